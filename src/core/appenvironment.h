@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace ZCore {
+
+// Where "profiles", "logs" and "calibs" live: beside the executable unless
+// redirected (tests, --data-dir), or the per-user data location when the
+// executable's directory cannot be written (a system-wide install).
+class AppEnvironment
+{
+public:
+    static QString appDir();
+    // An empty path returns to the automatic choice.
+    static void setAppDir(const QString &path);
+    // One line for the log saying which directory is used and why.
+    static QString appDirDescription();
+    static QString tag();
+
+private:
+    static QString &overrideDir();
+};
+
+} // namespace ZCore

@@ -1,0 +1,12 @@
+#include "core/isettingsrestorable.h"
+
+#include <stdexcept>
+
+namespace ZCore {
+
+void ISettingsRestorable::registerRestorable()
+{
+    throw std::runtime_error("not implemented");
+}
+
+} // namespace ZCore

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace ZCore {
+
+// Marker: the deriving class provides a static bool init().
+class ISInitializable
+{
+};
+
+} // namespace ZCore

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace ZCore {
+
+// Marker: the deriving class provides a static tag() with its log tag.
+class ISTaggable
+{
+};
+
+} // namespace ZCore

@@ -1,0 +1,146 @@
+#include "core/userdialogs.h"
+
+#include "core/log.h"
+#include "core/logger.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include <cstdlib>
+
+namespace ZCore {
+
+namespace {
+
+class WidgetBackend : public UserDialogs::IBackend
+{
+public:
+    bool show(UserDialogs::EKind kind, QWidget *parent, const QString &title, const QString &text) override
+    {
+        switch (kind) {
+        case UserDialogs::EKind::Critical:
+        case UserDialogs::EKind::Fatal:
+            QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+            return true;
+        case UserDialogs::EKind::Warning:
+            QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+            return true;
+        case UserDialogs::EKind::Information:
+            QMessageBox::information(parent, title, text, QMessageBox::Ok);
+            return true;
+        case UserDialogs::EKind::Question:
+            return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No)
+                == QMessageBox::Yes;
+        }
+        return false;
+    }
+
+    void exitApplication(int code) override
+    {
+        QCoreApplication::exit(code);
+        // A fatal condition must not let the caller carry on with bad data;
+        // the log is flushed per line, so nothing written is lost here.
+        std::_Exit(code);
+    }
+};
+
+class UnattendedBackend : public UserDialogs::IBackend
+{
+public:
+    bool show(UserDialogs::EKind kind, QWidget *, const QString &title, const QString &text) override
+    {
+        // Critical and fatal texts are already in the log: the box would only repeat them.
+        if (kind == UserDialogs::EKind::Critical || kind == UserDialogs::EKind::Fatal)
+            return false;
+        const bool isQuestion = kind == UserDialogs::EKind::Question;
+        Log::info(UserDialogs::tag(),
+                  QStringLiteral(">> box not shown (unattended): [ %1 ] %2%3")
+                      .arg(title, text, isQuestion ? QStringLiteral(" => No") : QString()));
+        return false;
+    }
+
+    void exitApplication(int code) override { m_interactive.exitApplication(code); }
+
+private:
+    WidgetBackend m_interactive;
+};
+
+std::unique_ptr<UserDialogs::IBackend> &customBackend()
+{
+    static std::unique_ptr<UserDialogs::IBackend> backend;
+    return backend;
+}
+
+bool &unattendedFlag()
+{
+    static bool unattended = false;
+    return unattended;
+}
+
+} // namespace
+
+UserDialogs::IBackend &UserDialogs::backend()
+{
+    if (customBackend())
+        return *customBackend();
+    if (unattendedFlag()) {
+        static UnattendedBackend unattended;
+        return unattended;
+    }
+    static WidgetBackend interactive;
+    return interactive;
+}
+
+void UserDialogs::critical(QWidget *parent, const QString &title, const QString &text)
+{
+    backend().show(EKind::Critical, parent, title, text);
+}
+
+void UserDialogs::fatal(QWidget *parent, const QString &title, const QString &text)
+{
+    backend().show(EKind::Fatal, parent, title, text);
+}
+
+void UserDialogs::warning(QWidget *parent, const QString &title, const QString &text)
+{
+    backend().show(EKind::Warning, parent, title, text);
+}
+
+void UserDialogs::information(QWidget *parent, const QString &title, const QString &text)
+{
+    backend().show(EKind::Information, parent, title, text);
+}
+
+bool UserDialogs::question(QWidget *parent, const QString &title, const QString &text)
+{
+    return backend().show(EKind::Question, parent, title, text);
+}
+
+void UserDialogs::exitApplication(int code)
+{
+    Logger::flush();
+    backend().exitApplication(code);
+}
+
+void UserDialogs::setBackend(std::unique_ptr<IBackend> backend)
+{
+    customBackend() = std::move(backend);
+}
+
+void UserDialogs::setUnattended(bool unattended)
+{
+    unattendedFlag() = unattended;
+}
+
+bool UserDialogs::isUnattended()
+{
+    return unattendedFlag();
+}
+
+QString UserDialogs::tag()
+{
+    static const QString tagText = QStringLiteral("UserDialogs");
+    return tagText;
+}
+
+} // namespace ZCore
