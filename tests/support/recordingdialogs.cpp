@@ -1,0 +1,50 @@
+#include "recordingdialogs.h"
+
+#include <memory>
+
+namespace TestSupport {
+
+class RecordingDialogs::Backend : public ZCore::UserDialogs::IBackend
+{
+public:
+    explicit Backend(RecordingDialogs &owner) : m_owner(owner) {}
+
+    bool show(ZCore::UserDialogs::EKind kind, QWidget *, const QString &title, const QString &text) override
+    {
+        m_owner.m_boxes.append({kind, title, text});
+        return kind == ZCore::UserDialogs::EKind::Question && m_owner.m_answer;
+    }
+
+    void exitApplication(int code) override { m_owner.m_exitCodes.append(code); }
+
+private:
+    RecordingDialogs &m_owner;
+};
+
+RecordingDialogs::RecordingDialogs()
+{
+    ZCore::UserDialogs::setBackend(std::make_unique<Backend>(*this));
+}
+
+RecordingDialogs::~RecordingDialogs()
+{
+    ZCore::UserDialogs::setBackend(nullptr);
+}
+
+int RecordingDialogs::count(ZCore::UserDialogs::EKind kind) const
+{
+    int hits = 0;
+    for (const Box &box : m_boxes) {
+        if (box.kind == kind)
+            ++hits;
+    }
+    return hits;
+}
+
+void RecordingDialogs::clear()
+{
+    m_boxes.clear();
+    m_exitCodes.clear();
+}
+
+} // namespace TestSupport
