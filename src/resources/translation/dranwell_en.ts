@@ -3,9 +3,349 @@
 <TS version="2.1" language="en_US">
 <context>
     <name></name>
+    <message id="devcon_err_cant_write_settings">
+        <source>settings cannot be written</source>
+        <translation>settings cannot be written</translation>
+    </message>
+    <message id="devcon_sp_btn_apply">
+        <source> Apply</source>
+        <translation> Apply</translation>
+    </message>
+    <message id="devcon_sp_btn_disconnect">
+        <source> Disconnect</source>
+        <translation> Disconnect</translation>
+    </message>
+    <message id="devcon_sp_btn_refresh">
+        <source> Refresh</source>
+        <translation> Refresh</translation>
+    </message>
+    <message id="devcon_sp_description">
+        <source>Description:</source>
+        <translation>Description:</translation>
+    </message>
+    <message id="devcon_sp_location">
+        <source>Location:</source>
+        <translation>Location:</translation>
+    </message>
+    <message id="devcon_sp_manufacturer">
+        <source>Manufacturer:</source>
+        <translation>Manufacturer:</translation>
+    </message>
+    <message id="devcon_sp_serial_number">
+        <source>Serial number:</source>
+        <translation>Serial number:</translation>
+    </message>
+    <message id="devcon_sp_window_title">
+        <source>Select serial port..</source>
+        <translation>Select serial port..</translation>
+    </message>
+    <message id="dw_axis_title_frequency">
+        <source>Frequency</source>
+        <translation>Frequency</translation>
+    </message>
+    <message id="dw_chart_type_log_mag">
+        <source>Log. mag.</source>
+        <translation>Log. mag.</translation>
+    </message>
+    <message id="dw_err_autoreconnect_failed">
+        <source>couldn't auto-reconnect to device. Please, connect it manually later.</source>
+        <translation>couldn't auto-reconnect to device. Please, connect it manually later.</translation>
+    </message>
+    <message id="dw_err_calib_cant_create_calib_table">
+        <source>failed to create calib table at: </source>
+        <translation>failed to create calib table at: </translation>
+    </message>
+    <message id="dw_err_calib_cant_create_device_dir">
+        <source>failed to create dir used to store calibration files for this device at: </source>
+        <translation>failed to create dir used to store calibration files for this device at: </translation>
+    </message>
+    <message id="dw_err_calib_cant_create_dirs">
+        <source>failed to create dir used to store calibration files at: </source>
+        <translation>failed to create dir used to store calibration files at: </translation>
+    </message>
+    <message id="dw_err_calib_cant_create_file">
+        <source>failed to create calib file at: </source>
+        <translation>failed to create calib file at: </translation>
+    </message>
+    <message id="dw_err_calib_cant_create_table_file">
+        <source>failed to load calib table file at: </source>
+        <translation>failed to load calib table file at: </translation>
+    </message>
+    <message id="dw_err_calib_no_dir">
+        <source>failed to find dir used to store calibration files at: </source>
+        <translation>failed to find dir used to store calibration files at: </translation>
+    </message>
+    <message id="dw_err_cant_request_edit_user_settings">
+        <source>Can't request to edit user settings from OS.</source>
+        <translation>Can't request to edit user settings from OS.</translation>
+    </message>
+    <message id="dw_err_cant_write_settings">
+        <source>settings cannot be written</source>
+        <translation>settings cannot be written</translation>
+    </message>
+    <message id="dw_err_chart_type_bad">
+        <source>chart type must be set</source>
+        <translation>chart type must be set</translation>
+    </message>
+    <message id="dw_err_connected_not_mero_device">
+        <source>only MERO-devices work with this software, but current device is: </source>
+        <translation>only MERO-devices work with this software, but current device is: </translation>
+    </message>
+    <message id="dw_err_failed_manager_init">
+        <source>failed to init: </source>
+        <translation>failed to init: </translation>
+    </message>
+    <message id="dw_err_got_old_device_text">
+        <source>Your device's firmware version isn't considered compatible with this software. Please, update your device</source>
+        <translation>Your device's firmware version isn't considered compatible with this software. Please, update your device</translation>
+    </message>
+    <message id="dw_err_got_old_device_title">
+        <source>Warning: update is required</source>
+        <translation>Warning: update is required</translation>
+    </message>
+    <message id="dw_err_last_calib_cant_open">
+        <source>failed to load last used calibration for this device from path: </source>
+        <translation>failed to load last used calibration for this device from path: </translation>
+    </message>
+    <message id="dw_err_last_calib_lost">
+        <source>last used calibration for this device is missing.</source>
+        <translation>last used calibration for this device is missing.</translation>
+    </message>
+    <message id="dw_err_logger_cant_create_dirs">
+        <source>failed to create dir used to store logs at: </source>
+        <translation>failed to create dir used to store logs at: </translation>
+    </message>
+    <message id="dw_err_logger_cant_create_file">
+        <source>failed to create log file at: </source>
+        <translation>failed to create log file at: </translation>
+    </message>
+    <message id="dw_err_settings_cant_create_default">
+        <source>default settings file cannot be generated at: </source>
+        <translation>default settings file cannot be generated at: </translation>
+    </message>
+    <message id="dw_err_settings_cant_create_dirs">
+        <source>failed to create dirs used to save profiles at: </source>
+        <translation>failed to create dirs used to save profiles at: </translation>
+    </message>
+    <message id="dw_err_settings_cant_create_files">
+        <source>failed to create files used to work with user profiles</source>
+        <translation>failed to create files used to work with user profiles</translation>
+    </message>
+    <message id="dw_err_settings_cant_create_user">
+        <source>user settings file cannot be generated at: </source>
+        <translation>user settings file cannot be generated at: </translation>
+    </message>
+    <message id="dw_err_settings_cant_rewrite_current">
+        <source>you were trying to rewrite 'current' preset, which is forbidden. Please, try again and choose different name of the file</source>
+        <translation>you were trying to rewrite 'current' preset, which is forbidden. Please, try again and choose different name of the file</translation>
+    </message>
+    <message id="dw_err_settings_cant_rewrite_default">
+        <source>you were trying to rewrite 'default' preset, which is forbidden. Please, try again and choose different name of the file</source>
+        <translation>you were trying to rewrite 'default' preset, which is forbidden. Please, try again and choose different name of the file</translation>
+    </message>
+    <message id="dw_err_settings_custom_files_not_allowed">
+        <source>you cannot set profile to use some custom file for writing: </source>
+        <translation>you cannot set profile to use some custom file for writing: </translation>
+    </message>
+    <message id="dw_err_tr_files_lost">
+        <source>translation files cannot be found</source>
+        <translation>translation files cannot be found</translation>
+    </message>
+    <message id="dw_err_update_files_lost">
+        <source>update files are lost for this device. Please, contact support.</source>
+        <translation>update files are lost for this device. Please, contact support.</translation>
+    </message>
+    <message id="dw_mark_lmag">
+        <source>LMg:</source>
+        <translation>LMg:</translation>
+    </message>
+    <message id="dw_mark_no_data">
+        <source>No data.</source>
+        <translation>No data.</translation>
+    </message>
+    <message id="dw_mark_type_lmag">
+        <source>Log. mag.</source>
+        <translation>Log. mag.</translation>
+    </message>
+    <message id="dw_menu_device_connect_tt">
+        <source>Open device connection settings</source>
+        <translation>Open device connection settings</translation>
+    </message>
+    <message id="dw_menu_job_process_calib">
+        <source>Calibrating</source>
+        <translation>Calibrating</translation>
+    </message>
+    <message id="dw_menu_job_process_scan">
+        <source>Scanning</source>
+        <translation>Scanning</translation>
+    </message>
+    <message id="dw_menu_scan_pause_tt">
+        <source>Toggle scan/pause</source>
+        <translation>Toggle scan/pause</translation>
+    </message>
+    <message id="dw_menu_show_tt">
+        <source>Toggle show/hide menu</source>
+        <translation>Toggle show/hide menu</translation>
+    </message>
+    <message id="dw_menu_title">
+        <source>Oskiro MERO</source>
+        <translation>Oskiro MERO</translation>
+    </message>
+    <message id="dw_pabout_about_qt">
+        <source>About Qt</source>
+        <translation>About Qt</translation>
+    </message>
+    <message id="dw_pabout_appversion_title">
+        <source>App version: </source>
+        <translation>App version: </translation>
+    </message>
+    <message id="dw_pabout_support_title">
+        <source>Tech. support: </source>
+        <translation>Tech. support: </translation>
+    </message>
+    <message id="dw_pmain_about">
+        <source>About</source>
+        <translation>About</translation>
+    </message>
+    <message id="dw_pmain_settings">
+        <source>Settings</source>
+        <translation>Settings</translation>
+    </message>
+    <message id="dw_pmain_update_firmware">
+        <source>Device</source>
+        <translation>Device</translation>
+    </message>
+    <message id="dw_psettings_calibrate">
+        <source>Calibrate</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message id="dw_psettings_edit_user_settings">
+        <source> Edit user settings</source>
+        <translation> Edit user settings</translation>
+    </message>
+    <message id="dw_psettings_output_power_high">
+        <source>High</source>
+        <translation>High</translation>
+    </message>
+    <message id="dw_psettings_output_power_low">
+        <source>Low</source>
+        <translation>Low</translation>
+    </message>
+    <message id="dw_psettings_select_scan_preset">
+        <source>Range preset:</source>
+        <translation>Range preset:</translation>
+    </message>
+    <message id="dw_psettings_select_source_power">
+        <source>Source power:</source>
+        <translation>Source power:</translation>
+    </message>
+    <message id="dw_psettings_use_calib">
+        <source>Use calibration</source>
+        <translation>Use calibration</translation>
+    </message>
+    <message id="dw_psettings_warning_edit_user_settings_text">
+        <source>You'll have to restart this application in order to apply changes. Would you like to continue?</source>
+        <translation>You'll have to restart this application in order to apply changes. Would you like to continue?</translation>
+    </message>
+    <message id="dw_psettings_warning_edit_user_settings_title">
+        <source>Edit user settings notification</source>
+        <translation>Edit user settings notification</translation>
+    </message>
+    <message id="dw_pupdate_actual_version">
+        <source>Actual
+version:</source>
+        <translation>Actual
+version:</translation>
+    </message>
+    <message id="dw_pupdate_btn_check">
+        <source>Check for updates</source>
+        <translation>Check for updates</translation>
+    </message>
+    <message id="dw_pupdate_btn_update">
+        <source>Update firmware</source>
+        <translation>Update firmware</translation>
+    </message>
+    <message id="dw_pupdate_current_version">
+        <source>Current
+version:</source>
+        <translation>Current
+version:</translation>
+    </message>
+    <message id="dw_pupdate_id">
+        <source>ID: </source>
+        <translation>ID: </translation>
+    </message>
+    <message id="dw_pupdate_new_update_text">
+        <source>Would you like to update your device's firmware now?</source>
+        <translation>Would you like to update your device's firmware now?</translation>
+    </message>
+    <message id="dw_pupdate_new_update_title">
+        <source>New firmware version is available</source>
+        <translation>New firmware version is available</translation>
+    </message>
+    <message id="dw_pupdate_no_update_text">
+        <source>You have the latest firmware version installed.</source>
+        <translation>You have the latest firmware version installed.</translation>
+    </message>
+    <message id="dw_pupdate_no_update_title">
+        <source>Firmware is up-to-date</source>
+        <translation>Firmware is up-to-date</translation>
+    </message>
+    <message id="dw_pupdate_reboot_app_text">
+        <source>The device will reboot into 'application' mode. Please, click 'Ok' and wait.</source>
+        <translation>The device will reboot into 'application' mode. Please, click 'Ok' and wait.</translation>
+    </message>
+    <message id="dw_pupdate_reboot_app_title">
+        <source>Finished updating firmware</source>
+        <translation>Finished updating firmware</translation>
+    </message>
+    <message id="dw_pupdate_reboot_update_text">
+        <source>The device must reboot into 'update' mode in order to proceed. Please, click 'Ok' and wait.</source>
+        <translation>The device must reboot into 'update' mode in order to proceed. Please, click 'Ok' and wait.</translation>
+    </message>
+    <message id="dw_pupdate_reboot_update_title">
+        <source>Notification: firmware update</source>
+        <translation>Notification: firmware update</translation>
+    </message>
+    <message id="dw_pupdate_update_failed_text">
+        <source>Update process was interrupted. Please, check USB connector and try again.</source>
+        <translation>Update process was interrupted. Please, check USB connector and try again.</translation>
+    </message>
+    <message id="dw_pupdate_update_failed_title">
+        <source>Firmware update failed</source>
+        <translation>Firmware update failed</translation>
+    </message>
+    <message id="dw_pupdate_updating">
+        <source>Updating..</source>
+        <translation>Updating..</translation>
+    </message>
     <message id="dw_tr_language">
-        <source>Language name</source>
+        <source>English</source>
         <translation>English</translation>
+    </message>
+    <message id="dw_units_db">
+        <source>dB</source>
+        <translation>dB</translation>
+    </message>
+    <message id="dw_units_dbm">
+        <source>dBm</source>
+        <translation>dBm</translation>
+    </message>
+    <message id="dw_units_mhz">
+        <source>MHz</source>
+        <translation>MHz</translation>
+    </message>
+    <message id="dw_window_title">
+        <source>Oskiro MERO</source>
+        <translation>Oskiro MERO</translation>
+    </message>
+    <message id="dw_window_title_ver">
+        <source>%1 ver. %2</source>
+        <translation>%1 ver. %2</translation>
+    </message>
+    <message id="util_failed_to_create">
+        <source>failed to create dir [ %1 ] at: %2</source>
+        <translation>failed to create dir [ %1 ] at: %2</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/isinitializable.h"
+#include "core/tsingleton.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QTranslator;
+
+namespace ZCore {
+
+// Finds the compiled translations built into the executable, installs the
+// chosen one in the application and announces the change, so widgets and
+// other texts can be set again.
+class LocalizationManager : public QObject, public TSingleton<LocalizationManager>, public ISInitializable
+{
+    Q_OBJECT
+    friend class TSingleton<LocalizationManager>;
+
+public:
+    ~LocalizationManager() override;
+
+    static bool init();
+    static QString tag();
+
+    QStringList availableFiles() const;
+    QString currentFile() const;
+    void loadLanguage(const QString &path);
+    QString languageName(const QString &path) const;
+
+signals:
+    void signalLoadedLang();
+
+private:
+    LocalizationManager();
+
+    QStringList m_availableFiles;
+    QString m_currentFile;
+    std::unique_ptr<QTranslator> m_translator;
+};
+
+} // namespace ZCore
