@@ -1,0 +1,140 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QtTest>
+
+namespace {
+
+const QSize kIconSize(32, 32);
+const QSize kSplashSize(500, 300);
+// The attenuation spin boxes are placed at fixed points of a frame of this
+// size, so the schematic behind them must match it exactly.
+const QSize kAttenuatorFrameSize(400, 350);
+
+int opaquePixelCount(const QImage &image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > 0)
+                ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+class TestResources : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void iconsRender_data();
+    void iconsRender();
+    void picturesLoad_data();
+    void picturesLoad();
+
+    void styleSheetRulesTakeEffect();
+
+private:
+    QString m_styleSheet;
+};
+
+void TestResources::initTestCase()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QFile file(QStringLiteral("://styles/default.qss"));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    m_styleSheet = QString::fromUtf8(file.readAll());
+    QVERIFY(!m_styleSheet.isEmpty());
+}
+
+void TestResources::iconsRender_data()
+{
+    QTest::addColumn<QString>("path");
+
+    // Spelled as the widgets ask for them, the doubled slash included.
+    for (const char *path : {":/ui/pause_scan", "://ui/pause_scan", "://ui/resume_scan", ":/ui/connected",
+                             ":/ui/disconnected", ":/ui/refresh", ":/ui/menu_drawer", ":/ui/arrow_left",
+                             ":/ui/apply", ":/ui/configure"})
+        QTest::newRow(path) << QString::fromLatin1(path);
+}
+
+void TestResources::iconsRender()
+{
+    QFETCH(QString, path);
+
+    const QIcon icon(path);
+    QVERIFY(!icon.isNull());
+    const QPixmap pixmap = icon.pixmap(kIconSize);
+    QCOMPARE(pixmap.size(), kIconSize);
+
+    // Something is drawn, yet the icon is a figure on a clear ground.
+    const int opaque = opaquePixelCount(pixmap.toImage());
+    const int total = kIconSize.width() * kIconSize.height();
+    QVERIFY2(opaque > total / 20, qPrintable(QString::number(opaque)));
+    QVERIFY2(opaque < total * 3 / 4, qPrintable(QString::number(opaque)));
+}
+
+void TestResources::picturesLoad_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("maxSize");
+    QTest::addColumn<bool>("exact");
+
+    QTest::newRow("splash logo") << QStringLiteral("://logo_pic") << kSplashSize << false;
+    QTest::newRow("attenuator background") << QStringLiteral(":/repeater_bg") << kAttenuatorFrameSize << true;
+    QTest::newRow("chart arrangement")
+        << QStringLiteral(":/arrange/images/arrangement/charts_2.png") << QSize(256, 256) << false;
+}
+
+void TestResources::picturesLoad()
+{
+    QFETCH(QString, path);
+    QFETCH(QSize, maxSize);
+    QFETCH(bool, exact);
+
+    const QPixmap pixmap(path);
+    QVERIFY(!pixmap.isNull());
+    if (exact) {
+        QCOMPARE(pixmap.size(), maxSize);
+    } else {
+        QVERIFY2(pixmap.width() <= maxSize.width() && pixmap.height() <= maxSize.height(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(pixmap.width()).arg(pixmap.height())));
+        QVERIFY(pixmap.width() >= maxSize.width() / 4 && pixmap.height() >= maxSize.height() / 4);
+    }
+    QVERIFY(opaquePixelCount(pixmap.toImage()) > 0);
+}
+
+void TestResources::styleSheetRulesTakeEffect()
+{
+    QWidget page;
+    page.setStyleSheet(m_styleSheet);
+    QScrollBar scrollBar(Qt::Vertical, &page);
+    QComboBox combo(&page);
+    QCheckBox checkBox(&page);
+    page.ensurePolished();
+    scrollBar.ensurePolished();
+    combo.ensurePolished();
+    checkBox.ensurePolished();
+
+    QStyle *style = scrollBar.style();
+    QCOMPARE(style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &scrollBar), 15 + 2 * 2);
+    QCOMPARE(style->pixelMetric(QStyle::PM_ScrollBarSliderMin, nullptr, &scrollBar), 20);
+    QCOMPARE(combo.style()->styleHint(QStyle::SH_ComboBox_Popup, nullptr, &combo), 0);
+    QCOMPARE(checkBox.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &checkBox), 24);
+    QCOMPARE(checkBox.style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, &checkBox), 24);
+}
+
+QTEST_MAIN(TestResources)
+#include "tst_resources.moc"
