@@ -486,5 +486,5 @@ void TstServerManager::baseUrl()
     QCOMPARE(log.contains(QStringLiteral("ServerManager >> refused update server URL")), !accepted);
 }
 
-QTEST_MAIN(TstServerManager)
+QTEST_GUILESS_MAIN(TstServerManager)
 #include "tst_servermanager.moc"

@@ -114,5 +114,5 @@ void TstTNetworkReplyTimeout::guardDiesWithFinishedReply()
     QCOMPARE(reply->error(), QNetworkReply::NoError);
 }
 
-QTEST_MAIN(TstTNetworkReplyTimeout)
+QTEST_GUILESS_MAIN(TstTNetworkReplyTimeout)
 #include "tst_tnetworkreplytimeout.moc"
