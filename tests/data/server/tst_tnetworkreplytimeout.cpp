@@ -1,0 +1,118 @@
+#include "data/server/tnetworkreplytimeout.h"
+
+#include "logcapture.h"
+#include "loopbackhttpserver.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QtTest>
+
+using ZData::SM::TNetworkReplyTimeout;
+using TestSupport::LoopbackHttpServer;
+
+class TstTNetworkReplyTimeout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void noReplyGivesNoGuard();
+    void finishedReplyIsLeftAlone();
+    void expiry_data();
+    void expiry();
+    void guardDiesWithFinishedReply();
+
+private:
+    QNetworkReply *post(LoopbackHttpServer &server);
+
+    static constexpr int kShortMs = 50;
+    static constexpr int kWaitMs = 10000;
+
+    QNetworkAccessManager m_network;
+};
+
+QNetworkReply *TstTNetworkReplyTimeout::post(LoopbackHttpServer &server)
+{
+    QNetworkRequest request(server.url(QStringLiteral("/x")));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/plain"));
+    return m_network.post(request, QByteArrayLiteral("x"));
+}
+
+void TstTNetworkReplyTimeout::noReplyGivesNoGuard()
+{
+    QCOMPARE(TNetworkReplyTimeout::set(nullptr, kShortMs, TNetworkReplyTimeout::kMethodAbort), nullptr);
+}
+
+void TstTNetworkReplyTimeout::finishedReplyIsLeftAlone()
+{
+    LoopbackHttpServer server;
+    server.setDefaultResponse(LoopbackHttpServer::Response::text("done"));
+    std::unique_ptr<QNetworkReply> reply(post(server));
+    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(kWaitMs));
+
+    TNetworkReplyTimeout *guard = TNetworkReplyTimeout::set(reply.get(), kShortMs, TNetworkReplyTimeout::kMethodAbort);
+    QVERIFY(guard);
+    QCOMPARE(guard->parent(), reply.get());
+    QVERIFY(!guard->isActive());
+    QCOMPARE(reply->error(), QNetworkReply::NoError);
+}
+
+void TstTNetworkReplyTimeout::expiry_data()
+{
+    QTest::addColumn<qint32>("method");
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<QNetworkReply::NetworkError>("error");
+    QTest::addColumn<bool>("weird");
+
+    QTest::newRow("abort") << TNetworkReplyTimeout::kMethodAbort << true
+                           << QNetworkReply::OperationCanceledError << false;
+    QTest::newRow("close") << TNetworkReplyTimeout::kMethodClose << true
+                           << QNetworkReply::OperationCanceledError << false;
+    QTest::newRow("unknown method") << qint32(7) << false << QNetworkReply::NoError << true;
+}
+
+void TstTNetworkReplyTimeout::expiry()
+{
+    QFETCH(qint32, method);
+    QFETCH(bool, ends);
+    QFETCH(QNetworkReply::NetworkError, error);
+    QFETCH(bool, weird);
+
+    LoopbackHttpServer server;
+    LoopbackHttpServer::Response silent;
+    silent.mode = LoopbackHttpServer::EMode::Silent;
+    server.setDefaultResponse(silent);
+    TestSupport::LogCapture log;
+
+    std::unique_ptr<QNetworkReply> reply(post(server));
+    TNetworkReplyTimeout *guard = TNetworkReplyTimeout::set(reply.get(), kShortMs, method);
+    QVERIFY(guard && guard->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("TNetworkReplyTimeout >> QNetworkReply timed out")), kWaitMs);
+
+    QCOMPARE(reply->isFinished(), ends);
+    QCOMPARE(reply->error(), error);
+    QCOMPARE(log.contains(QStringLiteral("TNetworkReplyTimeout >> got some weird timeout method: 7")), weird);
+    QCOMPARE(log.count(QStringLiteral("QNetworkReply timed out")), 1);
+    if (!ends)
+        reply->abort();
+}
+
+void TstTNetworkReplyTimeout::guardDiesWithFinishedReply()
+{
+    LoopbackHttpServer server;
+    server.setDefaultResponse(LoopbackHttpServer::Response::text("done"));
+    std::unique_ptr<QNetworkReply> reply(post(server));
+    QPointer<TNetworkReplyTimeout> guard =
+        TNetworkReplyTimeout::set(reply.get(), kWaitMs, TNetworkReplyTimeout::kMethodAbort);
+    QVERIFY(guard && guard->isActive());
+    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(kWaitMs));
+    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(reply->error(), QNetworkReply::NoError);
+}
+
+QTEST_GUILESS_MAIN(TstTNetworkReplyTimeout)
+#include "tst_tnetworkreplytimeout.moc"

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QTcpServer>
+#include <QUrl>
+
+class QTcpSocket;
+
+namespace TestSupport {
+
+// A scripted HTTP/1.1 responder on 127.0.0.1 and a free port. Every request
+// it reads completely is recorded and answered with the next scripted
+// response (or the default one when the script is used up); one request per
+// connection, the connection closes after the answer.
+class LoopbackHttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class EMode : quint8 {
+        Answer,              // status line, headers and the whole body
+        AnswerWithoutLength, // no Content-Length: the body ends where the connection closes
+        CutBody,             // announce the whole body, send cutAfter bytes of it, close
+        StallBody,           // announce the whole body, send cutAfter bytes of it, stay open
+        Close,               // close the connection without a byte
+        Silent,              // keep the connection open and never answer
+    };
+
+    struct Response
+    {
+        int status = 200;
+        QByteArray body;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        int delayMs = 0;
+        EMode mode = EMode::Answer;
+        int cutAfter = 0;
+
+        static Response text(const QByteArray &body, int status = 200);
+    };
+
+    struct Request
+    {
+        QByteArray method;
+        QByteArray target;
+        // Header names in lower case, in the order received.
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+
+        QByteArray header(const QByteArray &name) const;
+        // application/x-www-form-urlencoded decoding: '+' is a space.
+        QList<QPair<QString, QString>> formFields() const;
+    };
+
+    // Bounds on what a request may bring; larger ones are dropped unanswered.
+    static constexpr int kMaxHeaderBytes = 16 * 1024;
+    static constexpr int kMaxBodyBytes = 1024 * 1024;
+
+    explicit LoopbackHttpServer(QObject *parent = nullptr);
+    ~LoopbackHttpServer() override;
+
+    bool isListening() const { return m_server.isListening(); }
+    quint16 port() const { return m_server.serverPort(); }
+    QUrl url(const QString &path = QString()) const;
+
+    void enqueue(const Response &response) { m_script.append(response); }
+    void setDefaultResponse(const Response &response) { m_default = response; }
+
+    const QList<Request> &requests() const { return m_requests; }
+    int answeredCount() const { return m_answered; }
+
+    // A loopback port nobody listens on (bound once, then released).
+    static quint16 closedPort();
+
+signals:
+    void requestReceived();
+    // After the scripted reaction (answer, cut or close) has been written.
+    void responded();
+
+private:
+    struct Connection
+    {
+        QByteArray buffer;
+        bool headParsed = false;
+        int bodyLength = 0;
+        Request request;
+    };
+
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    bool parseHead(Connection &connection);
+    void dispatch(QTcpSocket *socket, const Response &response);
+    void respond(QTcpSocket *socket, const Response &response);
+    static QByteArray reasonPhrase(int status);
+
+    QTcpServer m_server;
+    QHash<QTcpSocket *, Connection> m_connections;
+    QList<Response> m_script;
+    Response m_default;
+    QList<Request> m_requests;
+    int m_answered = 0;
+};
+
+} // namespace TestSupport
