@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QWidget>
 #include <QtTest>
 
@@ -98,6 +99,8 @@ private slots:
     void widgetAtScreenCenter_data();
     void widgetAtScreenCenter();
     void nullWidgetIsReported();
+    void lostWidgetComesBack_data();
+    void lostWidgetComesBack();
     void styleSheetIsReadAsUtf8();
     void initManager_data();
     void initManager();
@@ -230,12 +233,15 @@ void TestUtilityModules::createDir_data()
     QTest::addColumn<bool>("result");
     QTest::addColumn<int>("level");
     QTest::addColumn<QString>("expectedText");
+    QTest::addColumn<bool>("translated");
 
-    QTest::newRow("exists") << "." << "" << true << -1 << "";
+    QTest::newRow("exists") << "." << "" << true << -1 << "" << false;
     QTest::newRow("nested, created") << "a/b/logs" << "" << true << int(QtInfoMsg)
-                                     << "Utility::Path >> created dir [ LOG_DIR ] at: %1";
-    QTest::newRow("file in the way") << "a/logs" << "a" << false << int(QtCriticalMsg)
-                                     << "Utility::Path >> util_failed_to_create [ LOG_DIR ] at: %1";
+                                     << "Utility::Path >> created dir [ LOG_DIR ] at: %1" << false;
+    QTest::newRow("file in the way, untranslated") << "a/logs" << "a" << false << int(QtCriticalMsg)
+        << "Utility::Path >> util_failed_to_create [ LOG_DIR ] at: %1" << false;
+    QTest::newRow("file in the way, English") << "a/logs" << "a" << false << int(QtCriticalMsg)
+        << "Utility::Path >> failed to create dir [ LOG_DIR ] at: %1" << true;
 }
 
 void TestUtilityModules::createDir()
@@ -245,7 +251,14 @@ void TestUtilityModules::createDir()
     QFETCH(bool, result);
     QFETCH(int, level);
     QFETCH(QString, expectedText);
+    QFETCH(bool, translated);
 
+    Q_INIT_RESOURCE(translation);
+    QTranslator english;
+    if (translated) {
+        QVERIFY(english.load(QStringLiteral(":/translation/dranwell_en.qm")));
+        QVERIFY(QCoreApplication::installTranslator(&english));
+    }
     QTemporaryDir root;
     QVERIFY(root.isValid());
     if (!blocker.isEmpty()) {
@@ -420,6 +433,31 @@ void TestUtilityModules::nullWidgetIsReported()
                           "Utility::UI >> given widget is nullptr",
                           "Utility::UI >> ZCore::UtilityModules::UI::tryToFixWidgetScreenPos..",
                           "Utility::UI >> given widget is nullptr"}));
+}
+
+void TestUtilityModules::lostWidgetComesBack_data()
+{
+    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<bool>("moved");
+
+    QTest::newRow("on the screen") << QPoint(10, 20) << false;
+    QTest::newRow("on a vanished screen") << QPoint(-20000, -20000) << true;
+}
+
+void TestUtilityModules::lostWidgetComesBack()
+{
+    QFETCH(QPoint, position);
+    QFETCH(bool, moved);
+
+    QScreen *screen = QGuiApplication::primaryScreen();
+    QVERIFY(screen);
+    QWidget widget;
+    widget.setGeometry(QRect(position, QSize(200, 100)));
+    TestSupport::LogCapture log;
+    UI::tryToFixWidgetScreenPos(&widget);
+
+    QCOMPARE(widget.pos(), moved ? screen->geometry().center() - QPoint(100, 50) : position);
+    QCOMPARE(log.contains(QStringLiteral("Utility::UI >> no need to fix pos of the given widget")), !moved);
 }
 
 void TestUtilityModules::styleSheetIsReadAsUtf8()
