@@ -34,15 +34,35 @@ QString &AppEnvironment::overrideDir()
     return path;
 }
 
+AppEnvironment::TResolution AppEnvironment::resolve(const QString &chosenDir, const QString &executableDir,
+                                                    const QString &userDataDir)
+{
+    if (!chosenDir.isEmpty())
+        return {chosenDir, ESource::Chosen};
+    // Without a per-user location there is nowhere better to go; the
+    // failure to create "logs" then tells the user what is wrong.
+    if (isWritableDir(executableDir) || userDataDir.isEmpty())
+        return {executableDir, ESource::BesideExecutable};
+    return {userDataDir, ESource::PerUser};
+}
+
+QString AppEnvironment::describe(const TResolution &resolution, const QString &executableDir)
+{
+    switch (resolution.source) {
+    case ESource::Chosen:
+        return QStringLiteral(">> application directory (chosen): %1").arg(resolution.dir);
+    case ESource::PerUser:
+        return QStringLiteral(">> application directory (per-user, the executable's directory %1 is not writable): %2")
+            .arg(executableDir, resolution.dir);
+    case ESource::BesideExecutable:
+        break;
+    }
+    return QStringLiteral(">> application directory (beside the executable): %1").arg(resolution.dir);
+}
+
 QString AppEnvironment::appDir()
 {
-    if (!overrideDir().isEmpty())
-        return overrideDir();
-    const QString exeDir = executableDir();
-    if (isWritableDir(exeDir))
-        return exeDir;
-    const QString fallback = userDataDir();
-    return fallback.isEmpty() ? exeDir : fallback;
+    return resolve(overrideDir(), executableDir(), userDataDir()).dir;
 }
 
 void AppEnvironment::setAppDir(const QString &path)
@@ -52,13 +72,8 @@ void AppEnvironment::setAppDir(const QString &path)
 
 QString AppEnvironment::appDirDescription()
 {
-    if (!overrideDir().isEmpty())
-        return QStringLiteral(">> application directory (chosen): %1").arg(overrideDir());
-    const QString dir = appDir();
-    if (dir == executableDir())
-        return QStringLiteral(">> application directory (beside the executable): %1").arg(dir);
-    return QStringLiteral(">> application directory (per-user, the executable's directory %1 is not writable): %2")
-        .arg(executableDir(), dir);
+    const QString exeDir = executableDir();
+    return describe(resolve(overrideDir(), exeDir, userDataDir()), exeDir);
 }
 
 QString AppEnvironment::tag()

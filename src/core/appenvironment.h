@@ -10,12 +10,24 @@ namespace ZCore {
 class AppEnvironment
 {
 public:
+    enum class ESource : quint8 { Chosen, BesideExecutable, PerUser };
+
+    struct TResolution
+    {
+        QString dir;
+        ESource source = ESource::BesideExecutable;
+    };
+
     static QString appDir();
     // An empty path returns to the automatic choice.
     static void setAppDir(const QString &path);
     // One line for the log saying which directory is used and why.
     static QString appDirDescription();
     static QString tag();
+
+    // The choice itself, apart from the process it runs in.
+    static TResolution resolve(const QString &chosenDir, const QString &executableDir, const QString &userDataDir);
+    static QString describe(const TResolution &resolution, const QString &executableDir);
 
 private:
     static QString &overrideDir();

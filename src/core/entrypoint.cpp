@@ -1,13 +1,101 @@
 #include "core/entrypoint.h"
 
+#include "core/appenvironment.h"
+#include "core/commandline.h"
 #include "core/log.h"
 #include "core/logger.h"
 #include "core/utilitymodules/generics.h"
+#include "core/utilitymodules/image.h"
+#include "core/utilitymodules/ui.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QMainWindow>
+#include <QPixmap>
+#include <QSplashScreen>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+// Resources of a static library are linked only when something names them,
+// and the macro must be used outside any namespace.
+static void initCompiledResources()
+{
+    Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(translation);
+}
 
 namespace ZCore::EntryPoint {
+
+namespace {
+
+const char *const kStyleName = "Fusion";
+const char *const kStyleSheetPath = "://styles/default.qss";
+const char *const kLogoPath = "://logo_pic";
+const char *const kWindowTitle = "Oskiro MERO";
+constexpr QSize kSplashSize(500, 300);
+constexpr int kSplashBorderWidth = 2;
+constexpr int kApplicationFontPointSize = 10;
+
+void initManagers()
+{
+    using UtilityModules::Generics::initManager;
+    // The order is fixed: each manager may rely on those before it, and a
+    // failure is only reported so that the user still gets a window.
+    initManager<Logger>();
+    Log::info(AppEnvironment::tag(), AppEnvironment::appDirDescription());
+    // Next, in this order: SettingsManager, DeviceMessageManager, SerialPort,
+    // ConnectionManager, DeviceManager, CalibrationManager, DataScanManager,
+    // LocalizationManager.
+}
+
+std::unique_ptr<QMainWindow> createMainWindow()
+{
+    auto window = std::make_unique<QMainWindow>();
+    window->setWindowTitle(QLatin1String(kWindowTitle));
+    return window;
+}
+
+std::unique_ptr<QPixmap> createSplashPixmap()
+{
+    auto pixmap = std::make_unique<QPixmap>(
+        UtilityModules::Image::makeSplashPixmap(QLatin1String(kLogoPath), kSplashSize, Qt::white));
+    UtilityModules::Image::drawPixmapBorder(*pixmap, kSplashBorderWidth, Qt::black, Qt::MiterJoin);
+    return pixmap;
+}
+
+void setApplicationFonts()
+{
+    QFont font = QApplication::font();
+    font.setPointSize(kApplicationFontPointSize);
+    QApplication::setFont(font, "QMessageBox");
+    QApplication::setFont(font, "QPushButton");
+}
+
+// Closing the window, rather than only leaving the loop, takes the same path
+// as a user does, so whatever is saved on close is saved here too.
+void scheduleQuit(int afterMs, QMainWindow *window)
+{
+    if (afterMs < 0)
+        return;
+    QTimer::singleShot(afterMs, window, [window] {
+        window->close();
+        QCoreApplication::quit();
+    });
+}
+
+int printOutcome(const CommandLine &commandLine, CommandLine::EOutcome outcome)
+{
+    const int code = CommandLine::exitCode(outcome);
+    std::FILE *stream = code == CommandLine::kExitSuccess ? stdout : stderr;
+    std::fputs(qPrintable(commandLine.outcomeText(outcome)), stream);
+    std::fflush(stream);
+    return code;
+}
+
+} // namespace
 
 QString tag()
 {
@@ -17,12 +105,44 @@ QString tag()
 
 int run(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    UtilityModules::Generics::initManager<Logger>();
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton);
+    CommandLine::setApplicationIdentity();
+    auto app = std::make_unique<QApplication>(argc, argv);
+    initCompiledResources();
+
+    // Parsed after the application object so that Qt's own options
+    // (-platform, -style, ...) are already taken out of the arguments.
+    CommandLine commandLine;
+    const CommandLine::EOutcome outcome = commandLine.parse(QCoreApplication::arguments());
+    if (outcome != CommandLine::EOutcome::Run)
+        return printOutcome(commandLine, outcome);
+    commandLine.apply();
+
+    QApplication::setStyle(QStyleFactory::create(QLatin1String(kStyleName)));
+    UtilityModules::UI::applyStyleSheet(QLatin1String(kStyleSheetPath));
+
+    auto splashPixmap = createSplashPixmap();
+    auto splash = std::make_unique<QSplashScreen>(*splashPixmap);
+    splash->show();
+
+    initManagers();
+
     Log::info(tag(), QStringLiteral(">> loading MainWindow.."));
-    QMainWindow window;
-    window.show();
-    return app.exec();
+    auto window = createMainWindow();
+    window->show();
+    splash->finish(window.get());
+
+    setApplicationFonts();
+    scheduleQuit(commandLine.options().quitAfterMs, window.get());
+
+    const int exitCode = app->exec();
+
+    window.reset();
+    splash.reset();
+    splashPixmap.reset();
+    app.reset();
+    return exitCode;
 }
 
 } // namespace ZCore::EntryPoint

@@ -5,6 +5,7 @@
 namespace ZCore::EntryPoint {
 
 QString tag();
+// The whole life of the application: start-up, event loop, teardown.
 int run(int argc, char *argv[]);
 
 } // namespace ZCore::EntryPoint

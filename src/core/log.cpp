@@ -3,33 +3,27 @@
 #include "core/logger.h"
 #include "core/userdialogs.h"
 
-#include <QMessageLogger>
-
-#include <cstdio>
-
 namespace ZCore::Log {
 
 namespace {
 
-void emitLine(QtMsgType type, const QString &line)
+constexpr int kFatalExitCode = 1;
+
+QtMessageHandler currentHandler()
 {
-    QMessageLogger logger;
-    const QByteArray bytes = line.toUtf8();
-    switch (type) {
-    case QtDebugMsg:
-        logger.debug("%s", bytes.constData());
-        break;
-    case QtInfoMsg:
-        logger.info("%s", bytes.constData());
-        break;
-    case QtWarningMsg:
-        logger.warning("%s", bytes.constData());
-        break;
-    case QtCriticalMsg:
-    case QtFatalMsg:
-        logger.critical("%s", bytes.constData());
-        break;
-    }
+    // Qt offers no getter; swapping twice on the one GUI thread is harmless.
+    const QtMessageHandler handler = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(handler);
+    return handler;
+}
+
+// Lines go straight to the installed handler rather than through
+// QMessageLogger: Qt sends messages raised while its handler is running (for
+// instance from the nested event loop of a modal "Critical error" box) to
+// stderr only, and they would be missing from the log file.
+void deliver(QtMsgType type, const QString &line)
+{
+    currentHandler()(type, QMessageLogContext(), line);
 }
 
 } // namespace
@@ -44,27 +38,25 @@ QString trace(const QString &tag, const QString &function)
     return tag + QStringLiteral(" >> ") + function + QStringLiteral("..");
 }
 
-void debug(const QString &tag, const QString &text) { emitLine(QtDebugMsg, message(tag, text)); }
-void info(const QString &tag, const QString &text) { emitLine(QtInfoMsg, message(tag, text)); }
-void warning(const QString &tag, const QString &text) { emitLine(QtWarningMsg, message(tag, text)); }
-void critical(const QString &tag, const QString &text) { emitLine(QtCriticalMsg, message(tag, text)); }
+void debug(const QString &tag, const QString &text) { deliver(QtDebugMsg, message(tag, text)); }
+void info(const QString &tag, const QString &text) { deliver(QtInfoMsg, message(tag, text)); }
+void warning(const QString &tag, const QString &text) { deliver(QtWarningMsg, message(tag, text)); }
+void critical(const QString &tag, const QString &text) { deliver(QtCriticalMsg, message(tag, text)); }
 
 void fatal(const QString &tag, const QString &text)
 {
-    const QString line = message(tag, text);
     // qFatal() would abort as soon as the handler returns, which leaves no
     // room for the exit code the user expects, nor for tests of this path.
-    if (Logger::isInstalled()) {
-        Logger::handleMessage(QtFatalMsg, QMessageLogContext(), line);
-        return;
-    }
-    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-    std::fflush(stderr);
-    UserDialogs::exitApplication(1);
+    // Handlers themselves never abort, so the line is delivered like any other.
+    const QtMessageHandler handler = currentHandler();
+    handler(QtFatalMsg, QMessageLogContext(), message(tag, text));
+    // The Logger shows the box and ends the run itself; without it nobody would.
+    if (!Logger::isMessageHandler(handler))
+        UserDialogs::exitApplication(kFatalExitCode);
 }
 
-void traceDebug(const QString &tag, const QString &function) { emitLine(QtDebugMsg, trace(tag, function)); }
-void traceInfo(const QString &tag, const QString &function) { emitLine(QtInfoMsg, trace(tag, function)); }
-void traceWarning(const QString &tag, const QString &function) { emitLine(QtWarningMsg, trace(tag, function)); }
+void traceDebug(const QString &tag, const QString &function) { deliver(QtDebugMsg, trace(tag, function)); }
+void traceInfo(const QString &tag, const QString &function) { deliver(QtInfoMsg, trace(tag, function)); }
+void traceWarning(const QString &tag, const QString &function) { deliver(QtWarningMsg, trace(tag, function)); }
 
 } // namespace ZCore::Log

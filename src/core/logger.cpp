@@ -14,12 +14,14 @@ namespace {
 
 // Captured before main() runs, so it is the platform's own handler even if
 // somebody installs another before the Logger does.
-const QtMessageHandler g_previousHandler = qInstallMessageHandler(nullptr);
+QtMessageHandler g_passOnHandler = qInstallMessageHandler(nullptr);
 
 const char *const kLogsDirName = "logs";
 const char *const kLogExtension = "log";
 const char *const kFileTimeFormat = "yyyy-MM-dd_hh.mm.ss";
-const int kBannerWidth = 52;
+const char *const kBannerTitle = "               Started new session";
+constexpr int kBannerWidth = 52;
+constexpr int kFatalExitCode = 1;
 
 void systemHandler(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
@@ -27,6 +29,13 @@ void systemHandler(QtMsgType type, const QMessageLogContext &context, const QStr
 }
 
 } // namespace
+
+Logger::~Logger()
+{
+    // Qt and the other singletons may still write while the process ends;
+    // they must not reach a handler whose file is gone.
+    detach();
+}
 
 QString Logger::tag()
 {
@@ -102,13 +111,18 @@ void Logger::printSessionBanner()
 {
     const QString rule(kBannerWidth, QLatin1Char('='));
     Log::info(QString(), rule);
-    Log::info(QString(), QStringLiteral("               Started new session"));
+    Log::info(QString(), QLatin1String(kBannerTitle));
     Log::info(QString(), rule);
 }
 
 bool Logger::isInstalled()
 {
     return instance().m_installed;
+}
+
+bool Logger::isMessageHandler(QtMessageHandler handler)
+{
+    return handler == &systemHandler;
 }
 
 QString Logger::logsDirPath()
@@ -127,8 +141,8 @@ void Logger::handleMessage(QtMsgType type, const QMessageLogContext &context, co
         return;
     Logger &self = instance();
     const QString line = QStringLiteral("[ %1 ]: %2").arg(levelLabel(type), text);
-    if (g_previousHandler)
-        g_previousHandler(type, context, line);
+    if (g_passOnHandler)
+        g_passOnHandler(type, context, line);
     if (self.m_stream) {
         const double seconds = double(self.m_clock.elapsed()) / kMsPerSecond;
         *self.m_stream << QStringLiteral("[ %1 ]").arg(seconds, kElapsedFieldWidth, 'f', kElapsedDecimals)
@@ -139,7 +153,7 @@ void Logger::handleMessage(QtMsgType type, const QMessageLogContext &context, co
         UserDialogs::critical(nullptr, QStringLiteral("Critical error"), text);
     } else if (type == QtFatalMsg) {
         UserDialogs::fatal(nullptr, QStringLiteral("Fatal error"), text);
-        UserDialogs::exitApplication(1);
+        UserDialogs::exitApplication(kFatalExitCode);
     }
 }
 
@@ -152,12 +166,27 @@ void Logger::flush()
 
 void Logger::uninstall()
 {
-    Logger &self = instance();
-    if (self.m_installed)
-        qInstallMessageHandler(nullptr);
-    self.m_installed = false;
-    self.m_stream.reset();
-    self.m_file.close();
+    instance().detach();
+}
+
+void Logger::detach()
+{
+    if (m_installed) {
+        const QtMessageHandler current = qInstallMessageHandler(nullptr);
+        // Somebody else's handler stacked on top of ours stays in force.
+        if (!isMessageHandler(current))
+            qInstallMessageHandler(current);
+    }
+    m_installed = false;
+    m_stream.reset();
+    m_file.close();
+}
+
+QtMessageHandler Logger::setPassOnHandler(QtMessageHandler handler)
+{
+    const QtMessageHandler previous = g_passOnHandler;
+    g_passOnHandler = handler;
+    return previous;
 }
 
 } // namespace ZCore

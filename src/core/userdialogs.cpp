@@ -47,11 +47,10 @@ public:
 class UnattendedBackend : public UserDialogs::IBackend
 {
 public:
+    // Nobody will read a box, so the log keeps what it would have said and
+    // every question takes the cautious answer.
     bool show(UserDialogs::EKind kind, QWidget *, const QString &title, const QString &text) override
     {
-        // Critical and fatal texts are already in the log: the box would only repeat them.
-        if (kind == UserDialogs::EKind::Critical || kind == UserDialogs::EKind::Fatal)
-            return false;
         const bool isQuestion = kind == UserDialogs::EKind::Question;
         Log::info(UserDialogs::tag(),
                   QStringLiteral(">> box not shown (unattended): [ %1 ] %2%3")

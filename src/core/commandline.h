@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+namespace ZCore {
+
+// The options the application understands. Each option is one field of
+// Options, one QCommandLineOption member registered in the constructor and
+// one line in readOptions(); nothing else changes when one is added.
+class CommandLine
+{
+public:
+    enum class EOutcome : quint8 { Run, ShowHelp, ShowVersion, Error };
+
+    struct Options
+    {
+        QString dataDir;
+        bool unattended = false;
+        // Scripted checks end the run on their own; negative: run until closed.
+        int quitAfterMs = -1;
+    };
+
+    static constexpr int kExitSuccess = 0;
+    static constexpr int kExitUsageError = 1;
+
+    CommandLine();
+
+    // Needs only the application name and version, not the application object.
+    static void setApplicationIdentity();
+
+    // The arguments as QCoreApplication::arguments() gives them, program first.
+    EOutcome parse(const QStringList &arguments);
+    const Options &options() const { return m_options; }
+    // Puts the options into force that must hold before any manager starts.
+    void apply() const;
+
+    QString helpText() const;
+    QString versionText() const;
+    QString errorText() const { return m_error; }
+    // What to print and where for an outcome other than Run, and the exit code.
+    QString outcomeText(EOutcome outcome) const;
+    static int exitCode(EOutcome outcome);
+
+private:
+    bool readOptions();
+
+    QCommandLineParser m_parser;
+    QCommandLineOption m_helpOption;
+    QCommandLineOption m_versionOption;
+    QCommandLineOption m_dataDirOption;
+    QCommandLineOption m_unattendedOption;
+    QCommandLineOption m_quitAfterOption;
+    Options m_options;
+    QString m_error;
+};
+
+} // namespace ZCore
