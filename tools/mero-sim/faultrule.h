@@ -44,3 +44,4 @@ struct FaultRule
 } // namespace MeroSim
 
 Q_DECLARE_METATYPE(MeroSim::FaultKind)
+Q_DECLARE_METATYPE(MeroSim::FaultRule)

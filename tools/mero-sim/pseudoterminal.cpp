@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -109,6 +110,16 @@ void PseudoTerminal::write(const QByteArray &bytes)
     if (wasIdle)
         flushPending();
     emit bytesWritten(bytes);
+}
+
+int PseudoTerminal::unreadByHost() const
+{
+    if (!isOpen())
+        return 0;
+    int queued = 0;
+    if (::ioctl(m_slave, FIONREAD, &queued) != 0)
+        queued = 0;
+    return queued + m_pending.size();
 }
 
 void PseudoTerminal::flushPending()

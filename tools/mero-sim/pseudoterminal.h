@@ -37,6 +37,8 @@ public:
     // at once is kept and written when the terminal drains.
     void write(const QByteArray &bytes);
     int pendingWriteSize() const { return m_pending.size(); }
+    // Bytes written but not yet read by the host (0 when closed).
+    int unreadByHost() const;
 
     static constexpr int kMaxPendingBytes = 1 << 20;
 

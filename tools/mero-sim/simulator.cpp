@@ -21,6 +21,11 @@ constexpr int kSampleSizePayloadSize = 2;
 constexpr int kInitUpdatePayloadSize = 4;
 constexpr int kCommandLatencyMs = 1;
 constexpr int kFlashChunkMs = 20;
+// A device that resets after answering has finished transmitting first; the
+// simulator waits until the host has read the answer, but not for a host
+// that has closed the port.
+constexpr int kDrainPollMs = 5;
+constexpr int kDrainPolls = 200;
 
 QDataStream &littleEndian(QDataStream &stream)
 {
@@ -89,6 +94,8 @@ Simulator::Simulator(const Options &options, QObject *parent)
     });
     connect(&m_replugTimer, &QTimer::timeout, this, &Simulator::plugIn);
     connect(&m_receiveTimer, &QTimer::timeout, this, &Simulator::dropIncompleteRequest);
+    m_drainTimer.setInterval(kDrainPollMs);
+    connect(&m_drainTimer, &QTimer::timeout, this, &Simulator::checkDrained);
     connect(&m_terminal, &PseudoTerminal::dataReceived, this, &Simulator::receive);
     connect(&m_terminal, &PseudoTerminal::bytesWritten, this, &Simulator::bytesWritten);
     connect(&m_terminal, &PseudoTerminal::writeOverflow, this, [this](int dropped) {
@@ -114,9 +121,7 @@ void Simulator::stop()
         m_terminal.close();
         m_log.info(QStringLiteral(">> stopped"));
     }
-    m_output.clear();
-    m_outputTimer.stop();
-    m_receiveTimer.stop();
+    cancelTraffic();
 }
 
 bool Simulator::plugIn()
@@ -140,10 +145,7 @@ bool Simulator::plugIn()
 
 void Simulator::unplug(int delayMs)
 {
-    m_output.clear();
-    m_outputTimer.stop();
-    m_receiveTimer.stop();
-    m_parser.takePending();
+    cancelTraffic();
     if (m_terminal.isOpen()) {
         m_terminal.close();
         ++m_unplugCount;
@@ -153,6 +155,16 @@ void Simulator::unplug(int delayMs)
     }
     if (delayMs >= 0)
         m_replugTimer.start(delayMs);
+}
+
+void Simulator::cancelTraffic()
+{
+    m_output.clear();
+    m_outputTimer.stop();
+    m_receiveTimer.stop();
+    m_drainTimer.stop();
+    m_afterDrain = nullptr;
+    m_parser.takePending();
 }
 
 void Simulator::powerUp(Mode mode)
@@ -520,6 +532,8 @@ void Simulator::queueOutput(const QVector<Segment> &segments)
 
 void Simulator::pumpOutput()
 {
+    if (m_drainTimer.isActive())
+        return;
     while (!m_output.isEmpty()) {
         if (m_output.first().delayMs > 0) {
             m_outputTimer.start(m_output.first().delayMs);
@@ -527,9 +541,30 @@ void Simulator::pumpOutput()
         }
         const Segment segment = m_output.takeFirst();
         m_terminal.write(segment.bytes);
-        if (segment.afterSent)
-            segment.afterSent();
+        if (segment.afterSent) {
+            runWhenDrained(segment.afterSent);
+            return;
+        }
     }
+}
+
+void Simulator::runWhenDrained(const std::function<void()> &action)
+{
+    m_afterDrain = action;
+    m_drainChecksLeft = kDrainPolls;
+    m_drainTimer.start();
+}
+
+void Simulator::checkDrained()
+{
+    if (m_terminal.unreadByHost() > 0 && --m_drainChecksLeft > 0)
+        return;
+    m_drainTimer.stop();
+    const std::function<void()> action = std::move(m_afterDrain);
+    m_afterDrain = nullptr;
+    if (action)
+        action();
+    pumpOutput();
 }
 
 void Simulator::dropIncompleteRequest()

@@ -119,6 +119,9 @@ private:
     void queueOutput(const QVector<Segment> &segments);
     void pumpOutput();
     void dropIncompleteRequest();
+    void runWhenDrained(const std::function<void()> &action);
+    void checkDrained();
+    void cancelTraffic();
     void powerUp(Mode mode);
     quint16 currentTypeState() const;
     int latencyMs(int measuredPoints) const;
@@ -143,6 +146,9 @@ private:
     QTimer m_outputTimer;
     QTimer m_replugTimer;
     QTimer m_receiveTimer;
+    QTimer m_drainTimer;
+    std::function<void()> m_afterDrain;
+    int m_drainChecksLeft = 0;
     QString m_lastError;
 
     QVector<ReceivedFrame> m_received;
