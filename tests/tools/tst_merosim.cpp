@@ -460,10 +460,12 @@ void tst_MeroSim::scanReplyCarriesOneFloatPerFrequency_data()
     QTest::addColumn<quint16>("command");
     QTest::addColumn<quint16>("power");
     QTest::addColumn<int>("points");
-    QTest::newRow("S21 low, 1 point") << kScanS21 << quint16(0) << 1;
-    QTest::newRow("S21 high, 25 points") << kScanS21 << quint16(1) << 25;
-    QTest::newRow("S12 low, 25 points") << kScanS12 << quint16(0) << 25;
-    QTest::newRow("S12 high, 10 points") << kScanS12 << quint16(1) << 10;
+    QTest::addColumn<Timing>("timing");
+    QTest::newRow("S21 low, 1 point") << kScanS21 << quint16(0) << 1 << Timing::Instant;
+    QTest::newRow("S21 high, 25 points") << kScanS21 << quint16(1) << 25 << Timing::Instant;
+    QTest::newRow("S12 low, 25 points") << kScanS12 << quint16(0) << 25 << Timing::Instant;
+    QTest::newRow("S12 high, 10 points") << kScanS12 << quint16(1) << 10 << Timing::Instant;
+    QTest::newRow("S12 low, 25 points, realistic") << kScanS12 << quint16(0) << 25 << Timing::Realistic;
 }
 
 void tst_MeroSim::scanReplyCarriesOneFloatPerFrequency()
@@ -471,7 +473,10 @@ void tst_MeroSim::scanReplyCarriesOneFloatPerFrequency()
     QFETCH(quint16, command);
     QFETCH(quint16, power);
     QFETCH(int, points);
-    QVERIFY(startSimulator());
+    QFETCH(Timing, timing);
+    Options options;
+    options.timing = timing;
+    QVERIFY(startSimulator(options));
 
     QVector<qint64> frequencies;
     for (int i = 0; i < points; ++i)

@@ -2,6 +2,7 @@
 
 #include "faultrule.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QVector>
 
@@ -47,3 +48,5 @@ struct Options
 };
 
 } // namespace MeroSim
+
+Q_DECLARE_METATYPE(MeroSim::Timing)
