@@ -1,0 +1,186 @@
+#include "commandline.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+
+#include <limits>
+
+namespace MeroSim {
+
+namespace {
+
+constexpr int kWordBase = 0; // accepts decimal and 0x… hex
+const QString kRealistic = QStringLiteral("realistic");
+const QString kInstant = QStringLiteral("instant");
+
+// "a-b-c" or "a.b.c": three unsigned 32-bit numbers.
+bool parseThreeWords(const QString &text, const QString &separators, std::array<quint32, 3> *words)
+{
+    const QStringList parts = text.split(QRegExp(QStringLiteral("[%1]").arg(QRegExp::escape(separators))));
+    if (parts.size() != int(words->size()))
+        return false;
+    for (int i = 0; i < parts.size(); ++i) {
+        bool ok = false;
+        const qulonglong value = parts[i].toULongLong(&ok, kWordBase);
+        if (!ok || value > std::numeric_limits<quint32>::max())
+            return false;
+        (*words)[size_t(i)] = quint32(value);
+    }
+    return true;
+}
+
+bool parseInt(const QString &text, int minimum, int *value)
+{
+    bool ok = false;
+    const int parsed = text.toInt(&ok);
+    if (!ok || parsed < minimum)
+        return false;
+    *value = parsed;
+    return true;
+}
+
+} // namespace
+
+QString CommandLine::defaultLinkPath()
+{
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("ttyMERO0"));
+}
+
+CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulates a MERO frequency-response meter on a pseudo-terminal. The host opens the\n"
+        "link path as its serial port (115200 8N1, hardware flow control).\n\n"
+        "Faults (--fault, repeatable) take the form KIND[:SCHEDULE]:\n"
+        "  KIND      %1\n"
+        "  SCHEDULE  once (default; the next reply), every=N (every Nth reply),\n"
+        "            p=P (each reply with probability P, drawn from --seed)")
+        .arg(FaultRule::kindNames().join(QStringLiteral(", "))));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption link(QStringLiteral("link"),
+        QStringLiteral("Symbolic link to the terminal's slave side (default %1).").arg(defaultLinkPath()),
+        QStringLiteral("path"), defaultLinkPath());
+    const QCommandLineOption id(QStringLiteral("id"),
+        QStringLiteral("Device identifier as three numbers a-b-c."), QStringLiteral("a-b-c"));
+    const QCommandLineOption type(QStringLiteral("type"),
+        QStringLiteral("Type-state word the device reports (default 0x0016, a MERO in its application;\n"
+                       "e.g. 0x0008 for another device)."), QStringLiteral("word"));
+    const QCommandLineOption firmware(QStringLiteral("version"),
+        QStringLiteral("Firmware version as major.minor.build."), QStringLiteral("x.y.z"));
+    const QCommandLineOption optionsText(QStringLiteral("options-text"),
+        QStringLiteral("Reply to D_GET_OPTIONS (default \"%1\").").arg(Options().optionsText),
+        QStringLiteral("text"));
+    const QCommandLineOption bootloader(QStringLiteral("bootloader"),
+        QStringLiteral("Start in the bootloader instead of the application."));
+    const QCommandLineOption timing(QStringLiteral("timing"),
+        QStringLiteral("instant (default) or realistic (time per point from the sample size)."),
+        QStringLiteral("mode"), kInstant);
+    const QCommandLineOption seed(QStringLiteral("seed"),
+        QStringLiteral("Seed of measurement noise and random faults (default 1)."), QStringLiteral("n"));
+    const QCommandLineOption log(QStringLiteral("log"),
+        QStringLiteral("Write the log to this file instead of standard error."), QStringLiteral("file"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Write no log at all."));
+    const QCommandLineOption fault(QStringLiteral("fault"),
+        QStringLiteral("Arm a fault, e.g. drop:every=5 or chunks:p=0.3 (see above)."),
+        QStringLiteral("spec"));
+    const QCommandLineOption unplugDelay(QStringLiteral("unplug-delay"),
+        QStringLiteral("Milliseconds an unplugged device stays away (default 2000)."), QStringLiteral("ms"));
+    const QCommandLineOption rebootDelay(QStringLiteral("reboot-delay"),
+        QStringLiteral("Milliseconds a rebooting device stays away (default 1500)."), QStringLiteral("ms"));
+    const QCommandLineOption chunkMax(QStringLiteral("chunk-max"),
+        QStringLiteral("Largest piece of a split reply, in bytes (default 8; 1 = byte by byte)."),
+        QStringLiteral("bytes"));
+    const QCommandLineOption chunkGap(QStringLiteral("chunk-gap"),
+        QStringLiteral("Pause between pieces of a split reply (default 2 ms)."), QStringLiteral("ms"));
+    const QCommandLineOption garbageMax(QStringLiteral("garbage-max"),
+        QStringLiteral("Most garbage bytes before a frame (default 16)."), QStringLiteral("bytes"));
+    const QCommandLineOption wrongCommand(QStringLiteral("wrong-command"),
+        QStringLiteral("Command code of a wrong-command reply (default: another known command)."),
+        QStringLiteral("code"));
+    const QCommandLineOption receiveTimeout(QStringLiteral("receive-timeout"),
+        QStringLiteral("Silence after which an incomplete request is dropped (default 1000 ms)."),
+        QStringLiteral("ms"));
+    parser.addOptions({help, link, id, type, firmware, optionsText, bootloader, timing, seed,
+                       log, quiet, fault, unplugDelay, rebootDelay, chunkMax, chunkGap, garbageMax,
+                       wrongCommand, receiveTimeout});
+    m_helpText = parser.helpText();
+
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(help))
+        return Outcome::ShowHelp;
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+
+    Options &o = m_options;
+    o.linkPath = parser.value(link);
+    if (parser.isSet(id) && !parseThreeWords(parser.value(id), QStringLiteral("-"), &o.deviceId))
+        return fail(QStringLiteral("--id wants three numbers a-b-c"));
+    if (parser.isSet(firmware) && !parseThreeWords(parser.value(firmware), QStringLiteral("."), &o.firmwareVersion))
+        return fail(QStringLiteral("--version wants major.minor.build"));
+    if (parser.isSet(type)) {
+        bool ok = false;
+        const uint word = parser.value(type).toUInt(&ok, kWordBase);
+        if (!ok || word > std::numeric_limits<quint16>::max())
+            return fail(QStringLiteral("--type wants a 16-bit word"));
+        o.typeState = quint16(word);
+    }
+    if (parser.isSet(optionsText))
+        o.optionsText = parser.value(optionsText);
+    o.startInBootloader = parser.isSet(bootloader);
+
+    const QString timingText = parser.value(timing);
+    if (timingText != kInstant && timingText != kRealistic)
+        return fail(QStringLiteral("--timing is instant or realistic"));
+    o.timing = timingText == kRealistic ? Timing::Realistic : Timing::Instant;
+
+    if (parser.isSet(seed)) {
+        bool ok = false;
+        o.seed = parser.value(seed).toULongLong(&ok, kWordBase);
+        if (!ok)
+            return fail(QStringLiteral("--seed wants a number"));
+    }
+    o.logFile = parser.value(log);
+    o.quiet = parser.isSet(quiet);
+
+    const struct
+    {
+        const QCommandLineOption &option;
+        int minimum;
+        int *value;
+    } numbers[] = {
+        {unplugDelay, 0, &o.unplugDelayMs}, {rebootDelay, 0, &o.rebootDelayMs},
+        {chunkMax, 1, &o.chunkMax},         {chunkGap, 0, &o.chunkGapMs},
+        {garbageMax, 1, &o.garbageMax},     {receiveTimeout, 1, &o.receiveTimeoutMs},
+    };
+    for (const auto &number : numbers) {
+        if (parser.isSet(number.option) && !parseInt(parser.value(number.option), number.minimum, number.value))
+            return fail(QStringLiteral("--%1 wants a whole number of at least %2")
+                            .arg(number.option.names().first()).arg(number.minimum));
+    }
+    if (parser.isSet(wrongCommand)) {
+        bool ok = false;
+        const uint code = parser.value(wrongCommand).toUInt(&ok, kWordBase);
+        if (!ok || code > std::numeric_limits<quint16>::max())
+            return fail(QStringLiteral("--wrong-command wants a 16-bit code"));
+        o.wrongCommand = quint16(code);
+    }
+    for (const QString &spec : parser.values(fault)) {
+        FaultRule rule;
+        QString error;
+        if (!FaultRule::parse(spec, &rule, &error))
+            return fail(error);
+        o.faults.append(rule);
+    }
+    return Outcome::Run;
+}
+
+CommandLine::Outcome CommandLine::fail(const QString &error)
+{
+    m_error = error;
+    return Outcome::Error;
+}
+
+} // namespace MeroSim

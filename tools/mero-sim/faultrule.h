@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+
+namespace MeroSim {
+
+// Ways a reply can go wrong between the simulated device and the host.
+enum class FaultKind : quint8 {
+    FlipHeaderBit,      // one bit of the 12 header bytes inverted after the checksum
+    FlipPayloadBit,     // one payload bit inverted (a CRC bit when there is no payload)
+    WrongCommand,       // a well-formed reply carrying another command
+    DropReply,          // nothing is sent
+    SplitChunks,        // the frame is written in random pieces with pauses between
+    GarbageBeforeStart, // random bytes, never the start byte, ahead of the frame
+    ReportBadHostFrame, // the device claims the request arrived corrupted
+    Unplug,             // the device vanishes instead of answering and comes back later
+};
+
+// When a fault strikes. Counting runs over every reply the device makes,
+// resends included, from the moment the rule is added.
+struct FaultRule
+{
+    enum class Schedule : quint8 { Once, EveryNth, Random };
+
+    FaultKind kind = FaultKind::DropReply;
+    Schedule schedule = Schedule::Once;
+    int every = 1;
+    double probability = 0.0;
+
+    static FaultRule once(FaultKind kind);
+    static FaultRule everyNth(FaultKind kind, int n);
+    static FaultRule random(FaultKind kind, double probability);
+
+    // "KIND[:once|:every=N|:p=P]", e.g. "drop:every=5" or "chunks:p=0.25".
+    static bool parse(const QString &text, FaultRule *rule, QString *error);
+    QString toString() const;
+
+    static QString kindName(FaultKind kind);
+    static QStringList kindNames();
+};
+
+} // namespace MeroSim
+
+Q_DECLARE_METATYPE(MeroSim::FaultKind)
+Q_DECLARE_METATYPE(MeroSim::FaultRule)

@@ -1,0 +1,10 @@
+#include "simoptions.h"
+
+namespace MeroSim {
+
+QString Options::timingName(Timing timing)
+{
+    return timing == Timing::Realistic ? QStringLiteral("realistic") : QStringLiteral("instant");
+}
+
+} // namespace MeroSim
