@@ -2,8 +2,10 @@
 
 #include "core/appenvironment.h"
 #include "core/commandline.h"
+#include "core/localizationmanager.h"
 #include "core/log.h"
 #include "core/logger.h"
+#include "core/settingsmanager.h"
 #include "core/utilitymodules/generics.h"
 #include "core/utilitymodules/image.h"
 #include "core/utilitymodules/ui.h"
@@ -46,15 +48,17 @@ void initManagers()
     // failure is only reported so that the user still gets a window.
     initManager<Logger>();
     Log::info(AppEnvironment::tag(), AppEnvironment::appDirDescription());
-    // Next, in this order: SettingsManager, DeviceMessageManager, SerialPort,
-    // ConnectionManager, DeviceManager, CalibrationManager, DataScanManager,
-    // LocalizationManager.
+    initManager<SettingsManager>();
+    initManager<LocalizationManager>();
 }
 
 std::unique_ptr<QMainWindow> createMainWindow()
 {
     auto window = std::make_unique<QMainWindow>();
     window->setWindowTitle(QLatin1String(kWindowTitle));
+    const QStringList languages = LocalizationManager::instance().availableFiles();
+    if (!languages.isEmpty())
+        LocalizationManager::instance().loadLanguage(languages.first());
     return window;
 }
 

@@ -139,6 +139,10 @@
         <source>you were trying to rewrite 'current' preset, which is forbidden. Please, try again and choose different name of the file</source>
         <translation>you were trying to rewrite 'current' preset, which is forbidden. Please, try again and choose different name of the file</translation>
     </message>
+    <message id="dw_err_settings_cant_rewrite_user">
+        <source>you were trying to rewrite 'user' preset, which is forbidden. Please, try again and choose different name of the file</source>
+        <translation>you were trying to rewrite 'user' preset, which is forbidden. Please, try again and choose different name of the file</translation>
+    </message>
     <message id="dw_err_settings_cant_rewrite_default">
         <source>you were trying to rewrite 'default' preset, which is forbidden. Please, try again and choose different name of the file</source>
         <translation>you were trying to rewrite 'default' preset, which is forbidden. Please, try again and choose different name of the file</translation>
