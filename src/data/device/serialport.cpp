@@ -6,7 +6,6 @@
 #include "data/device/devicemessagemanager.h"
 
 #include <QFileInfo>
-#include <QSerialPortInfo>
 
 #ifdef Q_OS_LINUX
 #include <unistd.h>
@@ -124,7 +123,9 @@ void SerialPort::slotErrorOccurred(QSerialPort::SerialPortError error)
 void SerialPort::explainPermissionError()
 {
 #ifdef Q_OS_LINUX
-    const QString node = QSerialPortInfo(m_port.portName()).systemLocation();
+    // The port keeps names below /dev without the prefix.
+    const QString name = m_port.portName();
+    const QString node = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
     const QFileInfo nodeInfo(node);
     if (!nodeInfo.exists())
         return;

@@ -5,8 +5,11 @@
 #include "logcapture.h"
 #include "ptypair.h"
 
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace ZData;
 using ZData::DM::SerialPort;
@@ -27,6 +30,7 @@ private slots:
     void chunksReachFrameLayer();
     void firstFrameAfterOpeningCountsZero();
     void closeWhenNotOpenOnlyAnnounces();
+    void permissionErrorHint();
 
 private:
     QStringList recordSignals();
@@ -171,6 +175,25 @@ void TstSerialPort::closeWhenNotOpenOnlyAnnounces()
     SerialPort::instance().close(true);
     QCOMPARE(m_events, QStringList{"closing"});
     QVERIFY(!log.contains(QStringLiteral(">> closed")));
+}
+
+void TstSerialPort::permissionErrorHint()
+{
+    TestSupport::PtyPair pty;
+    QFile node(pty.slaveName());
+    QVERIFY(node.setPermissions(QFileDevice::Permissions()));
+    SerialPort::instance().port().setPortName(pty.slaveName());
+    recordSignals();
+    TestSupport::LogCapture log;
+    SerialPort::instance().slotErrorOccurred(QSerialPort::PermissionError);
+    QCOMPARE(m_events.count(QStringLiteral("lost")), 1);
+    // The superuser may use any node, so for it the likelier cause is a
+    // port held by another program.
+    const QString hint = ::geteuid() == 0
+        ? QStringLiteral("SerialPort >> hint: %1 is accessible; another program may hold the port").arg(pty.slaveName())
+        : QStringLiteral("SerialPort >> hint: no permission to use %1. Add the user to the group \"%2\"")
+              .arg(pty.slaveName(), QFileInfo(pty.slaveName()).group());
+    QVERIFY2(log.contains(hint), qPrintable(log.lines().join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TstSerialPort)
