@@ -143,8 +143,6 @@ private slots:
     void unknownItemStopsQueue();
     void updatePendingRules_data();
     void updatePendingRules();
-    void replyTimeouts_data();
-    void replyTimeouts();
     void serverReply_data();
     void serverReply();
 
@@ -577,23 +575,6 @@ void TstDeviceManager::updatePendingRules()
         QVERIFY(!m_server.calls.contains(QStringLiteral("requestUpdate")));
     }
     QVERIFY(!manager().deviceInfo().updatePending);
-}
-
-void TstDeviceManager::replyTimeouts_data()
-{
-    QTest::addColumn<Cmd>("command");
-    QTest::addColumn<int>("timeout");
-    QTest::newRow("init update") << Cmd::B_INIT_UPDATE << 15000;
-    QTest::newRow("update chunk") << Cmd::B_SEND_MAINAPP_CHUNK << 15000;
-    QTest::newRow("reboot") << Cmd::A_REBOOT_TO_UPDATE_MODE << 2000;
-    QTest::newRow("scan") << Cmd::DA_GET_SCAN_DATA_S21 << 2000;
-}
-
-void TstDeviceManager::replyTimeouts()
-{
-    QFETCH(Cmd, command);
-    QFETCH(int, timeout);
-    QCOMPARE(DeviceManager::replyTimeoutFor(command), timeout);
 }
 
 void TstDeviceManager::serverReply_data()
