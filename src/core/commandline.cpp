@@ -29,6 +29,14 @@ CommandLine::CommandLine()
                         QStringLiteral("Close the main window <ms> milliseconds after it is shown, for scripted "
                                        "checks."),
                         QStringLiteral("ms"))
+    , m_portOption(QStringLiteral("port"),
+                   QStringLiteral("Connect to the device on serial port <name> (e.g. /dev/ttyACM0 or the link "
+                                  "path of mero-sim) right after start-up."),
+                   QStringLiteral("name"))
+    , m_updateUrlOption(QStringLiteral("update-url"),
+                        QStringLiteral("Ask the firmware update server at <url> (update.php is appended) instead "
+                                       "of the built-in one."),
+                        QStringLiteral("url"))
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Oskiro MERO: host for the MERO two-channel frequency-response meter."));
@@ -36,6 +44,8 @@ CommandLine::CommandLine()
     m_parser.addOption(m_dataDirOption);
     m_parser.addOption(m_unattendedOption);
     m_parser.addOption(m_quitAfterOption);
+    m_parser.addOption(m_portOption);
+    m_parser.addOption(m_updateUrlOption);
 }
 
 void CommandLine::setApplicationIdentity()
@@ -76,6 +86,22 @@ bool CommandLine::readOptions()
     }
 
     m_options.unattended = m_parser.isSet(m_unattendedOption);
+
+    if (m_parser.isSet(m_portOption)) {
+        m_options.portName = m_parser.value(m_portOption);
+        if (m_options.portName.isEmpty()) {
+            m_error = QStringLiteral("The option '--port' needs a port name.");
+            return false;
+        }
+    }
+
+    if (m_parser.isSet(m_updateUrlOption)) {
+        m_options.updateUrl = m_parser.value(m_updateUrlOption);
+        if (m_options.updateUrl.isEmpty()) {
+            m_error = QStringLiteral("The option '--update-url' needs a URL.");
+            return false;
+        }
+    }
 
     if (m_parser.isSet(m_quitAfterOption)) {
         const QString text = m_parser.value(m_quitAfterOption);

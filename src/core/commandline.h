@@ -21,6 +21,10 @@ public:
         bool unattended = false;
         // Scripted checks end the run on their own; negative: run until closed.
         int quitAfterMs = -1;
+        // Opened after start-up as the connector dialog's Apply would.
+        QString portName;
+        // Replaces the update server's built-in base URL.
+        QString updateUrl;
     };
 
     static constexpr int kExitSuccess = 0;
@@ -53,6 +57,8 @@ private:
     QCommandLineOption m_dataDirOption;
     QCommandLineOption m_unattendedOption;
     QCommandLineOption m_quitAfterOption;
+    QCommandLineOption m_portOption;
+    QCommandLineOption m_updateUrlOption;
     Options m_options;
     QString m_error;
 };

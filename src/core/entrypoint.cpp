@@ -9,6 +9,11 @@
 #include "core/utilitymodules/generics.h"
 #include "core/utilitymodules/image.h"
 #include "core/utilitymodules/ui.h"
+#include "data/device/connectionmanager.h"
+#include "data/device/devicemanager.h"
+#include "data/device/devicemessagemanager.h"
+#include "data/device/serialport.h"
+#include "data/server/servermanager.h"
 
 #include <QApplication>
 #include <QFont>
@@ -49,6 +54,10 @@ void initManagers()
     initManager<Logger>();
     Log::info(AppEnvironment::tag(), AppEnvironment::appDirDescription());
     initManager<SettingsManager>();
+    initManager<ZData::DeviceMessageManager>();
+    initManager<ZData::DM::SerialPort>();
+    initManager<ZData::ConnectionManager>();
+    initManager<ZData::DeviceManager>();
     initManager<LocalizationManager>();
 }
 
@@ -88,6 +97,15 @@ void scheduleQuit(int afterMs, QMainWindow *window)
         window->close();
         QCoreApplication::quit();
     });
+}
+
+// Options that act on managers, once they all stand.
+void applyStartupOptions(const CommandLine::Options &options)
+{
+    if (!options.updateUrl.isEmpty())
+        ZData::ServerManager::instance().setBaseUrl(options.updateUrl);
+    if (!options.portName.isEmpty())
+        ZData::DM::SerialPort::instance().openPort(options.portName);
 }
 
 int printOutcome(const CommandLine &commandLine, CommandLine::EOutcome outcome)
@@ -138,6 +156,7 @@ int run(int argc, char *argv[])
     splash->finish(window.get());
 
     setApplicationFonts();
+    applyStartupOptions(commandLine.options());
     scheduleQuit(commandLine.options().quitAfterMs, window.get());
 
     const int exitCode = app->exec();

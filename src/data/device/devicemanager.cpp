@@ -1,0 +1,483 @@
+#include "data/device/devicemanager.h"
+
+#include "core/enumtext.h"
+#include "core/log.h"
+#include "data/device/commandqueue.h"
+#include "data/device/devicemessagemanager.h"
+#include "data/device/eprotocolsetup.h"
+#include "data/device/iupdateserverclient.h"
+#include "data/device/serialport.h"
+#include "data/device/serverclientadapter.h"
+#include "data/server/servermanager.h"
+
+#include <QDataStream>
+
+#include <limits>
+
+namespace ZData {
+
+using DM::CommandQueue;
+using DM::SerialPort;
+using ZCore::Log::debug;
+using ZCore::Log::info;
+using ZCore::Log::warning;
+
+namespace {
+
+const QLatin1Char kOptionSeparator(';');
+const QLatin1Char kKeySeparator('=');
+const QLatin1Char kValueSeparator(',');
+const QLatin1String kScanRangeKey("SR");
+const QLatin1String kBandwidthKey("BW");
+const QLatin1String kPresetsKey("PR");
+
+DeviceMessageManager &dmm()
+{
+    return DeviceMessageManager::instance();
+}
+
+// Three little-endian 32-bit words, or nothing when the payload is short.
+bool readThreeWords(const QByteArray &payload, quint32 (&words)[DeviceManager::kIdentityWords])
+{
+    if (payload.size() < DeviceManager::kIdentityPayloadSize)
+        return false;
+    QDataStream stream(payload);
+    stream.setByteOrder(EProtocolSetup::DATA_BYTE_ORDER);
+    for (quint32 &word : words)
+        stream >> word;
+    return stream.status() == QDataStream::Ok;
+}
+
+} // namespace
+
+bool DeviceManager::init()
+{
+    DeviceManager &self = instance();
+    ZCore::Log::traceDebug(tag(), QStringLiteral("ZData::DeviceManager::init"));
+    qRegisterMetaType<TDeviceReply>();
+    qRegisterMetaType<TCommandHeader>();
+    qRegisterMetaType<EDeviceOptions>();
+    const auto type = Qt::ConnectionType(Qt::DirectConnection | Qt::UniqueConnection);
+    connect(&CommandQueue::instance(), &CommandQueue::signalGotCommand, &self,
+            &DeviceManager::slotProcessQueueCommand, type);
+    connect(&SerialPort::instance(), &SerialPort::signalOpened, &self, &DeviceManager::slotPortOpened, type);
+    connect(&SerialPort::instance(), &SerialPort::signalClosing, &CommandQueue::instance(),
+            &CommandQueue::clearQueue, type);
+    connect(&dmm(), &DeviceMessageManager::signalGotReply, &self, &DeviceManager::slotProcessDeviceReply, type);
+    connect(&ServerManager::instance(), &ServerManager::signalGotReply, &self,
+            &DeviceManager::slotProcessServerReply, type);
+    static DM::ServerClientAdapter serverClient;
+    self.setUpdateServer(&serverClient);
+    ServerManager::instance().setIdentitySource([] {
+        const DeviceInfo &info = DeviceManager::instance().deviceInfo();
+        return SM::TDeviceIdentity{info.id, info.deviceType};
+    });
+    return true;
+}
+
+QString DeviceManager::tag()
+{
+    static const QString tagText = QStringLiteral("DeviceManager");
+    return tagText;
+}
+
+int DeviceManager::replyTimeoutFor(EDeviceCommands command)
+{
+    // Flashing a chunk takes the bootloader far longer than any other reply.
+    if (command == EDeviceCommands::B_INIT_UPDATE || command == EDeviceCommands::B_SEND_MAINAPP_CHUNK)
+        return DeviceMessageManager::kUpdateReplyTimeoutMs;
+    return DeviceMessageManager::kReplyTimeoutMs;
+}
+
+void DeviceManager::slotPortOpened()
+{
+    m_info.reset();
+    m_lastRequest = TCommandHeader();
+    m_lastPayload.clear();
+    m_hasLastRequest = false;
+    initStartup();
+}
+
+void DeviceManager::initStartup()
+{
+    ZCore::Log::traceInfo(tag(), QStringLiteral("ZData::DeviceManager::initStartup"));
+    CommandQueue &queue = CommandQueue::instance();
+    queue.enqueue(EDeviceCommands::D_GET_DEVICE_ID);
+    queue.enqueue(EDeviceCommands::D_GET_DEVICE_FULL_TYPE);
+    queue.enqueue(EDeviceCommands::D_GET_FIRMWARE_VERSION);
+}
+
+void DeviceManager::sendRequest(EDeviceCommands command, const QByteArray &payload, quint16 options)
+{
+    if (!SerialPort::instance().isOpen()) {
+        warning(tag(), QStringLiteral("[ %1 ] >> tried to sendRequest: %2").arg(dmm().frameCounter()).arg(commandText(command)));
+        warning(tag(), QStringLiteral(">> serial port is closed. Open it first"));
+        return;
+    }
+    if (payload.size() > std::numeric_limits<quint16>::max()) {
+        warning(tag(), QStringLiteral(">> payload of %1 bytes does not fit one frame: %2")
+                           .arg(payload.size()).arg(commandText(command)));
+        return;
+    }
+    dmm().enterState({DMM::EStates::SEND_BUSY, {}});
+
+    TCommandHeader header;
+    header.command = quint16(command);
+    header.dataLength = quint16(payload.size());
+    header.deviceTypeState = m_info.typeStateWord;
+    header.frameCount = 0;
+    header.options = options;
+    header.checksum = 0;
+
+    // Asking the device to repeat itself is not a request of its own: the
+    // reply still awaited is the one to the request that failed, and that
+    // request stays the one to repeat if the device reports a bad frame.
+    const bool resendRequest = command == EDeviceCommands::O_RESEND_PACKET_FROM_DEVICE;
+    if (!resendRequest) {
+        m_lastRequest = header;
+        m_lastPayload = payload;
+        m_hasLastRequest = true;
+    }
+    const QByteArray frame = dmm().buildFrame(header, payload, !resendRequest);
+    sendFrame(frame, replyTimeoutFor(command));
+}
+
+void DeviceManager::sendFrame(const QByteArray &frame, int timeoutMs)
+{
+    QSerialPort &port = SerialPort::instance().port();
+    const QString dump = DeviceMessageManager::hexDump(frame);
+    if (!port.isOpen()) {
+        debug(tag(), QStringLiteral("[ RAW ] >> tried to sendPacket: ") + dump);
+        warning(tag(), QStringLiteral(">> serial port is closed. Open it first"));
+        return;
+    }
+    if (frame.size() < DeviceMessageManager::kDumpLimit)
+        debug(tag(), QStringLiteral("<< ") + dump);
+    port.write(frame);
+    dmm().enterState({DMM::EStates::RECEIVE_REPLY, {timeoutMs}});
+}
+
+void DeviceManager::sendCommand(const TCommandHeader &header)
+{
+    sendRequest(static_cast<EDeviceCommands>(header.command), QByteArray(), header.options);
+}
+
+void DeviceManager::requestDisconnect()
+{
+    CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, 0, true);
+}
+
+void DeviceManager::advanceQueue()
+{
+    CommandQueue::instance().processNext(true);
+}
+
+void DeviceManager::skipOutsideMainApp(const TCommandHeader &header)
+{
+    warning(tag(), QStringLiteral(">> device is NOT in 'app' state => nothing to do with command: ")
+                       + commandText(header.command));
+    advanceQueue();
+}
+
+void DeviceManager::slotProcessQueueCommand(ZData::TCommandHeader header)
+{
+    switch (static_cast<EDeviceCommands>(header.command)) {
+    case EDeviceCommands::D_GET_DEVICE_ID:
+    case EDeviceCommands::D_GET_DEVICE_FULL_TYPE:
+    case EDeviceCommands::D_GET_FIRMWARE_VERSION:
+    case EDeviceCommands::O_RESEND_PACKET_FROM_DEVICE:
+        sendCommand(header);
+        return;
+    case EDeviceCommands::D_GET_OPTIONS:
+        if (m_info.isMainApp())
+            sendCommand(header);
+        else
+            skipOutsideMainApp(header);
+        return;
+    case EDeviceCommands::STARTUP_FINISHED:
+        emit signalStartupFinished();
+        advanceQueue();
+        return;
+    case EDeviceCommands::DISCONNECT:
+        warning(tag(), QStringLiteral(">> limit of resends is exceeded. Disconnecting.."));
+        SerialPort::instance().close(true);
+        return;
+    case EDeviceCommands::E_RESEND_PACKET_TO_DEVICE:
+        resendLastRequest();
+        return;
+    case EDeviceCommands::S_CLEAR_UPDATE_CACHE:
+        clearUpdateCache();
+        return;
+    case EDeviceCommands::S_UPDATE_ACTUAL_VERSION:
+        reportActualVersion(header);
+        return;
+    default:
+        break;
+    }
+    debug(tag(), QStringLiteral("<== ") + CommandQueue::tag() + QStringLiteral(" >> nothing to do with command: ")
+                     + commandText(header.command));
+}
+
+void DeviceManager::resendLastRequest()
+{
+    if (!m_hasLastRequest) {
+        warning(tag(), QStringLiteral(">> nothing to resend from master"));
+        advanceQueue();
+        return;
+    }
+    sendRequest(static_cast<EDeviceCommands>(m_lastRequest.command), m_lastPayload, m_lastRequest.options);
+}
+
+void DeviceManager::reportActualVersion(const TCommandHeader &header)
+{
+    if (!m_info.isMainApp()) {
+        skipOutsideMainApp(header);
+        return;
+    }
+    if (!m_server) {
+        warning(tag(), QStringLiteral(">> no update server client => nothing to do with command: ")
+                           + commandText(header.command));
+        advanceQueue();
+        return;
+    }
+    // The queue moves on when the server client reports back.
+    m_server->sendActualVersion(m_info.firmwareVersion);
+}
+
+void DeviceManager::clearUpdateCache()
+{
+    m_updateData.clear();
+    if (m_server)
+        m_server->clearUpdateCache();
+}
+
+void DeviceManager::requestUpdateImage()
+{
+    if (!m_server) {
+        warning(tag(), QStringLiteral(">> no update server client => nothing to do with command: ")
+                           + commandText(EDeviceCommands::S_GET_UPDATE));
+        advanceQueue();
+        return;
+    }
+    m_server->requestUpdate();
+}
+
+void DeviceManager::slotProcessDeviceReply()
+{
+    TDeviceReply reply = dmm().reply();
+    switch (static_cast<EDeviceCommands>(reply.header.command)) {
+    case EDeviceCommands::DA_GET_SCAN_DATA:
+    case EDeviceCommands::DA_GET_SCAN_DATA_S21:
+    case EDeviceCommands::DA_GET_SCAN_DATA_S12:
+        emit signalGotScanData(reply);
+        break;
+    case EDeviceCommands::DA_GET_ADC_VALUE:
+        emit signalGotADCValue(reply);
+        break;
+    case EDeviceCommands::F_READ_CALIB_RANGE:
+        emit signalGotCalibRange(reply);
+        break;
+    case EDeviceCommands::F_READ_CALIB_DATA:
+        emit signalGotCalibData(reply);
+        break;
+    case EDeviceCommands::F_READ_CALIB_VCO:
+        emit signalGotCalibVCO(reply);
+        break;
+    case EDeviceCommands::F_WRITE_CALIB_RANGE:
+        emit signalSentCalibRange(reply);
+        break;
+    case EDeviceCommands::F_WRITE_CALIB_DATA:
+        emit signalSentCalibData(reply);
+        break;
+    case EDeviceCommands::F_WRITE_CALIB_VCO:
+    case EDeviceCommands::F_SEND_ACTIVE_CALIB_VCO:
+        emit signalSentCalibVCO(reply);
+        break;
+    case EDeviceCommands::D_GET_DEVICE_ID:
+        processIdentifier(reply);
+        break;
+    case EDeviceCommands::D_GET_DEVICE_FULL_TYPE:
+        processType(reply);
+        break;
+    case EDeviceCommands::D_GET_FIRMWARE_VERSION:
+        processVersion(reply);
+        break;
+    case EDeviceCommands::D_GET_OPTIONS:
+        processOptions(reply);
+        break;
+    case EDeviceCommands::O_RESEND_PACKET_FROM_DEVICE:
+        processResendReport(reply);
+        break;
+    case EDeviceCommands::DISCONNECT:
+        CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, 0, true);
+        break;
+    default:
+        dispatchUnhandledReply(reply);
+        break;
+    }
+    advanceQueue();
+}
+
+void DeviceManager::dispatchUnhandledReply(const TDeviceReply &reply)
+{
+    const QString from = QStringLiteral("<== ") + DeviceMessageManager::tag();
+    if (reply.data.isEmpty())
+        debug(tag(), from + QStringLiteral(" [ %1 ] got empty reply").arg(dmm().frameCounter()));
+    else
+        debug(tag(), from + QStringLiteral(" >> nothing to do with reply ") + dmm().replyDataText(reply));
+}
+
+void DeviceManager::processResendReport(const TDeviceReply &reply)
+{
+    const quint16 error = reply.header.options;
+    if (error != 0) {
+        warning(tag(), QStringLiteral(">> error in received packet: ")
+                           + DMM::stateText(static_cast<DMM::EStates>(error)));
+        CommandQueue::instance().enqueue(EDeviceCommands::O_RESEND_PACKET_FROM_DEVICE, {}, error, true);
+        return;
+    }
+    warning(tag(), QStringLiteral(">> error in sent packet. Resending.."));
+    CommandQueue::instance().enqueue(EDeviceCommands::E_RESEND_PACKET_TO_DEVICE, {}, 0, true);
+}
+
+void DeviceManager::processIdentifier(const TDeviceReply &reply)
+{
+    quint32 words[kIdentityWords] = {};
+    if (!readThreeWords(reply.data, words)) {
+        warning(tag(), QStringLiteral(">> device id reply is too short: %1 of %2 bytes; id kept as [ %3 ]")
+                           .arg(reply.data.size()).arg(kIdentityPayloadSize).arg(m_info.id));
+        return;
+    }
+    const QString id = QStringLiteral("%1-%2-%3").arg(words[0]).arg(words[1]).arg(words[2]);
+    // A different device cannot finish an update meant for the previous one.
+    if (id != m_info.id)
+        m_info.updatePending = false;
+    m_info.id = id;
+}
+
+void DeviceManager::processType(const TDeviceReply &reply)
+{
+    const TCommandHeader &header = reply.header;
+    const quint8 newState = header.deviceState();
+    const quint8 bootloader = quint8(EDeviceStates::BOOTLOADER);
+    // An update waits only for the transition into the bootloader that the
+    // reboot command asked for.
+    m_info.updatePending = m_info.updatePending && newState == bootloader && m_info.deviceState != bootloader;
+    m_info.typeStateWord = header.deviceTypeState;
+    m_info.deviceType = header.deviceType();
+    m_info.deviceState = newState;
+    if (m_info.deviceType != quint8(EDeviceTypes::OSKIRO_MERO)) {
+        CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT);
+        ZCore::Log::critical(tag(), QStringLiteral(">> ") + qtTrId("dw_err_connected_not_mero_device")
+                                        + typeText(m_info.deviceType));
+    }
+}
+
+void DeviceManager::processVersion(const TDeviceReply &reply)
+{
+    quint32 words[kIdentityWords] = {};
+    if (readThreeWords(reply.data, words)) {
+        m_info.firmwareVersion = ZCore::TVersion(words[0], words[1], words[2]);
+    } else {
+        warning(tag(), QStringLiteral(">> firmware version reply is too short: %1 of %2 bytes; version kept as %3")
+                           .arg(reply.data.size()).arg(kIdentityPayloadSize).arg(m_info.firmwareVersion.toString()));
+    }
+    info(tag(), QStringLiteral(">> device info:") + m_info.text());
+
+    CommandQueue &queue = CommandQueue::instance();
+    queue.enqueue(EDeviceCommands::S_UPDATE_ACTUAL_VERSION);
+    queue.enqueue(EDeviceCommands::STARTUP_FINISHED);
+    if (m_info.updatePending) {
+        m_info.updatePending = false;
+        queue.enqueue(EDeviceCommands::S_GET_UPDATE, [this](const TCommandHeader &) { requestUpdateImage(); });
+    }
+}
+
+void DeviceManager::processOptions(const TDeviceReply &reply)
+{
+    const QString text = QString::fromUtf8(reply.data);
+    const QStringList parts = text.split(kOptionSeparator, Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        const int separator = part.indexOf(kKeySeparator);
+        const QString key = separator < 0 ? part : part.left(separator);
+        const QStringList values = (separator < 0 ? QString() : part.mid(separator + 1)).split(kValueSeparator);
+        if (key.contains(kScanRangeKey)) {
+            storeScanRange(values);
+        } else if (key.contains(kBandwidthKey)) {
+            storeBandwidths(values);
+        } else if (key.contains(kPresetsKey)) {
+            storePresetsCount(values);
+        } else {
+            QStringList clean = values;
+            clean.replaceInStrings(QString(QChar(0)), QString());
+            warning(tag(), QStringLiteral(">> got unexpected device param: ")
+                               + QStringLiteral("[ %1 ] = { %2 }").arg(key, clean.join(QStringLiteral(", "))));
+        }
+    }
+}
+
+void DeviceManager::storeScanRange(const QStringList &values)
+{
+    bool lowOk = false;
+    bool highOk = false;
+    const quint64 low = values.value(0).toULongLong(&lowOk);
+    const quint64 high = values.value(1).toULongLong(&highOk);
+    if (values.size() < 2 || !lowOk || !highOk) {
+        warning(tag(), QStringLiteral(">> failed to parse sr values from device options: { %1 }")
+                           .arg(values.join(QStringLiteral(", "))));
+        return;
+    }
+    m_info.scanRangeLow = low;
+    m_info.scanRangeHigh = high;
+    emit signalGotDeviceParams(EDeviceOptions::SCAN_RANGE);
+}
+
+void DeviceManager::storeBandwidths(const QStringList &values)
+{
+    QList<quint32> parsed;
+    for (const QString &value : values) {
+        bool ok = false;
+        const quint32 bandwidth = value.toUInt(&ok);
+        if (ok)
+            parsed << bandwidth;
+    }
+    if (parsed.isEmpty()) {
+        warning(tag(), QStringLiteral(">> failed to parse bw values from device options"));
+        return;
+    }
+    m_info.bandwidths = parsed;
+    emit signalGotDeviceParams(EDeviceOptions::BANDWIDTH);
+}
+
+void DeviceManager::storePresetsCount(const QStringList &values)
+{
+    bool ok = false;
+    const quint32 count = values.value(0).toUInt(&ok);
+    if (!ok) {
+        warning(tag(), QStringLiteral(">> failed to parse pr value from device options: { %1 }")
+                           .arg(values.join(QStringLiteral(", "))));
+        return;
+    }
+    m_info.presetsCount = count;
+    emit signalGotDeviceParams(EDeviceOptions::PRESETS_COUNT);
+}
+
+void DeviceManager::slotProcessServerReply()
+{
+    if (!m_server) {
+        advanceQueue();
+        return;
+    }
+    const EServerCommands result = m_server->lastResult();
+    const QString from = QStringLiteral("<== ") + m_server->clientTag();
+    if (result == EServerCommands::GET_ACTUAL_VERSION) {
+        const QString version = m_server->replyText();
+        info(tag(), from + QStringLiteral(" >> actual version: ") + version);
+        emit signalUpdateReply(version);
+    } else {
+        debug(tag(), from + QStringLiteral(" >> nothing to do with command: ") + ZCore::enumText(result));
+    }
+    advanceQueue();
+}
+
+} // namespace ZData

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "core/isinitializable.h"
+#include "core/tsingleton.h"
+#include "data/device/deviceinfo.h"
+#include "data/device/tdevicereply.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace ZData {
+
+namespace DM {
+class IUpdateServerClient;
+}
+
+// The command layer of the device link: identifies the device whenever the
+// port opens, turns queue items into requests and replies into typed
+// signals, and carries out the recovery the frame layer asks for.
+class DeviceManager : public QObject, public ZCore::TSingleton<DeviceManager>, public ZCore::ISInitializable
+{
+    Q_OBJECT
+    friend class ZCore::TSingleton<DeviceManager>;
+
+public:
+    static constexpr int kIdentityWords = 3;
+    static constexpr int kIdentityPayloadSize = kIdentityWords * int(sizeof(quint32));
+
+    static bool init();
+    static QString tag();
+    static int replyTimeoutFor(EDeviceCommands command);
+
+    void initStartup();
+    void sendRequest(EDeviceCommands command, const QByteArray &payload = QByteArray(), quint16 options = 0);
+    void sendCommand(const TCommandHeader &header);
+    void requestDisconnect();
+
+    const DeviceInfo &deviceInfo() const { return m_info; }
+    void setDeviceInfo(const DeviceInfo &info) { m_info = info; }
+    // The firmware update server client; without one, the queue items that
+    // need it are skipped with a warning.
+    void setUpdateServer(DM::IUpdateServerClient *client) { m_server = client; }
+
+signals:
+    void signalStartupFinished();
+    void signalGotOldDevice();
+    void signalIdentifiedDevice();
+    void signalGotDeviceParams(ZData::EDeviceOptions option);
+    void signalGotScanData(ZData::TDeviceReply device_reply);
+    void signalGotADCValue(ZData::TDeviceReply device_reply);
+    void signalGotCalibRange(ZData::TDeviceReply &device_reply);
+    void signalGotCalibVCO(ZData::TDeviceReply &device_reply);
+    void signalGotCalibData(ZData::TDeviceReply &device_reply);
+    void signalSentCalibRange(ZData::TDeviceReply &device_reply);
+    void signalSentCalibVCO(ZData::TDeviceReply &device_reply);
+    void signalSentCalibData(ZData::TDeviceReply &device_reply);
+    void signalUpdateReply(QString actual_version);
+    void signalUpdateStarted();
+    void signalUpdateProgress(int progress);
+
+public slots:
+    void slotProcessQueueCommand(ZData::TCommandHeader header);
+    void slotProcessDeviceReply();
+    void slotProcessServerReply();
+
+private slots:
+    void slotPortOpened();
+
+private:
+    DeviceManager() = default;
+
+    void sendFrame(const QByteArray &frame, int timeoutMs);
+    void advanceQueue();
+    void skipOutsideMainApp(const TCommandHeader &header);
+    void resendLastRequest();
+    void reportActualVersion(const TCommandHeader &header);
+    void clearUpdateCache();
+    void requestUpdateImage();
+    void dispatchUnhandledReply(const TDeviceReply &reply);
+
+    void processIdentifier(const TDeviceReply &reply);
+    void processType(const TDeviceReply &reply);
+    void processVersion(const TDeviceReply &reply);
+    void processOptions(const TDeviceReply &reply);
+    void processResendReport(const TDeviceReply &reply);
+    void storeScanRange(const QStringList &values);
+    void storeBandwidths(const QStringList &values);
+    void storePresetsCount(const QStringList &values);
+
+    DeviceInfo m_info;
+    // The last request that was not itself a resend request: what the device
+    // is asked to repeat and what the host repeats on a bad-frame report.
+    TCommandHeader m_lastRequest;
+    QByteArray m_lastPayload;
+    bool m_hasLastRequest = false;
+    QByteArray m_updateData;
+    DM::IUpdateServerClient *m_server = nullptr;
+};
+
+} // namespace ZData

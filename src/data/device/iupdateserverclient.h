@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/tversion.h"
+#include "data/server/eservercommands.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace ZData::DM {
+
+// What the device link asks of the firmware update server client: the
+// queue items that talk to the server, and the result it reads back when
+// the client announces the end of an exchange.
+class IUpdateServerClient
+{
+public:
+    virtual ~IUpdateServerClient() = default;
+
+    virtual void requestUpdate() = 0;
+    virtual void sendActualVersion(const ZCore::TVersion &version) = 0;
+    virtual void clearUpdateCache() = 0;
+
+    virtual EServerCommands lastResult() const = 0;
+    virtual QString replyText() const = 0;
+    virtual QByteArray replyData() const = 0;
+    // The client's log tag, for lines about what came from it.
+    virtual QString clientTag() const = 0;
+};
+
+} // namespace ZData::DM

@@ -1,0 +1,63 @@
+#include "handframes.h"
+
+namespace TestSupport::HandFrames {
+
+namespace {
+
+void putWord(QByteArray &bytes, quint16 value)
+{
+    bytes.append(char(value & 0xFF));
+    bytes.append(char(value >> 8));
+}
+
+void putLong(QByteArray &bytes, quint32 value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.append(char((value >> shift) & 0xFF));
+}
+
+} // namespace
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray frame(quint16 command, const QByteArray &payload, quint16 typeState, quint16 options, quint16 frameCount)
+{
+    const quint16 length = quint16(payload.size());
+    const quint32 sum = quint32(command) + frameCount + typeState + options + length;
+    const quint16 checksum = quint16(~quint16((sum >> 16) + (sum & 0xFFFF)));
+    QByteArray body;
+    putWord(body, command);
+    putWord(body, frameCount);
+    putWord(body, typeState);
+    putWord(body, options);
+    putWord(body, length);
+    putWord(body, checksum);
+    body.append(payload);
+    putLong(body, crc32(body));
+    return QByteArray(1, char(0xAA)) + body;
+}
+
+QByteArray threeWords(quint32 first, quint32 second, quint32 third)
+{
+    QByteArray bytes;
+    putLong(bytes, first);
+    putLong(bytes, second);
+    putLong(bytes, third);
+    return bytes;
+}
+
+quint16 word(const QByteArray &frame, int offset)
+{
+    return quint16(quint8(frame.at(offset)) | (quint8(frame.at(offset + 1)) << 8));
+}
+
+} // namespace TestSupport::HandFrames
