@@ -144,6 +144,8 @@ private slots:
     void startRefusedWithoutDevice();
 
     void calibratesThroughSimulator();
+    void recalibrationAsksFirst_data();
+    void recalibrationAsksFirst();
     void rejectedFileSweepsUncalibrated_data();
     void rejectedFileSweepsUncalibrated();
     void unplugMidCalibration();
@@ -570,6 +572,65 @@ void TestCalibrationManager::calibratesThroughSimulator()
             QVERIFY2(deviations.at(deviations.size() / 2) < 1.5, qPrintable(QString::number(deviations.at(deviations.size() / 2))));
         }
     }
+}
+
+void TestCalibrationManager::recalibrationAsksFirst_data()
+{
+    QTest::addColumn<bool>("yes");
+
+    QTest::newRow("no") << false;
+    QTest::newRow("yes") << true;
+}
+
+void TestCalibrationManager::recalibrationAsksFirst()
+{
+    QFETCH(bool, yes);
+
+    // A file of this device from an earlier run is loaded at start-up.
+    QSignalSpy firstOutcome(&calib(), &CalibrationManager::signalFailedReadCalibration);
+    QVERIFY(connectDevice(&firstOutcome));
+    const QString id = deviceId();
+    disconnectDevice();
+    const QByteArray earlier = handFile(id, scan().presets(), scan().presetCount());
+    const QString path = CalibrationManager::calibrationFilePath(id);
+    QVERIFY(QDir().mkpath(CalibrationManager::deviceDirPath(id)));
+    QVERIFY(writeBytes(path, earlier));
+    {
+        QSettings table(CalibrationManager::calibrationTablePath(), QSettings::IniFormat);
+        table.setValue(id, path);
+    }
+    QVERIFY(calib().init());
+    QSignalSpy loaded(&calib(), &CalibrationManager::signalFinishedCalibration);
+    QVERIFY(connectDevice(&loaded));
+    QVERIFY(calib().allCalibrated());
+    QVERIFY(waitForFullSweeps(1));
+
+    m_dialogs->setQuestionAnswer(yes);
+    QSignalSpy pause(&scan(), &DataScanManager::signalScanPause);
+    QSignalSpy finished(&calib(), &CalibrationManager::signalFinishedCalibration);
+    calib().startCalibration();
+
+    QCOMPARE(m_dialogs->count(ZCore::UserDialogs::EKind::Question), 1);
+    QCOMPARE(m_dialogs->boxes().first().title, QStringLiteral("Confirm recalibration request"));
+    QCOMPARE(m_dialogs->boxes().first().text,
+             QStringLiteral("Some calibration data is already loaded. Would you like to recalibrate this device?"));
+    if (!yes) {
+        QVERIFY(!calib().isCalibrating());
+        QCOMPARE(pause.count(), 2);
+        QCOMPARE(pause.at(1).at(0).toBool(), false);
+        QVERIFY(!scan().isPaused());
+        QVERIFY(calib().allCalibrated());
+        QCOMPARE(calib().calibrationFor(0, 0, 0)->values.at(0).real(), 0.5f);
+        QCOMPARE(readBytes(path), earlier);
+        return;
+    }
+    QVERIFY(calib().isCalibrating());
+    QVERIFY(finished.wait(kDeviceTimeoutMs) || finished.count() == 1);
+    QVERIFY(calib().allCalibrated());
+    const QByteArray taken = readBytes(path);
+    QCOMPARE(taken.size(), earlier.size());
+    QVERIFY(taken != earlier);
+    QCOMPARE(calib().tableEntry(id), path);
 }
 
 void TestCalibrationManager::rejectedFileSweepsUncalibrated_data()
