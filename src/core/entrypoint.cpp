@@ -13,6 +13,7 @@
 #include "data/device/devicemanager.h"
 #include "data/device/devicemessagemanager.h"
 #include "data/device/serialport.h"
+#include "data/scan/datascanmanager.h"
 #include "data/server/servermanager.h"
 
 #include <QApplication>
@@ -58,7 +59,11 @@ void initManagers()
     initManager<ZData::DM::SerialPort>();
     initManager<ZData::ConnectionManager>();
     initManager<ZData::DeviceManager>();
+    initManager<ZData::DataScanManager>();
     initManager<LocalizationManager>();
+    // Until the settings page restores the user's choice, start-up does it,
+    // so that the sweep always covers a real preset.
+    ZData::DataScanManager::instance().activateStoredSelection();
 }
 
 std::unique_ptr<QMainWindow> createMainWindow()
