@@ -84,7 +84,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Write no log at all."));
     const QCommandLineOption fault(QStringLiteral("fault"),
         QStringLiteral("Arm a fault, e.g. drop:every=5 or chunks:p=0.3 (see above)."),
-        QStringLiteral("spec"));
+        QStringLiteral("kind[:schedule]"));
     const QCommandLineOption unplugDelay(QStringLiteral("unplug-delay"),
         QStringLiteral("Milliseconds an unplugged device stays away (default 2000)."), QStringLiteral("ms"));
     const QCommandLineOption rebootDelay(QStringLiteral("reboot-delay"),
@@ -167,10 +167,10 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
             return fail(QStringLiteral("--wrong-command wants a 16-bit code"));
         o.wrongCommand = quint16(code);
     }
-    for (const QString &spec : parser.values(fault)) {
+    for (const QString &faultText : parser.values(fault)) {
         FaultRule rule;
         QString error;
-        if (!FaultRule::parse(spec, &rule, &error))
+        if (!FaultRule::parse(faultText, &rule, &error))
             return fail(error);
         o.faults.append(rule);
     }

@@ -451,7 +451,7 @@ void TstDataScanManager::useCalib_data()
 
     QTest::newRow("both channels") << true << true << true << true << 2;
     QTest::newRow("S21 only") << true << false << true << false << 2;
-    QTest::newRow("S12 only: S12 not asked") << false << true << true << false << 1;
+    QTest::newRow("S12 only: stops at S21") << false << true << true << false << 1;
     QTest::newRow("switched off") << true << true << false << false << 2;
 }
 
@@ -672,6 +672,8 @@ void TstDataScanManager::misfireWhilePaused()
     dsm().setScanPause(false, false);
     QCOMPARE(scanRequestsQueued(), 1);
     emit DM::SerialPort::instance().signalClosing();
+    // Once, however often the manager was initialised.
+    QCOMPARE(paused.count(), 2);
     QVERIFY(dsm().isPaused());
     QVERIFY(!dsm().isScanRequestOutstanding());
 }

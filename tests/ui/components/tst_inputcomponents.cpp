@@ -18,9 +18,9 @@ namespace {
 
 // "int:B:T", "double:B:T:D" (ZDoubleValidator), "plain:B:T:D" (QDoubleValidator),
 // "double-default" (ZDoubleValidator with Qt's defaults) or "none".
-QValidator *makeValidator(const QString &spec, QObject *parent)
+QValidator *makeValidator(const QString &description, QObject *parent)
 {
-    const QStringList parts = spec.split(QLatin1Char(':'));
+    const QStringList parts = description.split(QLatin1Char(':'));
     const QString kind = parts.first();
     if (kind == QLatin1String("int"))
         return new QIntValidator(parts.at(1).toInt(), parts.at(2).toInt(), parent);
