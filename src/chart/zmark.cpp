@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QLineSeries>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -17,6 +18,8 @@ namespace ZChart {
 namespace {
 
 const QColor kMarkRed(255, 0, 0, 255);
+// The generic family that font configurations map to a fixed-pitch font.
+const char *const kFallbackFixedFamily = "monospace";
 // The number sits centred in this box above the triangle.
 const QRectF kNumberBox(-10, -30, 20, 10);
 constexpr qreal kTriangleHalfWidth = 5;
@@ -27,18 +30,27 @@ constexpr qreal kBoundsBottom = 2;
 
 } // namespace
 
+QFont markFont(int pointSize, bool bold)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
+    font.setFixedPitch(true);
+    font.setBold(bold);
+    font.setPointSize(pointSize);
+    if (!QFontInfo(font).fixedPitch())
+        font.setFamily(QString::fromLatin1(kFallbackFixedFamily));
+    return font;
+}
+
 ZMark::ZMark(QtCharts::QChart *chart, ZChartView *view, ZMarksTable *table)
     : QGraphicsItem(chart),
       m_chart(chart),
       m_view(view),
       m_table(table),
-      m_font(QFontDatabase::systemFont(QFontDatabase::FixedFont)),
+      m_font(markFont(kFontPointSize, true)),
       m_textColor(kMarkRed),
       m_outlineColor(kMarkRed)
 {
-    m_font.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
-    m_font.setBold(true);
-    m_font.setPointSize(kFontPointSize);
     setZValue(kZValue);
     setFlag(ItemIsFocusable);
 }

@@ -19,6 +19,11 @@ namespace ZChart {
 class ZChartView;
 class ZMarksTable;
 
+// The fixed-pitch font of the marks and their table, so the value columns
+// line up; fixed pitch is asked for explicitly because some platforms hand
+// out a proportional font as their "fixed" system font.
+QFont markFont(int pointSize, bool bold);
+
 // Where a mark sits and what it shows.
 struct TMarkData
 {

@@ -26,10 +26,8 @@ const QChar kFill = QLatin1Char(' ');
 } // namespace
 
 ZMarksTable::ZMarksTable(QtCharts::QChart *chart, ZChartView *view)
-    : QGraphicsItem(chart), m_chart(chart), m_view(view), m_font(QFontDatabase::systemFont(QFontDatabase::FixedFont))
+    : QGraphicsItem(chart), m_chart(chart), m_view(view), m_font(markFont(kFontPointSize, false))
 {
-    m_font.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
-    m_font.setPointSize(kFontPointSize);
     setZValue(kZValue);
     hide();
 }

@@ -15,9 +15,13 @@ Q_ENUM_NS(EChartArrangeCorners)
 } // namespace ArrangeEnums
 
 using ArrangeEnums::EChartArrangeCorners;
+using ArrangeEnums::UL;
+using ArrangeEnums::UR;
+using ArrangeEnums::BL;
+using ArrangeEnums::BR;
 
 // Corners below this one carry a channel (the corner's value is the channel).
-inline constexpr quint32 kFirstCornerWithoutChannel = ArrangeEnums::BL;
+inline constexpr quint32 kFirstCornerWithoutChannel = BL;
 inline constexpr quint32 kCornerNone = 0xFFFFFFFF;
 
 } // namespace ZCommon
