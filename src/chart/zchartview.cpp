@@ -137,6 +137,9 @@ void ZChartView::buildChart()
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     m_series->attachAxis(m_axisX);
     m_series->attachAxis(m_axisY);
+    // The base class starts with a chart of its own and only lets go of it
+    // when another is set.
+    std::unique_ptr<QtCharts::QChart> initial(QtCharts::QChartView::chart());
     setChart(m_chart);
 }
 
