@@ -9,6 +9,7 @@
 #include "core/utilitymodules/generics.h"
 #include "core/utilitymodules/image.h"
 #include "core/utilitymodules/ui.h"
+#include "data/calibration/calibrationmanager.h"
 #include "data/device/connectionmanager.h"
 #include "data/device/devicemanager.h"
 #include "data/device/devicemessagemanager.h"
@@ -59,6 +60,7 @@ void initManagers()
     initManager<ZData::DM::SerialPort>();
     initManager<ZData::ConnectionManager>();
     initManager<ZData::DeviceManager>();
+    initManager<ZData::CalibrationManager>();
     initManager<ZData::DataScanManager>();
     initManager<LocalizationManager>();
     // Until the settings page restores the user's choice, start-up does it,

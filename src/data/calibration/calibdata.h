@@ -3,10 +3,13 @@
 #include "data/scan/tscanpoint.h"
 #include "data/scan/tscanpreset.h"
 
+#include <QString>
 #include <QVector>
 
 #include <array>
 #include <complex>
+
+class QDataStream;
 
 namespace ZData::CAL {
 
@@ -22,7 +25,18 @@ struct CalibData
 
     CalibData() : values(kInitialValues) {}
 
+    static QString tag();
+
     bool hasData() const { return valid; }
+
+    // Calibration file form: the range, then range.points pairs (real,
+    // imaginary) as the stream's floats. Exactly range.points pairs are
+    // written whatever the list holds, so that every record can be read back.
+    void serialize(QDataStream &stream) const;
+    // Takes the record only when its range equals check and every value could
+    // be read and is finite; otherwise false with a log line saying why, and
+    // the entry is not marked as holding data.
+    bool deserialize(QDataStream &stream, const TScanRange &check);
 
     // Start, stop and points of the preset channel when the reference was taken.
     TScanRange range;
@@ -50,6 +64,14 @@ struct CalibPreset
     {
         return entries[size_t(entryIndex(channel, powerIndex))];
     }
+
+    static QString tag();
+
+    // The four entries in index order.
+    void serialize(QDataStream &stream) const;
+    // Each entry is checked against the channel of the preset it was taken
+    // for; the first entry that fails fails the preset.
+    bool deserialize(QDataStream &stream, const TScanPreset &check);
 
     std::array<CalibData, kEntries> entries;
 };

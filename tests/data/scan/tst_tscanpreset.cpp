@@ -1,6 +1,7 @@
 #include "data/scan/tscanpreset.h"
 
 #include "core/logger.h"
+#include "lebytes.h"
 #include "logcapture.h"
 #include "recordingdialogs.h"
 #include "tempappdir.h"
@@ -8,10 +9,8 @@
 #include <QDataStream>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
-#include <cstring>
 #include <memory>
 
 using ZCore::TFrequency;
@@ -19,6 +18,8 @@ using ZData::TChannelPreset;
 using ZData::TScanPreset;
 using ZData::TScanRange;
 namespace PS = ZData::PresetSettings;
+using TestSupport::LeBytes::littleEndianDouble;
+using TestSupport::LeBytes::littleEndianInt32;
 
 Q_DECLARE_METATYPE(TScanRange)
 Q_DECLARE_METATYPE(TScanPreset)
@@ -44,22 +45,6 @@ TScanPreset preset(const QString &name, const TChannelPreset &s21, const TChanne
     result.channels[0] = s21;
     result.channels[1] = s12;
     return result;
-}
-
-QByteArray littleEndianDouble(double value)
-{
-    quint64 bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    QByteArray bytes(int(sizeof bits), '\0');
-    qToLittleEndian(bits, bytes.data());
-    return bytes;
-}
-
-QByteArray littleEndianInt32(qint32 value)
-{
-    QByteArray bytes(int(sizeof value), '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
 }
 
 // Profile lines with every key moved under prefix (an INI key path).
