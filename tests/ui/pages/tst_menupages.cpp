@@ -38,7 +38,6 @@ private slots:
 
     void setupNeedsWindowAndTree_data();
     void setupNeedsWindowAndTree();
-    void chartArrangementZero();
     void restoresSelectedView_data();
     void restoresSelectedView();
     void savesSelectedView_data();
@@ -93,22 +92,6 @@ void TestMenuPages::setupNeedsWindowAndTree()
 
     PgCharts::instance().setupPage(m_window.get(), kChartsTag);
     QVERIFY(PgCharts::instance().ui());
-}
-
-void TestMenuPages::chartArrangementZero()
-{
-    const QVector<MW_Pages::TChartArrangement> &arrangements = PgCharts::instance().arrangements();
-    QCOMPARE(arrangements.size(), 1);
-    const MW_Pages::TChartArrangement &first = arrangements.first();
-    QVERIFY(!first.image.isNull());
-    const auto placed = [&first](int view, quint8 row, quint8 column, quint8 rowSpan, quint8 columnSpan) {
-        const MW_Pages::TViewPlacement &p = first.placement.at(size_t(view));
-        return p.row == row && p.column == column && p.rowSpan == rowSpan && p.columnSpan == columnSpan;
-    };
-    QVERIFY(placed(0, 0, 0, 1, 2));
-    QVERIFY(placed(1, 1, 0, 1, 2));
-    QVERIFY(!first.placement.at(2).isPlaced());
-    QVERIFY(!first.placement.at(3).isPlaced());
 }
 
 void TestMenuPages::restoresSelectedView_data()
