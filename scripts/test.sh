@@ -19,3 +19,15 @@ export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/scripts/ubsan.supp"
 
 ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" "$@"
+
+# A bounded fuzz run of the serial frame receiver (clang, libFuzzer, in its
+# own build-fuzz); a crash fails the run. Its chatter goes to a log that is
+# shown only when something was found.
+fuzz_log="$root/build-fuzz/fuzz.log"
+mkdir -p "$root/build-fuzz"
+if ! scripts/fuzz.sh "${MERO_FUZZ_SECONDS:-30}" >"$fuzz_log" 2>&1; then
+    tail -n 80 "$fuzz_log"
+    echo "fuzz: FAILED; the log is $fuzz_log, a crashing input is in $root/build-fuzz/artifacts"
+    exit 1
+fi
+tail -n 1 "$fuzz_log"

@@ -1,5 +1,7 @@
 #include "handframes.h"
 
+#include <QDataStream>
+
 namespace TestSupport::HandFrames {
 
 namespace {
@@ -58,6 +60,17 @@ QByteArray threeWords(quint32 first, quint32 second, quint32 third)
 quint16 word(const QByteArray &frame, int offset)
 {
     return quint16(quint8(frame.at(offset)) | (quint8(frame.at(offset + 1)) << 8));
+}
+
+QByteArray scanPayload(const QVector<qint64> &frequencies)
+{
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << qint8(0) << qint16(frequencies.size());
+    for (qint64 frequency : frequencies)
+        out << frequency;
+    return payload;
 }
 
 } // namespace TestSupport::HandFrames

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QVector>
 
 namespace TestSupport::HandFrames {
 
@@ -15,6 +16,9 @@ QByteArray frame(quint16 command, const QByteArray &payload = QByteArray(), quin
 quint32 crc32(const QByteArray &bytes);
 // Three 32-bit little-endian numbers, as identifier and version replies carry.
 QByteArray threeWords(quint32 first, quint32 second, quint32 third);
+// A scan request's payload: a reserved byte, the point count (16-bit) and
+// one 64-bit frequency in Hz per point, all little-endian.
+QByteArray scanPayload(const QVector<qint64> &frequencies);
 
 // Field offsets of a frame, for tests that inspect or damage one.
 constexpr int kCommandOffset = 1;

@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "handframes.h"
 #include "faultinjector.h"
 #include "frameparser.h"
 #include "repeatermodel.h"
@@ -16,6 +17,7 @@
 #include <memory>
 
 using namespace MeroSim;
+using TestSupport::HandFrames::scanPayload;
 
 namespace {
 
@@ -74,17 +76,6 @@ QByteArray handFrame(quint16 command, quint16 options, const QByteArray &payload
 quint16 wordAt(const QByteArray &frame, int offset)
 {
     return quint16(quint8(frame[offset]) | (quint8(frame[offset + 1]) << 8));
-}
-
-QByteArray scanPayload(const QVector<qint64> &frequencies)
-{
-    QByteArray payload;
-    QDataStream out(&payload, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out << qint8(0) << qint16(frequencies.size());
-    for (qint64 f : frequencies)
-        out << f;
-    return payload;
 }
 
 QVector<float> scanValues(const QByteArray &reply)

@@ -55,7 +55,8 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
         "Faults (--fault, repeatable) take the form KIND[:SCHEDULE]:\n"
         "  KIND      %1\n"
         "  SCHEDULE  once (default; the next reply), every=N (every Nth reply),\n"
-        "            p=P (each reply with probability P, drawn from --seed)")
+        "            p=P (each reply with probability P, drawn from --seed)\n\n"
+        "SIGUSR1 pulls the plug at any moment: the link disappears for --unplug-delay ms.")
         .arg(FaultRule::kindNames().join(QStringLiteral(", "))));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));

@@ -12,26 +12,40 @@
 namespace {
 
 // Written from the signal handler; read on the event loop, so the terminal
-// and its link are cleaned up on Ctrl+C instead of being left behind.
+// and its link are cleaned up on Ctrl+C instead of being left behind, and a
+// pulled cable (SIGUSR1) is acted out like any other event of the device.
 int g_signalPipe[2] = {-1, -1};
 
-void onTerminationSignal(int)
+void onSignal(int number)
 {
-    const char byte = 1;
+    const char byte = char(number);
     const ssize_t ignored = ::write(g_signalPipe[1], &byte, 1);
     Q_UNUSED(ignored)
 }
 
-bool watchTerminationSignals(QCoreApplication &app)
+void handleSignal(QCoreApplication &app, MeroSim::Simulator &simulator)
+{
+    char byte = 0;
+    if (::read(g_signalPipe[0], &byte, 1) != 1)
+        return;
+    if (byte == char(SIGUSR1))
+        simulator.unplug(simulator.options().unplugDelayMs);
+    else
+        app.quit();
+}
+
+bool watchSignals(QCoreApplication &app, MeroSim::Simulator &simulator)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return false;
     auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app,
+                     [&app, &simulator] { handleSignal(app, simulator); });
     struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
+    action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
-    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0
+        && ::sigaction(SIGUSR1, &action, nullptr) == 0;
 }
 
 } // namespace
@@ -60,7 +74,7 @@ int main(int argc, char *argv[])
         err << "mero-sim: " << simulator.lastError() << "\n";
         return 1;
     }
-    if (!watchTerminationSignals(app))
-        err << "mero-sim: cannot watch for Ctrl+C; the link may be left behind\n";
+    if (!watchSignals(app, simulator))
+        err << "mero-sim: cannot watch for Ctrl+C and SIGUSR1; the link may be left behind\n";
     return app.exec();
 }

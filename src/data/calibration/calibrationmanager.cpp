@@ -520,7 +520,10 @@ void CalibrationManager::slotProcessedScanData(EScanChannel channel)
     const qint32 preset = scan.activePreset();
     const qint32 powerIndex = scan.powerIndex();
     if (preset < 0 || preset >= m_calibList.size()) {
+        // The presets were read again meanwhile: the references would no
+        // longer match them. The device is still there, so the sweep goes on.
         abandonCalibration(QStringLiteral(">> calibration abandoned: preset %1 has no calibration entry").arg(preset));
+        scanManager().setScanPause(false, true);
         return;
     }
     accumulatePass(preset, powerIndex);

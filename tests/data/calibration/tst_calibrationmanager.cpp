@@ -729,5 +729,5 @@ void TestCalibrationManager::unplugMidCalibration()
     QCOMPARE(QDir(deviceDir).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
-QTEST_MAIN(TestCalibrationManager)
+QTEST_GUILESS_MAIN(TestCalibrationManager)
 #include "tst_calibrationmanager.moc"

@@ -1,0 +1,148 @@
+// How long a chart view takes per slice of a 1024-point sweep: the scan
+// manager stores a 25-point reply, the view rebuilds its whole series and
+// its marks. Optionally paints the view to a PNG (first argument) after a
+// full sweep of the simulated repeater, to look at what an engineer sees.
+//
+//   chartbench [out.png] [sweeps]
+
+#include "chart/zchartview.h"
+#include "data/scan/datascanmanager.h"
+
+#include "chartfixture.h"
+#include "repeatermodel.h"
+#include "sweepfeeder.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QPixmap>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+constexpr quint32 kPoints = 1024;
+constexpr int kDefaultSweeps = 20;
+constexpr int kViewWidth = 960;
+constexpr int kViewHeight = 600;
+constexpr quint64 kNoiseSeed = 7;
+
+ZData::TScanPreset benchPreset()
+{
+    const qint64 mhz = ZCore::TFrequency::kMultiplierMHz;
+    const auto range = [mhz](double start, double stop) {
+        return ZData::TScanRange(ZCore::TFrequency(start, mhz), ZCore::TFrequency(stop, mhz), kPoints);
+    };
+    const auto marks = [mhz](std::initializer_list<double> list) {
+        QVector<ZCore::TFrequency> result;
+        for (double f : list)
+            result.append(ZCore::TFrequency(f, mhz));
+        return result;
+    };
+    ZData::TScanPreset preset(QStringLiteral("GSM-900"));
+    preset.channels[0] = ZData::TChannelPreset(range(860, 940), marks({ 880, 897.5, 915 }));
+    preset.channels[1] = ZData::TChannelPreset(range(905, 985), marks({ 925, 942.5, 960, 975 }));
+    return preset;
+}
+
+struct Timing
+{
+    double meanUs = 0;
+    double medianUs = 0;
+    double worstUs = 0;
+};
+
+Timing summarise(QVector<qint64> nanoseconds)
+{
+    Timing timing;
+    if (nanoseconds.isEmpty())
+        return timing;
+    std::sort(nanoseconds.begin(), nanoseconds.end());
+    double sum = 0;
+    for (qint64 ns : nanoseconds)
+        sum += double(ns);
+    timing.meanUs = sum / nanoseconds.size() / 1000.0;
+    timing.medianUs = double(nanoseconds[nanoseconds.size() / 2]) / 1000.0;
+    timing.worstUs = double(nanoseconds.last()) / 1000.0;
+    return timing;
+}
+
+void report(QTextStream &out, const QString &what, const Timing &timing)
+{
+    out << what << QStringLiteral(": mean %1 us, median %2 us, worst %3 us\n")
+                       .arg(timing.meanUs, 0, 'f', 1)
+                       .arg(timing.medianUs, 0, 'f', 1)
+                       .arg(timing.worstUs, 0, 'f', 1);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString pngPath = args.value(1);
+    const int sweeps = qMax(1, args.value(2, QString::number(kDefaultSweeps)).toInt());
+    QTextStream out(stdout);
+
+    TestSupport::ChartFixture fixture;
+    if (!fixture.load({ benchPreset() })) {
+        out << "cannot set up the profiles\n";
+        return 1;
+    }
+    TestSupport::SweepFeeder::start();
+
+    ZChart::ZChartView s21;
+    s21.resize(kViewWidth, kViewHeight);
+    s21.setCorner(ZCommon::UL);
+    ZChart::ZChartView s12;
+    s12.resize(kViewWidth, kViewHeight);
+    s12.setCorner(ZCommon::UR);
+    s21.show();
+    s12.show();
+    QCoreApplication::processEvents();
+
+    MeroSim::RepeaterModel model(kNoiseSeed);
+    TestSupport::SweepFeeder feeder([&model](int channel, quint64 hz) {
+        return model.measure(channel == 0 ? MeroSim::RepeaterModel::Channel::S21
+                                          : MeroSim::RepeaterModel::Channel::S12,
+                             hz, MeroSim::RepeaterModel::Power::Low);
+    });
+    // The first sweep fills the lists; from then on every slice redraws
+    // 1024 points, which is the state the program spends its life in.
+    feeder.sweepBothChannels();
+
+    QVector<qint64> sliceNs;
+    QVector<qint64> paintNs;
+    QElapsedTimer timer;
+    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    const int slicesPerSweep = int(scan.channelRange(0).slicesTotal() + scan.channelRange(1).slicesTotal());
+    for (int sweep = 0; sweep < sweeps; ++sweep) {
+        for (int slice = 0; slice < slicesPerSweep; ++slice) {
+            timer.start();
+            feeder.answerSlice();
+            sliceNs.append(timer.nsecsElapsed());
+            // What the event loop does next: paint the views that changed.
+            timer.start();
+            s21.viewport()->repaint();
+            s12.viewport()->repaint();
+            paintNs.append(timer.nsecsElapsed());
+        }
+    }
+
+    out << QStringLiteral("%1 sweeps of 2 x %2 points, %3 slices\n").arg(sweeps).arg(kPoints).arg(sliceNs.size());
+    report(out, QStringLiteral("store slice + rebuild series and marks"), summarise(sliceNs));
+    report(out, QStringLiteral("paint both views"), summarise(paintNs));
+
+    if (!pngPath.isEmpty()) {
+        QPixmap both(kViewWidth, kViewHeight * 2);
+        QPainter painter(&both);
+        painter.drawPixmap(0, 0, s21.grab());
+        painter.drawPixmap(0, kViewHeight, s12.grab());
+        painter.end();
+        out << (both.save(pngPath) ? QStringLiteral("wrote %1\n").arg(pngPath)
+                                   : QStringLiteral("cannot write %1\n").arg(pngPath));
+    }
+    return 0;
+}

@@ -1,0 +1,110 @@
+#include "chart/chartaxestransformer.h"
+
+#include "chart/chartenums.h"
+#include "chart/chartplacement.h"
+#include "chart/zchartview.h"
+#include "core/enumtext.h"
+#include "core/tfrequency.h"
+#include "data/scan/datascanmanager.h"
+
+#include <QChart>
+#include <QValueAxis>
+
+namespace ZChart::Temp {
+
+namespace {
+
+const char *const kFrequencyLabelFormat = "%.2f";
+const char *const kLevelLabelFormat = "%i";
+
+QString axisTitle(const QString &quantity, const QString &units)
+{
+    return QStringLiteral("%1 (%2)").arg(quantity, units);
+}
+
+QString channelName(int channel)
+{
+    return ZCore::enumKey(static_cast<ZData::EScanChannel>(channel));
+}
+
+// The preset list may be empty (no user profile, or none usable in it).
+QString activePresetName()
+{
+    const ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    if (scan.presetCount() <= 0 || scan.presets().isEmpty())
+        return QString();
+    return scan.presetAt(scan.activePreset()).name;
+}
+
+} // namespace
+
+ChartAxesTransformer::ChartAxesTransformer(ZChartView *view) : m_view(view) {}
+
+void ChartAxesTransformer::registerMethods()
+{
+    m_ranges.insert(EChartType::LOG_MAG, std::bind(&ChartAxesTransformer::logMagRanges, this));
+    m_titles.insert(EChartType::LOG_MAG, std::bind(&ChartAxesTransformer::logMagTitles, this));
+}
+
+void ChartAxesTransformer::transformRanges(quint16 chartType)
+{
+    const auto entry = m_ranges.constFind(chartType);
+    if (entry != m_ranges.constEnd())
+        (*entry)();
+}
+
+void ChartAxesTransformer::transformTitles()
+{
+    const auto entry = m_titles.constFind(m_view->chartType());
+    if (entry == m_titles.constEnd())
+        return;
+    (*entry)();
+    updateChartTitle();
+}
+
+void ChartAxesTransformer::logMagRanges()
+{
+    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    const int channel = m_view->channel();
+    const ZData::DS::RangeSliced &range = scan.channelRange(channel);
+    QtCharts::QValueAxis *axisX = m_view->axisX();
+    QtCharts::QValueAxis *axisY = m_view->axisY();
+
+    axisX->setLabelFormat(QString::fromLatin1(kFrequencyLabelFormat));
+    axisY->setLabelFormat(QString::fromLatin1(kLevelLabelFormat));
+    axisX->setRange(range.start().MHz(), ChartPlacement::axisStopMHz(range.stop().hz(), range.points()));
+    axisY->setTickCount(kLevelTickCount);
+
+    if (scan.useCalib()) {
+        axisY->setRange(kCalibratedLevelMin, kCalibratedLevelMax);
+        return;
+    }
+    const ZData::TRFParameters &rf = scan.rfParameters();
+    const double origin = channel == ZData::EScanChannel::S21 ? rf.s21AmpOrigin : rf.s12AmpOrigin;
+    axisY->setRange(origin - kRawLevelSpan, origin);
+}
+
+void ChartAxesTransformer::logMagTitles()
+{
+    const bool calibrated = ZData::DataScanManager::instance().useCalib();
+    m_view->axisX()->setTitleText(axisTitle(qtTrId("dw_axis_title_frequency"), qtTrId("dw_units_mhz")));
+    m_view->axisY()->setTitleText(
+        axisTitle(channelName(m_view->channel()), calibrated ? qtTrId("dw_units_db") : qtTrId("dw_units_dbm")));
+}
+
+void ChartAxesTransformer::updateChartTitle()
+{
+    m_view->chart()->setTitle(chartTitle(m_view->channel(), activePresetName()));
+}
+
+QString ChartAxesTransformer::chartTitle(int channel, const QString &presetName)
+{
+    QString title = QStringLiteral("%1 %2 %3");
+    if (channel == ZData::EScanChannel::S21)
+        title = title.arg(QStringLiteral("UPLINK"));
+    else if (channel == ZData::EScanChannel::S12)
+        title = title.arg(QStringLiteral("DOWNLINK"));
+    return title.arg(channelName(channel)).arg(presetName);
+}
+
+} // namespace ZChart::Temp

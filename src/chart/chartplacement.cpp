@@ -1,0 +1,47 @@
+#include "chart/chartplacement.h"
+
+#include "core/tfrequency.h"
+#include "data/scan/trfparameters.h"
+
+#include <algorithm>
+
+namespace ZChart::ChartPlacement {
+
+bool isValidPoint(const ZData::TScanPoint &point)
+{
+    return point.frequency != 0 && point.real < kEmptyRealThreshold;
+}
+
+void cutToValid(QVector<ZData::TScanPoint> &points)
+{
+    const auto valid = std::count_if(points.cbegin(), points.cend(), isValidPoint);
+    points.resize(int(valid));
+}
+
+LevelOffset levelOffset(const ZData::TRFParameters &rf, bool useCalib, int channel)
+{
+    if (useCalib)
+        return { rf.ampOffset, rf.s12Att + rf.s21Att };
+    if (channel == ZData::EScanChannel::S21)
+        return { 0.0, rf.s21AmpOrigin + rf.s12Att };
+    if (channel == ZData::EScanChannel::S12)
+        return { 0.0, rf.s12AmpOrigin + rf.s21Att };
+    return {};
+}
+
+void place(QVector<QPointF> &points, const LevelOffset &offset)
+{
+    QPointF *point = points.data();
+    const int count = points.size();
+    for (int i = 0; i < count; ++i) {
+        point[i].setX(point[i].x() / ZCore::TFrequency::kHzPerMHz + i * kIndexShiftMHz);
+        point[i].setY(point[i].y() + offset.a + offset.b);
+    }
+}
+
+double axisStopMHz(double stopHz, quint32 points)
+{
+    return stopHz / ZCore::TFrequency::kHzPerMHz + points * kIndexShiftMHz;
+}
+
+} // namespace ZChart::ChartPlacement

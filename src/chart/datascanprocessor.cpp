@@ -1,0 +1,43 @@
+#include "chart/datascanprocessor.h"
+
+#include "chart/chartenums.h"
+
+#include <cmath>
+
+namespace ZChart {
+
+namespace {
+constexpr float kDecibelsPerDecade = 20.0f;
+} // namespace
+
+DataScanProcessor::DataScanProcessor(ZChartView *view) : m_view(view) {}
+
+void DataScanProcessor::registerMethods()
+{
+    using namespace std::placeholders;
+    m_conversions.insert(EChartType::LOG_MAG, std::bind(&DataScanProcessor::logMagPoint, this, _1));
+}
+
+void DataScanProcessor::processPoints(const QVector<ZData::TScanPoint> &input, QVector<QPointF> &output,
+                                      quint16 chartType) const
+{
+    const auto entry = m_conversions.constFind(chartType);
+    if (entry == m_conversions.constEnd())
+        return;
+    const int count = qMin(input.size(), output.size());
+    const ZData::TScanPoint *source = input.constData();
+    QPointF *target = output.data();
+    for (int i = 0; i < count; ++i)
+        target[i] = (*entry)(source[i]);
+}
+
+QPointF DataScanProcessor::logMagPoint(const ZData::TScanPoint &point) const
+{
+    const double x = static_cast<double>(point.frequency);
+    const float magnitude = std::hypot(point.real, point.imag);
+    // NaN fails the comparison as well and lands on 0.
+    const double y = magnitude > 0.0f ? double(kDecibelsPerDecade * std::log10(magnitude)) : 0.0;
+    return QPointF(x, y);
+}
+
+} // namespace ZChart

@@ -1,0 +1,509 @@
+#include "chart/zchartview.h"
+
+#include "chart/chartaxestransformer.h"
+#include "chart/chartplacement.h"
+#include "chart/datamarkprocessor.h"
+#include "chart/datascanprocessor.h"
+#include "chart/zmarkstable.h"
+#include "core/enumtext.h"
+#include "core/localizationmanager.h"
+#include "core/log.h"
+#include "core/settingsmanager.h"
+#include "data/scan/datascanmanager.h"
+#include "data/scan/icalibrationsource.h"
+
+#include <QChart>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QLineSeries>
+#include <QResizeEvent>
+#include <QSettings>
+#include <QValueAxis>
+
+#include <algorithm>
+
+namespace ZChart {
+
+namespace {
+
+const char *const kThemeGroup = "Theme";
+const char *const kLightThemeKey = "LIGHT_THEME_ENABLED";
+constexpr double kOverlayCentre = 0.5;
+// The ADC warning sits this many of its own heights above the middle, the RF
+// warning right at it, so both can show at once.
+constexpr qreal kAdcOverlayLift = 2;
+
+// Hand-edited profile: the generated one writes 0 or 1, Qt writes "true".
+bool isEnabledFlag(const QVariant &value)
+{
+    const QString text = value.toString().trimmed();
+    return text == QLatin1String("1") || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+// Widget updates stay off while the chart is rebuilt, so a redraw paints once.
+class UpdatesSuspender
+{
+public:
+    explicit UpdatesSuspender(QWidget *widget) : m_widget(widget), m_wasEnabled(widget->updatesEnabled())
+    {
+        if (m_wasEnabled)
+            m_widget->setUpdatesEnabled(false);
+    }
+    ~UpdatesSuspender()
+    {
+        if (m_wasEnabled)
+            m_widget->setUpdatesEnabled(true);
+    }
+    UpdatesSuspender(const UpdatesSuspender &) = delete;
+    UpdatesSuspender &operator=(const UpdatesSuspender &) = delete;
+
+private:
+    QWidget *m_widget;
+    bool m_wasEnabled;
+};
+
+ZData::DataScanManager &scanManager()
+{
+    return ZData::DataScanManager::instance();
+}
+
+} // namespace
+
+ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
+{
+    m_scanProcessor = std::make_unique<DataScanProcessor>(this);
+    m_scanProcessor->registerMethods();
+    m_markProcessor = std::make_unique<DataMarkProcessor>(this);
+    m_markProcessor->registerMethods();
+    m_axesTransformer = std::make_unique<Temp::ChartAxesTransformer>(this);
+    m_axesTransformer->registerMethods();
+    setMouseTracking(true);
+
+    buildChart();
+    m_state = TViewState();
+    m_marksTable = std::make_unique<ZMarksTable>(m_chart, this);
+
+    const QString adcText = QStringLiteral("ADC OVERFLOW");
+    QFont overlayFont = QGraphicsSimpleTextItem(adcText).font();
+    overlayFont.setPointSize(kOverlayPointSize);
+    m_adcOverflowItem = createOverlay(adcText, overlayFont);
+    m_rfOverloadItem = createOverlay(QStringLiteral("RF OVERLOAD"), overlayFont);
+
+    m_langLink = connect(&ZCore::LocalizationManager::instance(), &ZCore::LocalizationManager::signalLoadedLang, this,
+                         &ZChartView::slotLangLoaded);
+    // The plot area moves after a resize once the chart's layout has run,
+    // and the axes rescale without one; the marks follow both.
+    connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::repositionMarks);
+    connect(m_axisX, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::repositionMarks);
+    connect(m_axisY, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::repositionMarks);
+
+    setChartType(EChartType::LOG_MAG);
+    restoreSettings();
+}
+
+// The table and its marks are items of the chart, which the base class
+// deletes; they must be gone before it.
+ZChartView::~ZChartView()
+{
+    m_marksTable.reset();
+}
+
+QString ZChartView::tag() const
+{
+    return QStringLiteral("ZChartView [ %1 ]").arg(ZCore::enumKey(static_cast<ZCommon::EChartArrangeCorners>(m_state.corner)));
+}
+
+void ZChartView::buildChart()
+{
+    m_chart = new QtCharts::QChart();
+    m_chart->setTheme(QtCharts::QChart::ChartThemeDark);
+    m_chart->setAnimationOptions(QtCharts::QChart::NoAnimation);
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
+    QMargins margins = m_chart->margins();
+    margins.setBottom(int(kChartBottomMargin));
+    m_chart->setMargins(margins);
+    m_chart->setBackgroundRoundness(0);
+
+    m_series = new QtCharts::QLineSeries();
+    m_chart->legend()->hide();
+    m_chart->addSeries(m_series);
+
+    m_axisX = new QtCharts::QValueAxis();
+    m_axisY = new QtCharts::QValueAxis();
+    applyFonts();
+    m_axisX->setTickCount(kFrequencyTickCount);
+    m_chart->addAxis(m_axisX, Qt::AlignBottom);
+    m_chart->addAxis(m_axisY, Qt::AlignLeft);
+    m_series->attachAxis(m_axisX);
+    m_series->attachAxis(m_axisY);
+    // The base class starts with a chart of its own and only lets go of it
+    // when another is set.
+    std::unique_ptr<QtCharts::QChart> initial(QtCharts::QChartView::chart());
+    setChart(m_chart);
+}
+
+// A theme brings its own fonts; these are the view's, whatever the theme.
+void ZChartView::applyFonts()
+{
+    QFont titleFont = m_chart->titleFont();
+    titleFont.setPixelSize(kTitlePixelSize);
+    m_chart->setTitleFont(titleFont);
+
+    QFont axisTitleFont = m_axisX->titleFont();
+    axisTitleFont.setPointSize(kAxisTitlePointSize);
+    QFont axisLabelsFont = m_axisX->labelsFont();
+    axisLabelsFont.setPointSize(kAxisLabelsPointSize);
+    for (QtCharts::QValueAxis *axis : { m_axisX, m_axisY }) {
+        axis->setTitleFont(axisTitleFont);
+        axis->setLabelsFont(axisLabelsFont);
+    }
+}
+
+QGraphicsSimpleTextItem *ZChartView::createOverlay(const QString &text, const QFont &font)
+{
+    auto *item = new QGraphicsSimpleTextItem(text);
+    item->setZValue(kOverlayZValue);
+    item->setBrush(QBrush(Qt::red, Qt::SolidPattern));
+    item->setFont(font);
+    item->hide();
+    scene()->addItem(item);
+    return item;
+}
+
+void ZChartView::setCorner(quint32 corner)
+{
+    if (m_state.corner < ZCommon::kFirstCornerWithoutChannel)
+        disconnect(&scanManager().channelRange(m_state.channel), &ZData::DS::RangeSliced::signalUpdated, this,
+                   &ZChartView::slotRangeUpdated);
+    if (corner < ZCommon::kFirstCornerWithoutChannel) {
+        m_state.channel = quint8(corner);
+        m_state.corner = corner;
+        setActive(true);
+        return;
+    }
+    connectCalibrationEnds(nullptr);
+    m_calibrationEndsDetached = true;
+    disconnect(m_langLink);
+    m_state.corner = corner;
+    setActive(false);
+}
+
+void ZChartView::setActive(bool active)
+{
+    m_state.active = active;
+    for (const QMetaObject::Connection &link : qAsConst(m_dataLinks))
+        disconnect(link);
+    m_dataLinks.clear();
+    if (!active)
+        return;
+
+    ZCore::Log::warning(tag(), QStringLiteral(">> now is active"));
+    ZData::DataScanManager &scan = scanManager();
+    ZData::DS::RangeSliced &range = scan.channelRange(m_state.channel);
+    m_dataLinks << connect(&range, &ZData::DS::RangeSliced::signalUpdated, this, &ZChartView::slotRangeUpdated);
+    m_dataLinks << connect(&range, &ZData::DS::RangeSliced::signalReachedEnd, this,
+                           [this] { m_rangeReachedEnd = true; });
+    if (m_connectCalibrationStart)
+        m_dataLinks << m_connectCalibrationStart();
+    m_dataLinks << connect(&scan, &ZData::DataScanManager::signalUseCalibUpdated, this,
+                           &ZChartView::handleUseCalibUpdated);
+    m_dataLinks << connect(&scan, &ZData::DataScanManager::signalRFOverload, this,
+                           [this](bool isOverload) { m_rfOverloadItem->setVisible(isOverload); });
+    m_dataLinks << connect(&scan, &ZData::DataScanManager::signalProcessedScanData, this,
+                           &ZChartView::slotProcessedScanData);
+    m_dataLinks << connect(&scan, &ZData::DataScanManager::signalActiveScanPresetUpdated, this,
+                           &ZChartView::slotActiveScanPresetUpdated);
+    m_dataLinks << connect(&scan, &ZData::DataScanManager::signalRFDataAttUpdated, this,
+                           &ZChartView::slotRFDataUpdated);
+
+    m_axesTransformer->transformRanges(m_state.chartType);
+    m_axesTransformer->transformTitles();
+    redraw(true);
+    slotActiveScanPresetUpdated();
+}
+
+void ZChartView::setChartType(quint16 chartType)
+{
+    if (chartType != EChartType::LOG_MAG) {
+        ZCore::Log::warning(tag(), QStringLiteral(">> failed to set type: %1").arg(chartType));
+        return;
+    }
+    if (chartType == m_state.chartType) {
+        ZCore::Log::debug(tag(), QStringLiteral(">> tried to set same chart type: ") + chartTypeText(chartType));
+        return;
+    }
+    UpdatesSuspender suspended(this);
+    m_state.chartType = chartType;
+    m_axesTransformer->transformRanges(chartType);
+    m_axesTransformer->transformTitles();
+    redraw(true);
+    emit signalChangedChartType();
+}
+
+void ZChartView::restoreSettings()
+{
+    ZCore::Log::traceInfo(tag(), QStringLiteral("ZChart::ZChartView::restoreSettings"));
+    const std::unique_ptr<QSettings> user = ZCore::SettingsManager::userSettingsSnapshot();
+    if (!user) {
+        ZCore::Log::critical(tag(), QStringLiteral(">> no user settings loaded"));
+        return;
+    }
+    user->beginGroup(QString::fromLatin1(kThemeGroup));
+    const bool light = isEnabledFlag(user->value(QString::fromLatin1(kLightThemeKey), false));
+    user->endGroup();
+    if (!light)
+        return;
+    m_chart->setTheme(QtCharts::QChart::ChartThemeLight);
+    applyFonts();
+}
+
+bool ZChartView::isLightTheme() const
+{
+    return m_chart->theme() == QtCharts::QChart::ChartThemeLight;
+}
+
+qint32 ZChartView::indexFromFrequency(double frequencyMHz) const
+{
+    const ZData::DS::RangeSliced &range = scanManager().channelRange(m_state.channel);
+    const double start = range.start().MHz();
+    const double stop = range.stop().MHz();
+    const qint64 points = range.points();
+    const double f = qMax(start, qMin(frequencyMHz, stop));
+    const double step = points > 1 ? (stop - start) / double(points - 1) : 0.0;
+    // A range whose start and stop coincide has all its points at one
+    // frequency: the first one is as near as any.
+    if (!(step > 0.0))
+        return 0;
+    const qint64 index = qRound64((f - start) / step);
+    return qint32(qBound<qint64>(0, index, points - 1));
+}
+
+QPointF ZChartView::seriesPointAt(int index) const
+{
+    const int count = m_series->count();
+    if (count == 0)
+        return QPointF(0, 0);
+    return m_series->at(qBound(0, index, count - 1));
+}
+
+void ZChartView::redraw(bool restoreMarks)
+{
+    ZData::DataScanManager &scan = scanManager();
+    const int channel = m_state.channel;
+    if (!scan.channelReceived(channel))
+        return;
+
+    QVector<ZData::TScanPoint> source;
+    scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), source, true);
+    ChartPlacement::cutToValid(source);
+    QVector<QPointF> points(source.size());
+    m_scanProcessor->processPoints(source, points, m_state.chartType);
+    checkAdcOverflow();
+    ChartPlacement::place(points, ChartPlacement::levelOffset(scan.rfParameters(), scan.useCalib(), channel));
+    m_series->replace(points);
+
+    if (restoreMarks)
+        applyMarksPreset();
+}
+
+void ZChartView::checkAdcOverflow()
+{
+    ZData::DataScanManager &scan = scanManager();
+    const int channel = m_state.channel;
+    if (!m_rangeReachedEnd || isCalibrating() || !scan.channelReceived(channel))
+        return;
+
+    QVector<ZData::TScanPoint> raw;
+    scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), raw, false);
+    ChartPlacement::cutToValid(raw);
+    QVector<QPointF> levels(raw.size());
+    m_scanProcessor->processPoints(raw, levels, m_state.chartType);
+    // Nothing measured, nothing overflowing: a warning left on from the last
+    // sweep would be about data no longer shown.
+    if (levels.isEmpty()) {
+        m_adcOverflowItem->hide();
+        return;
+    }
+    const auto highest = std::max_element(levels.cbegin(), levels.cend(),
+                                          [](const QPointF &a, const QPointF &b) { return a.y() < b.y(); });
+    const double threshold = double(float(scan.rfParameters().adcOverflowLevel));
+    m_adcOverflowItem->setVisible(highest->y() >= threshold);
+}
+
+void ZChartView::applyMarksPreset()
+{
+    if (!m_marksTable)
+        return;
+    const QVector<ZCore::TFrequency> *frequencies = presetMarkFrequencies();
+    const int shown = frequencies ? qMin(frequencies->size(), m_marksTable->count()) : 0;
+    m_marksTable->setMarksVisible(false);
+    for (int i = 0; i < shown; ++i)
+        m_marksTable->setMarkVisible(i, true);
+    m_marksTable->updateMarks();
+    if (frequencies)
+        emit signalRetrievedMarksData();
+}
+
+void ZChartView::slotLangLoaded()
+{
+    m_axesTransformer->transformTitles();
+}
+
+void ZChartView::slotRangeUpdated()
+{
+    m_axesTransformer->transformRanges(m_state.chartType);
+    m_axesTransformer->transformTitles();
+    if (m_marksTable)
+        m_marksTable->syncAll();
+}
+
+void ZChartView::slotProcessedScanData(ZData::EScanChannel channel)
+{
+    if (m_state.chartType != EChartType::LOG_MAG) {
+        ZCore::Log::critical(tag(), QStringLiteral(">> ") + qtTrId("dw_err_chart_type_bad"));
+        return;
+    }
+    if (channel != m_state.channel)
+        return;
+    {
+        UpdatesSuspender suspended(this);
+        redraw(true);
+    }
+    if (!m_marksCreated)
+        createMarks();
+}
+
+void ZChartView::createMarks()
+{
+    if (!m_marksTable) {
+        ZCore::Log::warning(tag(), QStringLiteral(">> failed to save marks data"));
+        return;
+    }
+    // Marks sit on points of the curve; with nothing plotted yet they wait
+    // for the next slice rather than never being made.
+    if (m_series->count() == 0)
+        return;
+    m_marksCreated = true;
+    for (int i = 0; i < kMarksPerView; ++i) {
+        if (m_marksTable->createMark(0.0))
+            emit signalCreatedMark(m_marksTable->count() - 1);
+    }
+    slotActiveScanPresetUpdated();
+    applyMarksPreset();
+}
+
+void ZChartView::slotActiveScanPresetUpdated()
+{
+    m_rangeReachedEnd = false;
+    if (!m_marksCreated || !m_marksTable)
+        return;
+    const QVector<ZCore::TFrequency> *frequencies = presetMarkFrequencies();
+    if (!frequencies)
+        return;
+    for (int i = 0; i < frequencies->size(); ++i)
+        m_marksTable->moveMark(i, frequencies->at(i).MHz());
+}
+
+void ZChartView::slotRFDataUpdated()
+{
+    redraw(true);
+}
+
+void ZChartView::handleUseCalibUpdated()
+{
+    m_axesTransformer->transformRanges(m_state.chartType);
+    m_axesTransformer->transformTitles();
+    redraw(true);
+}
+
+void ZChartView::connectCalibrationEnds(const std::function<QVector<QMetaObject::Connection>()> &connectEnds)
+{
+    for (const QMetaObject::Connection &link : qAsConst(m_calibrationEndLinks))
+        disconnect(link);
+    m_calibrationEndLinks.clear();
+    if (connectEnds && !m_calibrationEndsDetached)
+        m_calibrationEndLinks = connectEnds();
+}
+
+void ZChartView::handleCalibrationStarted()
+{
+    setActive(false);
+    if (m_marksTable)
+        m_marksTable->setMarksVisible(false);
+    m_adcOverflowItem->hide();
+}
+
+void ZChartView::handleCalibrationEnded()
+{
+    m_rangeReachedEnd = false;
+    if (m_state.channel < ZData::kScanChannelCount)
+        setActive(true);
+}
+
+void ZChartView::repositionMarks()
+{
+    if (m_marksTable)
+        m_marksTable->relayout();
+}
+
+const QVector<ZCore::TFrequency> *ZChartView::presetMarkFrequencies() const
+{
+    const ZData::DataScanManager &scan = scanManager();
+    if (scan.presetCount() <= 0 || scan.presets().isEmpty())
+        return nullptr;
+    return &scan.presetAt(scan.activePreset()).channel(m_state.channel).marks;
+}
+
+bool ZChartView::isCalibrating() const
+{
+    const ZData::ICalibrationSource *source = scanManager().calibrationSource();
+    return source && source->isCalibrating();
+}
+
+QString ZChartView::chartTypeText(quint16 chartType) const
+{
+    if (chartType == EChartType::LOG_MAG)
+        return qtTrId("dw_chart_type_log_mag");
+    return QString::number(chartType);
+}
+
+bool ZChartView::isAdcOverflowShown() const
+{
+    return m_adcOverflowItem->isVisible();
+}
+
+bool ZChartView::isRfOverloadShown() const
+{
+    return m_rfOverloadItem->isVisible();
+}
+
+void ZChartView::placeOverlays()
+{
+    const qreal viewWidth = width();
+    const float halfHeight = float(height()) * float(kOverlayCentre);
+    const QRectF adc = m_adcOverflowItem->boundingRect();
+    m_adcOverflowItem->setPos((viewWidth - adc.width()) * kOverlayCentre, halfHeight - adc.height() * kAdcOverlayLift);
+    const QRectF rf = m_rfOverloadItem->boundingRect();
+    m_rfOverloadItem->setPos((viewWidth - rf.width()) * kOverlayCentre, halfHeight);
+}
+
+void ZChartView::resizeEvent(QResizeEvent *event)
+{
+    if (scene()) {
+        scene()->setSceneRect(0, 0, event->size().width(), event->size().height());
+        m_chart->resize(event->size());
+        if (m_marksTable)
+            m_marksTable->relayout();
+        placeOverlays();
+    }
+    QtCharts::QChartView::resizeEvent(event);
+}
+
+void ZChartView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QtCharts::QChartView::mouseReleaseEvent(event);
+    emit signalWasSelected();
+}
+
+} // namespace ZChart

@@ -1,0 +1,180 @@
+#pragma once
+
+#include "chart/chartenums.h"
+#include "common/echartarrangecorners.h"
+#include "core/itaggable.h"
+#include "core/tfrequency.h"
+#include "data/scan/tscanpoint.h"
+
+#include <QChartView>
+#include <QMetaObject>
+#include <QPointF>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+class QGraphicsSimpleTextItem;
+
+namespace QtCharts {
+class QChart;
+class QLineSeries;
+class QValueAxis;
+} // namespace QtCharts
+
+namespace ZChart {
+
+class DataMarkProcessor;
+class DataScanProcessor;
+class ZMarksTable;
+namespace Temp {
+class ChartAxesTransformer;
+}
+
+// One live chart of the main window: the log magnitude of the channel its
+// corner stands for, with axes, title, marks and the two warning overlays.
+// An active view follows the sweep and redraws on every slice of its
+// channel; an inactive one is detached from all data signals.
+class ZChartView : public QtCharts::QChartView, public ZCore::ITaggable
+{
+    Q_OBJECT
+
+public:
+    struct TViewState
+    {
+        bool active = false;
+        quint16 chartType = kChartTypeNone;
+        quint32 corner = ZCommon::kCornerNone;
+        quint8 channel = kNoChannel;
+    };
+
+    static constexpr quint8 kNoChannel = 0xFF;
+    static constexpr int kMarksPerView = 5;
+    static constexpr int kTitlePixelSize = 18;
+    static constexpr int kAxisTitlePointSize = 11;
+    static constexpr int kAxisLabelsPointSize = 9;
+    static constexpr int kFrequencyTickCount = 5;
+    // Room below the plot for the frequency labels and title.
+    static constexpr qreal kChartBottomMargin = 35;
+    static constexpr qreal kOverlayZValue = 100;
+    static constexpr int kOverlayPointSize = 28;
+
+    explicit ZChartView(QWidget *parent = nullptr);
+    ~ZChartView() override;
+
+    QString tag() const override;
+
+    void setCorner(quint32 corner);
+    void setActive(bool active);
+    void setChartType(quint16 chartType);
+    void restoreSettings();
+
+    // The calibration manager lives outside the chart layer; whoever owns
+    // both hands it over once. Its start detaches every active view and hides
+    // the marks and the ADC overflow warning; its end (finished, or the last
+    // calibration failed to read) brings the views of S21 and S12 back.
+    template <typename Calibrator>
+    void setCalibrationNotifier(Calibrator *calibrator);
+
+    // Nearest point index of the channel's range for f (MHz), inside the range.
+    qint32 indexFromFrequency(double frequencyMHz) const;
+    QPointF seriesPointAt(int index) const;
+    // Shows the marks the active preset has frequencies for and brings their
+    // frequencies and the table up to date.
+    void applyMarksPreset();
+    void redraw(bool restoreMarks);
+
+    QtCharts::QChart *chart() const { return m_chart; }
+    QtCharts::QLineSeries *series() const { return m_series; }
+    QtCharts::QValueAxis *axisX() const { return m_axisX; }
+    QtCharts::QValueAxis *axisY() const { return m_axisY; }
+    quint8 channel() const { return m_state.channel; }
+    quint16 chartType() const { return m_state.chartType; }
+    quint32 corner() const { return m_state.corner; }
+    bool isActive() const { return m_state.active; }
+    ZMarksTable *marksTable() const { return m_marksTable.get(); }
+    DataMarkProcessor *markProcessor() const { return m_markProcessor.get(); }
+    bool isAdcOverflowShown() const;
+    bool isRfOverloadShown() const;
+    bool isLightTheme() const;
+
+signals:
+    void signalWasSelected();
+    void signalCreatedMark(int index);
+    void signalRetrievedMarksData();
+    void signalChangedChartType();
+
+public slots:
+    void slotLangLoaded();
+    void slotRangeUpdated();
+    void slotProcessedScanData(ZData::EScanChannel channel);
+    void slotActiveScanPresetUpdated();
+    void slotRFDataUpdated();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void buildChart();
+    void applyFonts();
+    QGraphicsSimpleTextItem *createOverlay(const QString &text, const QFont &font);
+    void placeOverlays();
+    void connectCalibrationEnds(const std::function<QVector<QMetaObject::Connection>()> &connectEnds);
+    void handleCalibrationStarted();
+    void handleCalibrationEnded();
+    void handleUseCalibUpdated();
+    void checkAdcOverflow();
+    void createMarks();
+    void repositionMarks();
+    // Null while no scan preset is loaded.
+    const QVector<ZCore::TFrequency> *presetMarkFrequencies() const;
+    bool isCalibrating() const;
+    QString chartTypeText(quint16 chartType) const;
+
+    std::unique_ptr<DataScanProcessor> m_scanProcessor;
+    std::unique_ptr<DataMarkProcessor> m_markProcessor;
+    std::unique_ptr<Temp::ChartAxesTransformer> m_axesTransformer;
+    QtCharts::QChart *m_chart = nullptr;
+    QtCharts::QLineSeries *m_series = nullptr;
+    QtCharts::QValueAxis *m_axisX = nullptr;
+    QtCharts::QValueAxis *m_axisY = nullptr;
+    TViewState m_state;
+    std::unique_ptr<ZMarksTable> m_marksTable;
+    bool m_marksCreated = false;
+    bool m_rangeReachedEnd = false;
+    // Owned by the scene.
+    QGraphicsSimpleTextItem *m_adcOverflowItem = nullptr;
+    QGraphicsSimpleTextItem *m_rfOverloadItem = nullptr;
+
+    QVector<QMetaObject::Connection> m_dataLinks;
+    QVector<QMetaObject::Connection> m_calibrationEndLinks;
+    QMetaObject::Connection m_langLink;
+    std::function<QMetaObject::Connection()> m_connectCalibrationStart;
+    // Views of the lower corners never take data; they ignore calibration ends.
+    bool m_calibrationEndsDetached = false;
+};
+
+template <typename Calibrator>
+void ZChartView::setCalibrationNotifier(Calibrator *calibrator)
+{
+    if (!calibrator) {
+        m_connectCalibrationStart = nullptr;
+        connectCalibrationEnds(nullptr);
+        return;
+    }
+    m_connectCalibrationStart = [this, calibrator] {
+        return connect(calibrator, &Calibrator::signalStartedCalibration, this, &ZChartView::handleCalibrationStarted);
+    };
+    connectCalibrationEnds([this, calibrator] {
+        return QVector<QMetaObject::Connection>{
+            connect(calibrator, &Calibrator::signalFinishedCalibration, this, &ZChartView::handleCalibrationEnded),
+            connect(calibrator, &Calibrator::signalFailedReadCalibration, this, &ZChartView::handleCalibrationEnded)
+        };
+    });
+    // An active view listens to the start from now on.
+    if (m_state.active)
+        setActive(true);
+}
+
+} // namespace ZChart

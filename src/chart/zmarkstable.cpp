@@ -1,0 +1,196 @@
+#include "chart/zmarkstable.h"
+
+#include "chart/datamarkprocessor.h"
+#include "chart/zchartview.h"
+#include "chart/zmark.h"
+#include "core/log.h"
+#include "core/utilitymodules/zstring.h"
+
+#include <QChart>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace ZChart {
+
+namespace {
+
+const QColor kBackground(0, 0, 0, 100);
+// The text is laid out in this box; its left edge reaches a little past the
+// table's position so the background's margin lines up with the view edge.
+const QRectF kTextBox(-10, 20, 300, 300);
+constexpr qreal kBackgroundMargin = 5;
+constexpr int kFrequencyPrecision = 2;
+const QChar kFill = QLatin1Char(' ');
+
+} // namespace
+
+ZMarksTable::ZMarksTable(QtCharts::QChart *chart, ZChartView *view)
+    : QGraphicsItem(chart), m_chart(chart), m_view(view), m_font(markFont(kFontPointSize, false))
+{
+    setZValue(kZValue);
+    hide();
+}
+
+// The marks are children of the chart, not of this item; they go first so
+// that none outlives the table that lists it.
+ZMarksTable::~ZMarksTable() = default;
+
+QString ZMarksTable::tag()
+{
+    static const QString tagText = QStringLiteral("ZMarksTable");
+    return tagText;
+}
+
+QRectF ZMarksTable::boundingRect() const
+{
+    return m_backgroundRect;
+}
+
+void ZMarksTable::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    // With every mark hidden a bare dark square would be left in the corner.
+    if (m_text.isEmpty())
+        return;
+    painter->fillRect(m_backgroundRect, kBackground);
+    painter->setFont(m_font);
+    painter->setPen(Qt::white);
+    painter->drawText(m_textRect, Qt::AlignLeft, m_text);
+}
+
+bool ZMarksTable::createMark(double frequencyMHz)
+{
+    show();
+    if (isFull())
+        return false;
+    auto mark = std::make_unique<ZMark>(m_chart, m_view, this);
+    mark->setNumber(count());
+    mark->setFrequency(ZCore::TFrequency(frequencyMHz, ZCore::TFrequency::kMultiplierMHz));
+    mark->syncIndex();
+    mark->updatePosition();
+    mark->setVisible(m_marksVisible);
+    m_marks.push_back(std::move(mark));
+    return true;
+}
+
+void ZMarksTable::moveMark(int index, double frequencyMHz)
+{
+    if (index < 0 || index >= count()) {
+        ZCore::Log::warning(tag(), QStringLiteral(">> tried to move mark by invalid index: %1").arg(index));
+        return;
+    }
+    if (!m_view) {
+        ZCore::Log::warning(tag(),
+                            QStringLiteral(">> tried to move mark when chartview is empty with index: %1").arg(index));
+        return;
+    }
+    m_marks[size_t(index)]->setFrequencyMHz(frequencyMHz);
+    m_view->applyMarksPreset();
+}
+
+void ZMarksTable::setMarksVisible(bool visible)
+{
+    m_marksVisible = visible;
+    for (const auto &mark : m_marks)
+        mark->setVisible(visible);
+}
+
+void ZMarksTable::setMarkVisible(int index, bool visible)
+{
+    if (isEmpty())
+        return;
+    m_marks[size_t(clampIndex(index))]->setVisible(visible);
+}
+
+void ZMarksTable::syncAll()
+{
+    for (const auto &mark : m_marks)
+        mark->syncIndex();
+}
+
+void ZMarksTable::updateMarks()
+{
+    for (const auto &mark : m_marks)
+        mark->moveBy(0);
+    rebuildText();
+}
+
+QString ZMarksTable::frequencyLine(int number, double frequencyMHz)
+{
+    namespace ZString = ZCore::UtilityModules::ZString;
+    return ZString::justifyPair(QStringLiteral("M") + QString::number(number),
+                                ZString::formatNumber(frequencyMHz, 'f', kFrequencyPrecision, false),
+                                kFill + qtTrId("dw_units_mhz"), kFill, DataMarkProcessor::kLineWidth);
+}
+
+void ZMarksTable::rebuildText()
+{
+    // Entries are separated by a blank line; joining the visible ones keeps
+    // that true even when a hidden mark sits between two shown ones.
+    QStringList entries;
+    for (const auto &mark : m_marks) {
+        if (mark->isVisible())
+            entries.append(QStringLiteral("%1\n%2").arg(
+                frequencyLine(mark->data().number, mark->data().frequency.MHz()), mark->valueText()));
+    }
+    m_text = entries.join(QStringLiteral("\n\n"));
+    prepareGeometryChange();
+    updateGeometry();
+    update();
+}
+
+void ZMarksTable::relayout()
+{
+    setPos(viewWidth() - m_backgroundRect.width(), 0);
+    for (const auto &mark : m_marks)
+        mark->reposition();
+}
+
+bool ZMarksTable::isMarkVisible(int index) const
+{
+    if (isEmpty())
+        return false;
+    return m_marks[size_t(clampIndex(index))]->isVisible();
+}
+
+ZMark *ZMarksTable::mark(int index) const
+{
+    if (index < 0 || index >= count())
+        return nullptr;
+    return m_marks[size_t(index)].get();
+}
+
+QList<TMarkData> ZMarksTable::marksData() const
+{
+    QList<TMarkData> result;
+    for (const auto &mark : m_marks)
+        result.append(mark->data());
+    return result;
+}
+
+QStringList ZMarksTable::valueTexts() const
+{
+    QStringList result;
+    for (const auto &mark : m_marks)
+        result.append(mark->valueText());
+    return result;
+}
+
+int ZMarksTable::clampIndex(int index) const
+{
+    return qBound(0, index, count() - 1);
+}
+
+void ZMarksTable::updateGeometry()
+{
+    m_textRect = QFontMetricsF(m_font).boundingRect(kTextBox, Qt::AlignLeft, m_text);
+    m_backgroundRect = m_textRect.adjusted(-kBackgroundMargin, -kBackgroundMargin, kBackgroundMargin, kBackgroundMargin);
+    setPos(viewWidth() - m_textRect.width(), 0);
+}
+
+qreal ZMarksTable::viewWidth() const
+{
+    return m_view ? m_view->width() : 0;
+}
+
+} // namespace ZChart

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QFont>
+#include <QGraphicsItem>
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace QtCharts {
+class QChart;
+}
+
+namespace ZChart {
+
+class ZChartView;
+class ZMark;
+struct TMarkData;
+
+// The marks of one view and the semi-transparent table in its upper right
+// corner that lists frequency and level of every visible mark.
+class ZMarksTable : public QGraphicsItem
+{
+public:
+    enum { Type = UserType + 2 };
+
+    static constexpr int kMaxMarks = 5;
+    static constexpr qreal kZValue = 40;
+    static constexpr int kFontPointSize = 12;
+
+    ZMarksTable(QtCharts::QChart *chart, ZChartView *view);
+    ~ZMarksTable() override;
+
+    static QString tag();
+
+    int type() const override { return Type; }
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
+    // False when the table is full.
+    bool createMark(double frequencyMHz);
+    void moveMark(int index, double frequencyMHz);
+    void setMarksVisible(bool visible);
+    void setMarkVisible(int index, bool visible);
+    void syncAll();
+    void updateMarks();
+    void rebuildText();
+    void relayout();
+
+    int count() const { return int(m_marks.size()); }
+    bool isEmpty() const { return m_marks.empty(); }
+    bool isFull() const { return count() >= kMaxMarks; }
+    bool isMarkVisible(int index) const;
+    bool marksVisible() const { return m_marksVisible; }
+    ZMark *mark(int index) const;
+    QList<TMarkData> marksData() const;
+    QStringList valueTexts() const;
+    QString text() const { return m_text; }
+
+    // "M2       1234.50 MHz": the first line of a mark's entry.
+    static QString frequencyLine(int number, double frequencyMHz);
+
+private:
+    int clampIndex(int index) const;
+    void updateGeometry();
+    qreal viewWidth() const;
+
+    QtCharts::QChart *m_chart = nullptr;
+    ZChartView *m_view = nullptr;
+    bool m_marksVisible = true;
+    std::vector<std::unique_ptr<ZMark>> m_marks;
+    QFont m_font;
+    QString m_text;
+    QRectF m_backgroundRect;
+    QRectF m_textRect;
+};
+
+} // namespace ZChart

@@ -1,0 +1,104 @@
+#include "sweepfeeder.h"
+
+#include "core/settingsmanager.h"
+#include "data/device/commandqueue.h"
+#include "data/device/devicemanager.h"
+#include "data/scan/datascanmanager.h"
+
+#include <QDataStream>
+#include <QSettings>
+
+namespace TestSupport {
+
+namespace {
+
+using Cmd = ZData::EDeviceCommands;
+
+// Drops what is not a scan request (ADC reads, start-up commands) from the
+// head of the queue.
+void skipToScan()
+{
+    ZData::DM::CommandQueue &queue = ZData::DM::CommandQueue::instance();
+    while (!queue.isEmpty() && queue.commands().first() != quint16(Cmd::DA_GET_SCAN_DATA_S21)
+           && queue.commands().first() != quint16(Cmd::DA_GET_SCAN_DATA_S12))
+        queue.processNext(true);
+}
+
+} // namespace
+
+bool SweepFeeder::loadProfile(const QList<ZData::TScanPreset> &presets, const QVariantMap &rf)
+{
+    QSettings *user = ZCore::SettingsManager::userSettings();
+    QSettings *current = ZCore::SettingsManager::currentSettings();
+    if (!user || !current)
+        return false;
+    user->remove(QStringLiteral("Range_Presets"));
+    ZData::PresetSettings::writeScanPresets(*user, presets);
+    user->sync();
+    current->beginGroup(QStringLiteral("RF"));
+    for (auto it = rf.cbegin(); it != rf.cend(); ++it)
+        current->setValue(it.key(), it.value());
+    current->endGroup();
+    current->sync();
+    return ZData::DataScanManager::instance().init();
+}
+
+void SweepFeeder::start(int preset)
+{
+    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    ZData::DM::CommandQueue::instance().clearQueue();
+    scan.setActivePreset(preset, true);
+    scan.setScanPause(false, false);
+}
+
+SweepFeeder::SweepFeeder(Level level) : m_level(std::move(level)) {}
+
+int SweepFeeder::pendingChannel()
+{
+    skipToScan();
+    const QList<quint16> commands = ZData::DM::CommandQueue::instance().commands();
+    if (commands.isEmpty())
+        return -1;
+    return commands.first() == quint16(Cmd::DA_GET_SCAN_DATA_S12) ? 1 : 0;
+}
+
+bool SweepFeeder::answerSlice()
+{
+    const int channel = pendingChannel();
+    if (channel < 0)
+        return false;
+    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    const ZData::DS::RangeSliced &range = scan.channelRange(channel);
+    const QVector<ZData::TScanPoint> &raw = scan.rawPoints(channel);
+
+    ZData::TDeviceReply reply;
+    reply.header.command = quint16(channel == 0 ? Cmd::DA_GET_SCAN_DATA_S21 : Cmd::DA_GET_SCAN_DATA_S12);
+    QDataStream out(&reply.data, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    const quint32 count = range.sliceCount();
+    out << float(count);
+    for (quint32 i = 0; i < count; ++i)
+        out << m_level(channel, raw.value(int(range.sliceStart() + i)).frequency);
+
+    emit ZData::DeviceManager::instance().signalGotScanData(reply);
+    ZData::DM::CommandQueue::instance().processNext(true);
+    return true;
+}
+
+int SweepFeeder::answerSlices(int count)
+{
+    int answered = 0;
+    while ((count < 0 || answered < count) && answerSlice())
+        ++answered;
+    return answered;
+}
+
+void SweepFeeder::sweepBothChannels()
+{
+    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    const quint32 slices = scan.channelRange(0).slicesTotal() + scan.channelRange(1).slicesTotal();
+    answerSlices(int(slices));
+}
+
+} // namespace TestSupport
