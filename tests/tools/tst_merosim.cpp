@@ -3,6 +3,7 @@
 #include "faultinjector.h"
 #include "frameparser.h"
 #include "repeatermodel.h"
+#include "firmwareimage.h"
 #include "simulator.h"
 #include "wireframe.h"
 
@@ -819,9 +820,7 @@ void tst_MeroSim::firmwareUpdateThroughTheBootloader()
     // The bootloader measures nothing.
     QCOMPARE(wordAt(exchange(handFrame(kScanS21, 0, scanPayload({900000000}))), 1), kUndefinedCommand);
 
-    QByteArray image(1025, '\0');
-    for (int i = 0; i < image.size(); ++i)
-        image[i] = char(i * 7);
+    const QByteArray image = FirmwareImage::build({{2u, 0u, 7u}}, 1025, 7);
     QCOMPARE(wordAt(exchange(handFrame(kInitUpdate, 2, QByteArray::fromHex("01040000"))), 1), kInitUpdate);
     QCOMPARE(wordAt(exchange(handFrame(kSendChunk, 0, image.left(1024))), 1), kSendChunk);
     // A chunk sent again after a lost reply is taken once more, not appended.
@@ -832,6 +831,11 @@ void tst_MeroSim::firmwareUpdateThroughTheBootloader()
     QCOMPARE(firmware.at(0).at(0).toByteArray(), image);
     QVERIFY(pluggedIn.wait(kWaitMs));
     QCOMPARE(m_sim->mode(), Simulator::Mode::MainApp);
+    // The new firmware answers with the version its image carries.
+    m_host.reset();
+    QVERIFY(openHost());
+    QCOMPARE(wordAt(exchange(handFrame(kGetVersion, 0, {})), 1), kGetVersion);
+    QCOMPARE(m_sim->options().firmwareVersion, (FirmwareImage::Version{{2u, 0u, 7u}}));
 }
 
 void tst_MeroSim::commandLine_data()
@@ -849,6 +853,11 @@ void tst_MeroSim::commandLine_data()
     QTest::newRow("timing") << QStringList{"--timing", "realistic"} << true << QStringLiteral("timing") << QStringLiteral("realistic");
     QTest::newRow("faults") << QStringList{"--fault", "drop:every=5", "--fault", "chunks:p=0.25", "--fault", "garbage"}
                             << true << QStringLiteral("faults") << QStringLiteral("drop:every=5 chunks:p=0.25 garbage:once");
+    QTest::newRow("server") << QStringList{"--update-server-port", "0", "--server-version", "3.0.1", "--server-error", "6",
+                                           "--server-image-size", "20"}
+                            << true << QStringLiteral("server") << QStringLiteral("0 3.0.1 6 20");
+    QTest::newRow("image below its trailer") << QStringList{"--server-image-size", "19"} << false << QStringLiteral("") << QStringLiteral("");
+    QTest::newRow("port too large") << QStringList{"--update-server-port", "65536"} << false << QStringLiteral("") << QStringLiteral("");
     QTest::newRow("id of two parts") << QStringList{"--id", "1-2"} << false << QStringLiteral("") << QStringLiteral("");
     QTest::newRow("id too large") << QStringList{"--id", "1-2-4294967296"} << false << QStringLiteral("") << QStringLiteral("");
     QTest::newRow("type too large") << QStringList{"--type", "0x10000"} << false << QStringLiteral("") << QStringLiteral("");
@@ -887,6 +896,9 @@ void tst_MeroSim::commandLine()
         actual = QStringLiteral("%1.%2.%3").arg(o.firmwareVersion[0]).arg(o.firmwareVersion[1]).arg(o.firmwareVersion[2]);
     else if (check == QLatin1String("timing"))
         actual = Options::timingName(o.timing);
+    else if (check == QLatin1String("server"))
+        actual = QStringLiteral("%1 %2.%3.%4 %5 %6").arg(o.updateServerPort).arg(o.serverVersion[0]).arg(o.serverVersion[1])
+                     .arg(o.serverVersion[2]).arg(o.serverError).arg(o.serverImageSize);
     else if (check == QLatin1String("faults")) {
         QStringList rules;
         for (const FaultRule &rule : o.faults)
