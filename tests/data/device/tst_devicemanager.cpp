@@ -699,6 +699,9 @@ void TstDeviceManager::transferOnTheWire()
     const QByteArray init = device.nextRequest();
     QCOMPARE(requestText(init), QStringLiteral("%1 2 01 04 00 00").arg(quint16(Cmd::B_INIT_UPDATE)));
     QVERIFY(!ConnectionManager::instance().autoReconnect());
+    // Flashing is slow: past the usual 2000 ms the host still waits instead
+    // of asking for a resend.
+    QVERIFY(device.nextRequest(DeviceMessageManager::kReplyTimeoutMs + 500).isEmpty());
     device.reply(quint16(Cmd::B_INIT_UPDATE), QByteArray(), 0x0016, 2);
 
     const QList<QByteArray> chunks{image.left(1024), image.mid(1024)};
