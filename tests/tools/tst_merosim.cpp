@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "faultinjector.h"
+#include "firmwareimage.h"
 #include "frameparser.h"
 #include "handframes.h"
 #include "repeatermodel.h"
@@ -671,9 +672,7 @@ void tst_MeroSim::firmwareUpdateThroughTheBootloader()
     // The bootloader measures nothing.
     QCOMPARE(HF::word(exchange(host(kScanS21, scanPayload({900000000}))), HF::kCommandOffset), kUndefinedCommand);
 
-    QByteArray image(1025, '\0');
-    for (int i = 0; i < image.size(); ++i)
-        image[i] = char(i * 7);
+    const QByteArray image = FirmwareImage::build({{2u, 0u, 7u}}, 1025, 7);
     const auto answered = [this](const QByteArray &request) {
         return HF::word(exchange(request), HF::kCommandOffset);
     };
@@ -687,6 +686,11 @@ void tst_MeroSim::firmwareUpdateThroughTheBootloader()
     QCOMPARE(firmware.at(0).at(0).toByteArray(), image);
     QVERIFY(pluggedIn.wait(kWaitMs));
     QCOMPARE(m_sim->mode(), Simulator::Mode::MainApp);
+    // The new firmware answers with the version its image carries.
+    m_host.reset();
+    QVERIFY(openHost());
+    QCOMPARE(answered(host(kGetVersion)), kGetVersion);
+    QCOMPARE(m_sim->options().firmwareVersion, (FirmwareImage::Version{{2u, 0u, 7u}}));
 }
 
 void tst_MeroSim::commandLine_data()
@@ -696,13 +700,20 @@ void tst_MeroSim::commandLine_data()
     QTest::addColumn<QString>("expected");
 
     const QString link = CommandLine::defaultLinkPath();
-    QTest::newRow("defaults") << QStringList{} << link + "|4587553-825774358-875575351|22|1.4.12|instant|";
+    QTest::newRow("defaults") << QStringList{}
+                              << link + "|4587553-825774358-875575351|22|1.4.12|instant||0 1.5.0 " +
+                                     QString::number(Options::kNoServerError) + " " +
+                                     QString::number(Options::kDefaultImageSize);
     QTest::newRow("all set") << QStringList{"--link", "/tmp/x", "--id", "7-8-4294967295", "--type", "0x0008",
                                             "--version", "2.3.4", "--timing", "realistic", "--fault", "drop:every=5",
-                                            "--fault", "chunks:p=0.25", "--fault", "garbage"}
-                             << "/tmp/x|7-8-4294967295|8|2.3.4|realistic|drop:every=5 chunks:p=0.25 garbage:once";
+                                            "--fault", "chunks:p=0.25", "--fault", "garbage",
+                                            "--update-server-port", "0", "--server-version", "3.0.1",
+                                            "--server-error", "6", "--server-image-size", "20"}
+                             << "/tmp/x|7-8-4294967295|8|2.3.4|realistic|drop:every=5 chunks:p=0.25 garbage:once|"
+                                "0 3.0.1 6 20";
     for (const char *bad : {"--id=1-2", "--id=1-2-4294967296", "--type=0x10000", "--timing=slow", "--fault=explode",
-                            "--fault=drop:every=0", "--fault=drop:p=1.5", "--chunk-max=0", "--colour"})
+                            "--fault=drop:every=0", "--fault=drop:p=1.5", "--chunk-max=0", "--colour",
+                            "--server-image-size=19", "--update-server-port=65536"})
         QTest::newRow(bad) << QStringList{QString::fromLatin1(bad)} << QString();
 }
 
@@ -723,10 +734,13 @@ void tst_MeroSim::commandLine()
     QStringList rules;
     for (const FaultRule &rule : o.faults)
         rules << rule.toString();
+    const QString server = QStringLiteral("%1 %2.%3.%4 %5 %6")
+                               .arg(o.updateServerPort).arg(o.serverVersion[0]).arg(o.serverVersion[1])
+                               .arg(o.serverVersion[2]).arg(o.serverError).arg(o.serverImageSize);
     QCOMPARE(QStringLiteral("%1|%2-%3-%4|%5|%6.%7.%8|%9|")
                  .arg(o.linkPath).arg(o.deviceId[0]).arg(o.deviceId[1]).arg(o.deviceId[2]).arg(o.typeState)
                  .arg(o.firmwareVersion[0]).arg(o.firmwareVersion[1]).arg(o.firmwareVersion[2])
-                 .arg(Options::timingName(o.timing)) + rules.join(QLatin1Char(' ')),
+                 .arg(Options::timingName(o.timing)) + rules.join(QLatin1Char(' ')) + QLatin1Char('|') + server,
              expected);
 }
 

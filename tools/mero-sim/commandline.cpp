@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "firmwareimage.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 
@@ -10,6 +12,8 @@ namespace MeroSim {
 namespace {
 
 constexpr int kWordBase = 0; // accepts decimal and 0x… hex
+// Far above what a transfer can announce, so that refusal can be tried out.
+constexpr int kMaxServerImageSize = 128 * 1024 * 1024;
 const QString kRealistic = QStringLiteral("realistic");
 const QString kInstant = QStringLiteral("instant");
 
@@ -26,6 +30,17 @@ bool parseThreeWords(const QString &text, const QString &separators, std::array<
             return false;
         (*words)[size_t(i)] = quint32(value);
     }
+    return true;
+}
+
+// A 16-bit word, decimal or 0x… hex.
+bool parseWord(const QString &text, quint16 *value)
+{
+    bool ok = false;
+    const uint parsed = text.toUInt(&ok, kWordBase);
+    if (!ok || parsed > std::numeric_limits<quint16>::max())
+        return false;
+    *value = quint16(parsed);
     return true;
 }
 
@@ -103,9 +118,21 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption receiveTimeout(QStringLiteral("receive-timeout"),
         QStringLiteral("Silence after which an incomplete request is dropped (default 1000 ms)."),
         QStringLiteral("ms"));
+    const QCommandLineOption serverPort(QStringLiteral("update-server-port"),
+        QStringLiteral("Port of the update server on 127.0.0.1 (default 0: any free port; the URL is printed)."),
+        QStringLiteral("port"));
+    const QCommandLineOption serverVersion(QStringLiteral("server-version"),
+        QStringLiteral("Newest firmware version the update server offers (default 1.5.0)."), QStringLiteral("x.y.z"));
+    const QCommandLineOption serverError(QStringLiteral("server-error"),
+        QStringLiteral("Answer every update server request with \"#Error: N\" (e.g. 6: no firmware file)."),
+        QStringLiteral("N"));
+    const QCommandLineOption serverImageSize(QStringLiteral("server-image-size"),
+        QStringLiteral("Size of the firmware image the update server hands out (default %1).")
+            .arg(Options::kDefaultImageSize),
+        QStringLiteral("bytes"));
     parser.addOptions({help, link, id, type, firmware, optionsText, bootloader, timing, seed,
                        log, quiet, fault, unplugDelay, rebootDelay, chunkMax, chunkGap, garbageMax,
-                       wrongCommand, receiveTimeout});
+                       wrongCommand, receiveTimeout, serverPort, serverVersion, serverError, serverImageSize});
     m_helpText = parser.helpText();
 
     if (!parser.parse(arguments))
@@ -121,13 +148,8 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
         return fail(QStringLiteral("--id wants three numbers a-b-c"));
     if (parser.isSet(firmware) && !parseThreeWords(parser.value(firmware), QStringLiteral("."), &o.firmwareVersion))
         return fail(QStringLiteral("--version wants major.minor.build"));
-    if (parser.isSet(type)) {
-        bool ok = false;
-        const uint word = parser.value(type).toUInt(&ok, kWordBase);
-        if (!ok || word > std::numeric_limits<quint16>::max())
-            return fail(QStringLiteral("--type wants a 16-bit word"));
-        o.typeState = quint16(word);
-    }
+    if (parser.isSet(type) && !parseWord(parser.value(type), &o.typeState))
+        return fail(QStringLiteral("--type wants a 16-bit word"));
     if (parser.isSet(optionsText))
         o.optionsText = parser.value(optionsText);
     o.startInBootloader = parser.isSet(bootloader);
@@ -161,13 +183,21 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
             return fail(QStringLiteral("--%1 wants a whole number of at least %2")
                             .arg(number.option.names().first()).arg(number.minimum));
     }
-    if (parser.isSet(wrongCommand)) {
-        bool ok = false;
-        const uint code = parser.value(wrongCommand).toUInt(&ok, kWordBase);
-        if (!ok || code > std::numeric_limits<quint16>::max())
-            return fail(QStringLiteral("--wrong-command wants a 16-bit code"));
-        o.wrongCommand = quint16(code);
+    if (parser.isSet(serverPort) && !parseWord(parser.value(serverPort), &o.updateServerPort))
+        return fail(QStringLiteral("--update-server-port wants a port number (0 for any)"));
+    if (parser.isSet(serverVersion)
+        && !parseThreeWords(parser.value(serverVersion), QStringLiteral("."), &o.serverVersion))
+        return fail(QStringLiteral("--server-version wants major.minor.build"));
+    if (parser.isSet(serverError) && !parseInt(parser.value(serverError), 0, &o.serverError))
+        return fail(QStringLiteral("--server-error wants an error code of at least 0"));
+    if (parser.isSet(serverImageSize)) {
+        if (!parseInt(parser.value(serverImageSize), FirmwareImage::kTrailerSize, &o.serverImageSize)
+            || o.serverImageSize > kMaxServerImageSize)
+            return fail(QStringLiteral("--server-image-size wants %1 to %2 bytes")
+                            .arg(FirmwareImage::kTrailerSize).arg(kMaxServerImageSize));
     }
+    if (parser.isSet(wrongCommand) && !parseWord(parser.value(wrongCommand), &o.wrongCommand))
+        return fail(QStringLiteral("--wrong-command wants a 16-bit code"));
     for (const QString &faultText : parser.values(fault)) {
         FaultRule rule;
         QString error;

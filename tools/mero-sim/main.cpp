@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "simulator.h"
+#include "updateserver.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -74,6 +75,14 @@ int main(int argc, char *argv[])
         err << "mero-sim: " << simulator.lastError() << "\n";
         return 1;
     }
+    MeroSim::UpdateServer updateServer(commandLine.options());
+    if (!updateServer.listen()) {
+        err << "mero-sim: update server: " << updateServer.lastError() << "\n";
+        return 1;
+    }
+    // The line to hand to oskiro-mero --update-url.
+    out << "update server: " << updateServer.baseUrl().toString() << "\n";
+    out.flush();
     if (!watchSignals(app, simulator))
         err << "mero-sim: cannot watch for Ctrl+C and SIGUSR1; the link may be left behind\n";
     return app.exec();

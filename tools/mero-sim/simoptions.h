@@ -44,6 +44,14 @@ struct Options
     int receiveTimeoutMs = 1000;
     QVector<FaultRule> faults;
 
+    // The update server on 127.0.0.1: port 0 takes any free one.
+    static constexpr int kNoServerError = -1;
+    static constexpr int kDefaultImageSize = 48 * 1024;
+    quint16 updateServerPort = 0;
+    std::array<quint32, 3> serverVersion{{1u, 5u, 0u}};
+    int serverError = kNoServerError; // answer every request with "#Error: N"
+    int serverImageSize = kDefaultImageSize;
+
     static QString timingName(Timing timing);
 };
 

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "commands.h"
+#include "firmwareimage.h"
 
 #include <QDataStream>
 
@@ -415,7 +416,16 @@ Simulator::Reply Simulator::answerChunk(const ReceivedFrame &frame)
     m_chunkSeen[index] = true;
     Reply reply{frame.command, frame.options, {}, m_options.timing == Timing::Realistic ? kFlashChunkMs : 0, {}};
     if (!m_chunkSeen.contains(false)) {
-        m_log.info(QStringLiteral(">> firmware image complete; starting it"));
+        FirmwareImage::Version version{};
+        if (FirmwareImage::readVersion(m_image, &version)) {
+            m_options.firmwareVersion = version;
+            m_log.info(QStringLiteral(">> firmware image complete; starting version %1.%2.%3")
+                           .arg(version[0]).arg(version[1]).arg(version[2]));
+        } else {
+            m_log.warning(QStringLiteral("!! firmware image carries no version trailer; starting it as %1.%2.%3")
+                              .arg(m_options.firmwareVersion[0]).arg(m_options.firmwareVersion[1])
+                              .arg(m_options.firmwareVersion[2]));
+        }
         emit firmwareReceived(m_image);
         reply.afterSent = [this] {
             m_modeAfterReplug = Mode::MainApp;

@@ -3,6 +3,7 @@
 #include "core/enumtext.h"
 #include "core/log.h"
 #include "data/device/commandqueue.h"
+#include "data/device/connectionmanager.h"
 #include "data/device/devicemessagemanager.h"
 #include "data/device/eprotocolsetup.h"
 #include "data/device/iupdateserverclient.h"
@@ -89,6 +90,31 @@ int DeviceManager::replyTimeoutFor(EDeviceCommands command)
     return DeviceMessageManager::kReplyTimeoutMs;
 }
 
+quint16 DeviceManager::chunkCountFor(qint64 length)
+{
+    if (length <= 0 || length > kMaxUpdateBytes)
+        return 0;
+    return quint16((length + kUpdateChunkSize - 1) / kUpdateChunkSize);
+}
+
+QByteArray DeviceManager::initUpdatePayload(qint32 length)
+{
+    QByteArray payload;
+    QDataStream stream(&payload, QIODevice::WriteOnly);
+    stream.setByteOrder(EProtocolSetup::DATA_BYTE_ORDER);
+    stream << length;
+    return payload;
+}
+
+int DeviceManager::progressFor(int index, int count)
+{
+    if (count <= 0)
+        return 0;
+    // In whole numbers: a quotient in floating point falls just short of
+    // some exact percentages (29 of 100 chunks gave 28).
+    return int(qint64(qBound(0, index + 1, count)) * kFullProgress / count);
+}
+
 void DeviceManager::slotPortOpened()
 {
     m_info.reset();
@@ -167,6 +193,20 @@ void DeviceManager::requestDisconnect()
     CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, 0, true);
 }
 
+void DeviceManager::queueRebootToUpdate()
+{
+    CommandQueue::instance().enqueue(EDeviceCommands::A_REBOOT_TO_UPDATE_MODE, [this](const TCommandHeader &header) {
+        m_info.updatePending = true;
+        sendCommand(header);
+    });
+}
+
+void DeviceManager::queueUpdateDownload()
+{
+    CommandQueue::instance().enqueue(EDeviceCommands::S_GET_UPDATE,
+                                     [this](const TCommandHeader &) { requestUpdateImage(); });
+}
+
 void DeviceManager::advanceQueue()
 {
     CommandQueue::instance().processNext(true);
@@ -204,6 +244,12 @@ void DeviceManager::slotProcessQueueCommand(ZData::TCommandHeader header)
         return;
     case EDeviceCommands::E_RESEND_PACKET_TO_DEVICE:
         resendLastRequest();
+        return;
+    case EDeviceCommands::B_INIT_UPDATE:
+        sendUpdate();
+        return;
+    case EDeviceCommands::B_SEND_MAINAPP_CHUNK:
+        sendUpdateChunk(header);
         return;
     case EDeviceCommands::S_CLEAR_UPDATE_CACHE:
         clearUpdateCache();
@@ -247,6 +293,7 @@ void DeviceManager::reportActualVersion(const TCommandHeader &header)
 void DeviceManager::clearUpdateCache()
 {
     m_updateData.clear();
+    m_chunkCount = 0;
     if (m_server)
         m_server->clearUpdateCache();
 }
@@ -260,6 +307,64 @@ void DeviceManager::requestUpdateImage()
         return;
     }
     m_server->requestUpdate();
+}
+
+void DeviceManager::acceptUpdateImage(const QByteArray &image)
+{
+    m_updateData = image;
+    if (m_updateData.isEmpty()) {
+        warning(tag(), QStringLiteral(">> tried to init update without update data"));
+        return;
+    }
+    if (chunkCountFor(m_updateData.size()) == 0) {
+        warning(tag(), QStringLiteral(">> firmware image of %1 bytes is larger than the %2 bytes one update can "
+                                      "announce; nothing is sent")
+                           .arg(m_updateData.size()).arg(kMaxUpdateBytes));
+        m_updateData.clear();
+        return;
+    }
+    emit signalUpdateStarted();
+    CommandQueue::instance().enqueue(EDeviceCommands::B_INIT_UPDATE);
+}
+
+void DeviceManager::sendUpdate()
+{
+    ZCore::Log::traceInfo(tag(), QStringLiteral("ZData::DeviceManager::sendUpdate"));
+    m_chunkCount = chunkCountFor(m_updateData.size());
+    if (m_chunkCount == 0) {
+        // The image went away (a cleared cache) after it was announced.
+        warning(tag(), QStringLiteral(">> tried to init update without update data"));
+        advanceQueue();
+        return;
+    }
+    sendRequest(EDeviceCommands::B_INIT_UPDATE, initUpdatePayload(qint32(m_updateData.size())), m_chunkCount);
+    // The bootloader drops off the link when it starts the new firmware; the
+    // update procedure decides when to reconnect, not the first lost signal.
+    ConnectionManager::instance().setAutoReconnect(false);
+}
+
+void DeviceManager::queueUpdateChunks()
+{
+    debug(tag(), QStringLiteral("<< sending update of [ %1 ] chunks..").arg(m_chunkCount));
+    CommandQueue &queue = CommandQueue::instance();
+    for (quint16 index = 0; index < m_chunkCount; ++index)
+        queue.enqueue(EDeviceCommands::B_SEND_MAINAPP_CHUNK, {}, index);
+    queue.enqueue(EDeviceCommands::S_CLEAR_UPDATE_CACHE);
+    queue.enqueue(EDeviceCommands::DISCONNECT);
+}
+
+void DeviceManager::sendUpdateChunk(const TCommandHeader &header)
+{
+    const int index = header.options;
+    debug(tag(), QStringLiteral("<< sendUpdateChunk: %1").arg(index));
+    const qint64 offset = qint64(index) * kUpdateChunkSize;
+    if (index >= m_chunkCount || offset >= m_updateData.size()) {
+        warning(tag(), QStringLiteral(">> no chunk %1 in a firmware image of %2 bytes").arg(index).arg(m_updateData.size()));
+        advanceQueue();
+        return;
+    }
+    sendRequest(EDeviceCommands::B_SEND_MAINAPP_CHUNK, m_updateData.mid(int(offset), kUpdateChunkSize), header.options);
+    emit signalUpdateProgress(progressFor(index, m_chunkCount));
 }
 
 void DeviceManager::slotProcessDeviceReply()
@@ -304,6 +409,9 @@ void DeviceManager::slotProcessDeviceReply()
         break;
     case EDeviceCommands::D_GET_OPTIONS:
         processOptions(reply);
+        break;
+    case EDeviceCommands::B_INIT_UPDATE:
+        queueUpdateChunks();
         break;
     case EDeviceCommands::O_RESEND_PACKET_FROM_DEVICE:
         processResendReport(reply);
@@ -389,7 +497,7 @@ void DeviceManager::processVersion(const TDeviceReply &reply)
     queue.enqueue(EDeviceCommands::STARTUP_FINISHED);
     if (m_info.updatePending) {
         m_info.updatePending = false;
-        queue.enqueue(EDeviceCommands::S_GET_UPDATE, [this](const TCommandHeader &) { requestUpdateImage(); });
+        queueUpdateDownload();
     }
 }
 
@@ -474,6 +582,9 @@ void DeviceManager::slotProcessServerReply()
         const QString version = m_server->replyText();
         info(tag(), from + QStringLiteral(" >> actual version: ") + version);
         emit signalUpdateReply(version);
+    } else if (result == EServerCommands::GET_UPDATE) {
+        info(tag(), from + QStringLiteral(" >> got update"));
+        acceptUpdateImage(m_server->replyData());
     } else {
         debug(tag(), from + QStringLiteral(" >> nothing to do with command: ") + ZCore::enumText(result));
     }

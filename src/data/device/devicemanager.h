@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <limits>
+
 namespace ZData {
 
 namespace DM {
@@ -31,16 +33,39 @@ public:
     static QString tag();
     static int replyTimeoutFor(EDeviceCommands command);
 
+    static constexpr int kUpdateChunkSize = 1024;
+    // The chunk count travels in the 16-bit options word of B_INIT_UPDATE
+    // and each chunk's index in that of its own frame.
+    static constexpr qint64 kMaxUpdateChunks = std::numeric_limits<quint16>::max();
+    static constexpr qint64 kMaxUpdateBytes = kMaxUpdateChunks * kUpdateChunkSize;
+    static constexpr int kFullProgress = 100;
+
+    // Chunks an image of this length is sent in; 0 when it is empty or too
+    // large to be announced.
+    static quint16 chunkCountFor(qint64 length);
+    // The B_INIT_UPDATE payload: the image length, signed 32-bit.
+    static QByteArray initUpdatePayload(qint32 length);
+    // Percent done once the chunk with this index has been sent, truncated.
+    static int progressFor(int index, int count);
+
     void initStartup();
     void sendRequest(EDeviceCommands command, const QByteArray &payload = QByteArray(), quint16 options = 0);
     void sendCommand(const TCommandHeader &header);
     void requestDisconnect();
+    // Starts a firmware update of a device in its application: reboots it
+    // into the bootloader, marked so that the image is fetched and sent once
+    // it is back and identified.
+    void queueRebootToUpdate();
+    // Fetches the image and sends it: for a device already in its bootloader.
+    void queueUpdateDownload();
 
     const DeviceInfo &deviceInfo() const { return m_info; }
     void setDeviceInfo(const DeviceInfo &info) { m_info = info; }
     // The firmware update server client; without one, the queue items that
     // need it are skipped with a warning.
     void setUpdateServer(DM::IUpdateServerClient *client) { m_server = client; }
+    const QByteArray &updateData() const { return m_updateData; }
+    quint16 chunkCount() const { return m_chunkCount; }
 
 signals:
     void signalStartupFinished();
@@ -77,6 +102,10 @@ private:
     void reportActualVersion(const TCommandHeader &header);
     void clearUpdateCache();
     void requestUpdateImage();
+    void acceptUpdateImage(const QByteArray &image);
+    void sendUpdate();
+    void sendUpdateChunk(const TCommandHeader &header);
+    void queueUpdateChunks();
     void dispatchUnhandledReply(const TDeviceReply &reply);
 
     void processIdentifier(const TDeviceReply &reply);
@@ -95,6 +124,7 @@ private:
     QByteArray m_lastPayload;
     bool m_hasLastRequest = false;
     QByteArray m_updateData;
+    quint16 m_chunkCount = 0;
     DM::IUpdateServerClient *m_server = nullptr;
 };
 

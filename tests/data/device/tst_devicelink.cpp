@@ -15,6 +15,7 @@
 #include "logcapture.h"
 #include "loopbackhttpserver.h"
 #include "simulator.h"
+#include "updateserver.h"
 
 #include <QDataStream>
 #include <QFileInfo>
@@ -54,6 +55,8 @@ QString frameText(const MeroSim::ReceivedFrame &frame)
 }
 
 const QStringList kIdentification{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "D_GET_FIRMWARE_VERSION"};
+constexpr int kImageSize = 3000; // three chunks, the last one 952 bytes
+const MeroSim::FirmwareImage::Version kNewVersion{{1u, 5u, 0u}};
 
 } // namespace
 
@@ -74,9 +77,13 @@ private slots:
     void threeFailuresDisconnect();
     void anotherDeviceTypeIsDisconnected();
     void unplugReconnectsAndIdentifiesAgain();
+    void firmwareUpdateFromApplicationToNewVersion();
+    void missingUpdateFilesStopBeforeTransfer();
 
 private:
     bool startSimulator(MeroSim::Options options = {});
+    // The simulated device together with the simulated update server.
+    bool startForUpdate(bool inBootloader);
     QStringList wire() const;
     // Arms a fault for the simulator's answer to the next frame carrying
     // this command: the fault strikes that very reply.
@@ -85,6 +92,7 @@ private:
     TestSupport::LoopbackHttpServer m_updateServer;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MeroSim::Simulator> m_sim;
+    std::unique_ptr<MeroSim::UpdateServer> m_simServer;
 };
 
 void TstDeviceLink::initTestCase()
@@ -106,6 +114,7 @@ void TstDeviceLink::init()
     QVERIFY(m_dir->isValid());
     ConnectionManager::instance().setAutoReconnect(true);
     manager().setDeviceInfo(DeviceInfo());
+    QVERIFY(ServerManager::instance().setBaseUrl(m_updateServer.url().toString()));
 }
 
 void TstDeviceLink::cleanup()
@@ -114,6 +123,7 @@ void TstDeviceLink::cleanup()
     SerialPort::instance().close(true);
     QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
     m_sim.reset();
+    m_simServer.reset();
     m_dir.reset();
     manager().disconnect(this);
 }
@@ -387,6 +397,89 @@ void TstDeviceLink::unplugReconnectsAndIdentifiesAgain()
     QCOMPARE(log.count(QStringLiteral("DeviceManager >> device info:\nID:      ") + kSimId), 2);
     // The request that was in flight died with the link; nothing replays it.
     QVERIFY(!log.contains(QStringLiteral("reconnect try #1")));
+}
+
+bool TstDeviceLink::startForUpdate(bool inBootloader)
+{
+    MeroSim::Options options;
+    options.linkPath = m_dir->filePath(QStringLiteral("ttyMERO"));
+    options.quiet = true;
+    options.rebootDelayMs = 100;
+    options.startInBootloader = inBootloader;
+    options.serverVersion = kNewVersion;
+    options.serverImageSize = kImageSize;
+    m_simServer = std::make_unique<MeroSim::UpdateServer>(options);
+    if (!m_simServer->listen() || !ServerManager::instance().setBaseUrl(m_simServer->baseUrl().toString()))
+        return false;
+    m_sim = std::make_unique<MeroSim::Simulator>(options);
+    return m_sim->start() && SerialPort::instance().openPort(m_sim->linkPath());
+}
+
+// A whole firmware update, in-process against the simulated device and
+// update server: reboot into the bootloader, re-identification, download,
+// every chunk on the wire, and the device back in its application with the
+// version the image carries.
+void TstDeviceLink::firmwareUpdateFromApplicationToNewVersion()
+{
+    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
+    QVERIFY(startForUpdate(false));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
+    QCOMPARE(manager().deviceInfo().firmwareVersion.toString(), QStringLiteral("1.4.12"));
+    m_sim->clearStatistics();
+
+    QSignalSpy started(&manager(), &DeviceManager::signalUpdateStarted);
+    QList<int> progress;
+    connect(&manager(), &DeviceManager::signalUpdateProgress, this, [&progress](int value) {
+        progress << value;
+        // What the update page does once the last chunk is out.
+        if (value == DeviceManager::kFullProgress)
+            ConnectionManager::instance().setAutoReconnect(true);
+    });
+    TestSupport::LogCapture log;
+    manager().queueRebootToUpdate();
+
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, kWaitMs);
+    const QStringList transfer{"B_INIT_UPDATE 3", "B_SEND_MAINAPP_CHUNK", "B_SEND_MAINAPP_CHUNK 1",
+                               "B_SEND_MAINAPP_CHUNK 2"};
+    QCOMPARE(wire(), QStringList{"A_REBOOT_TO_UPDATE_MODE"} + kIdentification + transfer + kIdentification);
+    const QVector<MeroSim::ReceivedFrame> &frames = m_sim->receivedFrames();
+    QCOMPARE(frames[4].payload.toHex(' '), QByteArray("b8 0b 00 00"));
+    QCOMPARE(frames[5].payload + frames[6].payload + frames[7].payload, m_simServer->image());
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(progress, (QList<int>{33, 66, 100}));
+
+    // Re-identification shows the firmware the image carried.
+    const DeviceInfo &info = manager().deviceInfo();
+    QCOMPARE(info.firmwareVersion.toString(), QStringLiteral("1.5.0"));
+    QCOMPARE(info.deviceState, quint8(EDeviceStates::MAINAPP));
+    QVERIFY(!info.updatePending);
+    QVERIFY(manager().updateData().isEmpty());
+    const QPair<QString, QString> report{"device_soft_version", "1.5.0"};
+    QCOMPARE(m_simServer->requests().last().last(), report);
+    QVERIFY(log.contains(QStringLiteral("ServerManager >> cleared update cache")));
+}
+
+void TstDeviceLink::missingUpdateFilesStopBeforeTransfer()
+{
+    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
+    QVERIFY(startForUpdate(true));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
+    m_simServer->setError(6);
+    m_sim->clearStatistics();
+    QSignalSpy started(&manager(), &DeviceManager::signalUpdateStarted);
+    QSignalSpy progress(&manager(), &DeviceManager::signalUpdateProgress);
+    TestSupport::LogCapture log;
+
+    // The device is in its bootloader already: the image is asked for at once.
+    manager().queueUpdateDownload();
+    QTRY_VERIFY_WITH_TIMEOUT(CommandQueue::instance().isEmpty(), kWaitMs);
+    QCOMPARE(log.lines(QtCriticalMsg), QStringList{"ServerManager >> dw_err_update_files_lost"});
+    QVERIFY(log.contains(QStringLiteral("DeviceManager <== ServerManager >> nothing to do with command: "
+                                        "EServerCommands::E_BIN_NOT_FOUND")));
+    QCOMPARE(started.count(), 0);
+    QCOMPARE(progress.count(), 0);
+    QCOMPARE(wire(), QStringList());
+    QVERIFY(ConnectionManager::instance().autoReconnect());
 }
 
 QTEST_GUILESS_MAIN(TstDeviceLink)

@@ -1,4 +1,5 @@
 #include "data/device/commandqueue.h"
+#include "data/device/connectionmanager.h"
 #include "data/device/devicemanager.h"
 #include "data/device/devicemessagemanager.h"
 #include "data/device/iupdateserverclient.h"
@@ -30,12 +31,13 @@ public:
     void clearUpdateCache() override { calls << QStringLiteral("clearUpdateCache"); }
     EServerCommands lastResult() const override { return result; }
     QString replyText() const override { return text; }
-    QByteArray replyData() const override { return QByteArray(); }
+    QByteArray replyData() const override { return data; }
     QString clientTag() const override { return QStringLiteral("ServerManager"); }
 
     QStringList calls;
     EServerCommands result = EServerCommands::UNDEFINED;
     QString text;
+    QByteArray data;
 };
 
 DeviceManager &manager()
@@ -98,6 +100,16 @@ quint16 commandOf(const QByteArray &frame)
     return frame.size() >= HF::kOverhead ? HF::word(frame, HF::kCommandOffset) : 0;
 }
 
+// "command options payload-hex" of a host frame.
+QString requestText(const QByteArray &frame)
+{
+    if (frame.size() < HF::kOverhead)
+        return QString();
+    const QByteArray payload = frame.mid(HF::kPayloadOffset, HF::word(frame, HF::kLengthOffset));
+    return QStringLiteral("%1 %2 ").arg(commandOf(frame)).arg(HF::word(frame, HF::kOptionsOffset))
+           + QString::fromLatin1(payload.toHex(' '));
+}
+
 // A reply delivered straight to the frame layer, as if read from the port.
 void injectReply(Cmd expected, const QByteArray &frame)
 {
@@ -145,6 +157,13 @@ private slots:
     void updatePendingRules();
     void serverReply_data();
     void serverReply();
+    void chunkCountAndInitPayload_data();
+    void chunkCountAndInitPayload();
+    void progressIsTruncated_data();
+    void progressIsTruncated();
+    void transferOnTheWire();
+    void unsendableImagesAreRefused_data();
+    void unsendableImagesAreRefused();
 
 private:
     FakeServer m_server;
@@ -604,6 +623,132 @@ void TstDeviceManager::serverReply()
     QCOMPARE(replies.count(), updateReplies);
     if (updateReplies)
         QCOMPARE(replies.first().first().toString(), QStringLiteral("3.1.4"));
+    QCOMPARE(CommandQueue::instance().commands(), QList<quint16>{quint16(Cmd::TEST)});
+}
+
+void TstDeviceManager::chunkCountAndInitPayload_data()
+{
+    QTest::addColumn<qint64>("length");
+    QTest::addColumn<int>("chunks");
+    QTest::newRow("one byte") << qint64(1) << 1;
+    QTest::newRow("one full chunk") << qint64(1024) << 1;
+    QTest::newRow("one byte over") << qint64(1025) << 2;
+    QTest::newRow("largest announceable") << DeviceManager::kMaxUpdateBytes << 65535;
+    // 65536 chunks would wrap to 0 in the 16-bit options word.
+    QTest::newRow("one byte too many") << DeviceManager::kMaxUpdateBytes + 1 << 0;
+    QTest::newRow("empty") << qint64(0) << 0;
+}
+
+void TstDeviceManager::chunkCountAndInitPayload()
+{
+    QFETCH(qint64, length);
+    QFETCH(int, chunks);
+    QCOMPARE(int(DeviceManager::chunkCountFor(length)), chunks);
+    if (length == 1025)
+        QCOMPARE(DeviceManager::initUpdatePayload(qint32(length)).toHex(' '), QByteArray("01 04 00 00"));
+}
+
+void TstDeviceManager::progressIsTruncated_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("three chunks") << 3 << QList<int>{33, 66, 100};
+    QTest::newRow("one chunk") << 1 << QList<int>{100};
+}
+
+void TstDeviceManager::progressIsTruncated()
+{
+    QFETCH(int, count);
+    QFETCH(QList<int>, expected);
+    QList<int> progress;
+    for (int index = 0; index < count; ++index)
+        progress << DeviceManager::progressFor(index, count);
+    QCOMPARE(progress, expected);
+    // (29 / 100.0) * 100 is 28.999…: a quotient in floating point misses it.
+    QCOMPARE(DeviceManager::progressFor(28, 100), 29);
+}
+
+// From the image's arrival to the cache clear: what goes on the wire, what
+// the update procedure hears, and what is left queued.
+void TstDeviceManager::transferOnTheWire()
+{
+    TestSupport::PtyPair pty;
+    Device device(pty);
+    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
+    QVERIFY(device.identify());
+    QTRY_COMPARE(m_server.calls, QStringList{"sendActualVersion 2.3.4"});
+    m_server.result = EServerCommands::SEND_ACTUAL_VERSION;
+    manager().slotProcessServerReply();
+    QVERIFY(CommandQueue::instance().isEmpty());
+
+    QByteArray image(1025, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = char(i % 251);
+    m_server.result = EServerCommands::GET_UPDATE;
+    m_server.data = image;
+    QSignalSpy started(&manager(), &DeviceManager::signalUpdateStarted);
+    QSignalSpy progress(&manager(), &DeviceManager::signalUpdateProgress);
+    TestSupport::LogCapture log;
+    ConnectionManager::instance().setAutoReconnect(true);
+    manager().queueUpdateDownload();
+    QCOMPARE(m_server.calls.last(), QStringLiteral("requestUpdate"));
+    manager().slotProcessServerReply();
+    QCOMPARE(started.count(), 1);
+    QVERIFY(log.contains(QStringLiteral("DeviceManager <== ServerManager >> got update")));
+
+    const QByteArray init = device.nextRequest();
+    QCOMPARE(requestText(init), QStringLiteral("%1 2 01 04 00 00").arg(quint16(Cmd::B_INIT_UPDATE)));
+    QVERIFY(!ConnectionManager::instance().autoReconnect());
+    // Flashing is slow: past the usual 2000 ms the host still waits instead
+    // of asking for a resend.
+    QVERIFY(device.nextRequest(DeviceMessageManager::kReplyTimeoutMs + 500).isEmpty());
+    device.reply(quint16(Cmd::B_INIT_UPDATE), QByteArray(), 0x0016, 2);
+
+    const QList<QByteArray> chunks{image.left(1024), image.mid(1024)};
+    for (int index = 0; index < chunks.size(); ++index) {
+        const QByteArray frame = device.nextRequest();
+        QCOMPARE(requestText(frame), QStringLiteral("%1 %2 ").arg(quint16(Cmd::B_SEND_MAINAPP_CHUNK)).arg(index)
+                                         + QString::fromLatin1(chunks[index].toHex(' ')));
+        QCOMPARE(progress.count(), index + 1);
+        device.reply(quint16(Cmd::B_SEND_MAINAPP_CHUNK), QByteArray(), 0x0016, quint16(index));
+    }
+    QTRY_COMPARE(m_server.calls.last(), QStringLiteral("clearUpdateCache"));
+    QCOMPARE(progress.at(0).at(0).toInt(), 50);
+    QCOMPARE(progress.at(1).at(0).toInt(), 100);
+    QVERIFY(log.contains(QStringLiteral("DeviceManager << sending update of [ 2 ] chunks..")));
+    QVERIFY(manager().updateData().isEmpty());
+    // The device leaves the link by itself; nothing goes out after the cache clear.
+    QCOMPARE(CommandQueue::instance().commands(),
+             (QList<quint16>{quint16(Cmd::S_CLEAR_UPDATE_CACHE), quint16(Cmd::DISCONNECT)}));
+    QVERIFY(device.nextRequest(100).isEmpty());
+    ConnectionManager::instance().setAutoReconnect(true);
+}
+
+void TstDeviceManager::unsendableImagesAreRefused_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("empty") << qint64(0) << "DeviceManager >> tried to init update without update data";
+    QTest::newRow("more than 65535 chunks")
+        << DeviceManager::kMaxUpdateBytes + 1
+        << "DeviceManager >> firmware image of 67107841 bytes is larger than the 67107840 bytes one update can announce";
+}
+
+void TstDeviceManager::unsendableImagesAreRefused()
+{
+    QFETCH(qint64, size);
+    QFETCH(QString, warning);
+    m_server.result = EServerCommands::GET_UPDATE;
+    m_server.data = QByteArray(int(size), '\x5a');
+    QSignalSpy started(&manager(), &DeviceManager::signalUpdateStarted);
+    TestSupport::LogCapture log;
+    manager().queueUpdateDownload();
+    CommandQueue::instance().enqueue(Cmd::TEST);
+    manager().slotProcessServerReply();
+    QVERIFY2(log.contains(warning), qPrintable(log.lines().join('\n')));
+    QCOMPARE(started.count(), 0);
+    QVERIFY(manager().updateData().isEmpty());
+    // Nothing announced; the queue went on to the next item.
     QCOMPARE(CommandQueue::instance().commands(), QList<quint16>{quint16(Cmd::TEST)});
 }
 
