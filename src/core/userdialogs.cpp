@@ -31,6 +31,9 @@ public:
         case UserDialogs::EKind::Question:
             return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No)
                 == QMessageBox::Yes;
+        case UserDialogs::EKind::AboutQt:
+            QMessageBox::aboutQt(parent, title);
+            return true;
         }
         return false;
     }
@@ -113,6 +116,11 @@ void UserDialogs::information(QWidget *parent, const QString &title, const QStri
 bool UserDialogs::question(QWidget *parent, const QString &title, const QString &text)
 {
     return backend().show(EKind::Question, parent, title, text);
+}
+
+void UserDialogs::aboutQt(QWidget *parent, const QString &title)
+{
+    backend().show(EKind::AboutQt, parent, title, QString());
 }
 
 void UserDialogs::exitApplication(int code)

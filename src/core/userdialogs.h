@@ -13,7 +13,7 @@ namespace ZCore {
 class UserDialogs
 {
 public:
-    enum class EKind : quint8 { Critical, Fatal, Warning, Information, Question };
+    enum class EKind : quint8 { Critical, Fatal, Warning, Information, Question, AboutQt };
 
     class IBackend
     {
@@ -29,6 +29,8 @@ public:
     static void warning(QWidget *parent, const QString &title, const QString &text);
     static void information(QWidget *parent, const QString &title, const QString &text);
     static bool question(QWidget *parent, const QString &title, const QString &text);
+    // Qt's own "About Qt" box; it has no text of ours.
+    static void aboutQt(QWidget *parent, const QString &title);
     static void exitApplication(int code);
 
     // Null restores the interactive backend.

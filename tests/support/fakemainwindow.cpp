@@ -1,0 +1,26 @@
+#include "fakemainwindow.h"
+
+#include "ui/pages/navbarmenu.h"
+
+namespace TestSupport {
+
+FakeMainWindow::FakeMainWindow(bool withPages)
+{
+    if (withPages) {
+        m_pages = new MW_Pages::NavBarMenu(this);
+        setCentralWidget(m_pages);
+    }
+}
+
+Ui::NavBarMenu *FakeMainWindow::pagesUi() const
+{
+    return m_pages ? m_pages->ui() : nullptr;
+}
+
+void FakeMainWindow::selectChartView(int corner)
+{
+    m_requests.append(corner);
+    m_selected = corner;
+}
+
+} // namespace TestSupport
