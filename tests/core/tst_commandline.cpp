@@ -25,7 +25,6 @@ private slots:
     void outcomeTexts_data();
     void outcomeTexts();
     void dataDirBecomesAppDir();
-    void unattendedLogsBoxesAndAnswersNo_data();
     void unattendedLogsBoxesAndAnswersNo();
 };
 
@@ -44,35 +43,30 @@ void TestCommandLine::parse_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<EOutcome>("outcome");
-    QTest::addColumn<QString>("dataDir");
-    QTest::addColumn<bool>("unattended");
-    QTest::addColumn<int>("quitAfterMs");
-    QTest::addColumn<QString>("error");
+    // Run: "dataDir|unattended|quitAfterMs|port|url"; otherwise the error text.
+    QTest::addColumn<QString>("expected");
 
-    const QString noError;
-    QTest::newRow("nothing") << QStringList() << EOutcome::Run << "" << false << -1 << noError;
-    QTest::newRow("all options") << QStringList{"--data-dir", "/srv/mero", "--unattended", "--quit-after", "250"}
-                                 << EOutcome::Run << "/srv/mero" << true << 250 << noError;
-    QTest::newRow("equals form") << QStringList{"--data-dir=run data", "--quit-after=0"}
-                                 << EOutcome::Run << "run data" << false << 0 << noError;
-    QTest::newRow("single dash") << QStringList{"-unattended"} << EOutcome::Run << "" << true << -1 << noError;
-    QTest::newRow("help") << QStringList{"--help"} << EOutcome::ShowHelp << "" << false << -1 << noError;
-    QTest::newRow("short help") << QStringList{"-h"} << EOutcome::ShowHelp << "" << false << -1 << noError;
-    QTest::newRow("help all") << QStringList{"--help-all"} << EOutcome::ShowHelp << "" << false << -1 << noError;
-    QTest::newRow("version") << QStringList{"--version"} << EOutcome::ShowVersion << "" << false << -1 << noError;
+    QTest::newRow("nothing") << QStringList() << EOutcome::Run << "|0|-1||";
+    QTest::newRow("all options") << QStringList{"--data-dir", "/srv/mero", "--unattended", "--quit-after", "250",
+                                                "--port", "ttyACM0", "--update-url=http://h/u"}
+                                 << EOutcome::Run << "/srv/mero|1|250|ttyACM0|http://h/u";
+    QTest::newRow("equals form") << QStringList{"--data-dir=run data", "--quit-after=0"} << EOutcome::Run
+                                 << "run data|0|0||";
+    QTest::newRow("help") << QStringList{"-h"} << EOutcome::ShowHelp << "";
+    QTest::newRow("version") << QStringList{"--version"} << EOutcome::ShowVersion << "";
     QTest::newRow("help wins over a bad value") << QStringList{"--quit-after", "soon", "--help"}
-                                                << EOutcome::ShowHelp << "" << false << -1 << noError;
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << EOutcome::Error << "" << false << -1
-                                    << "Unknown option 'bogus'.";
-    QTest::newRow("missing value") << QStringList{"--data-dir"} << EOutcome::Error << "" << false << -1
+                                                << EOutcome::ShowHelp << "";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << EOutcome::Error << "Unknown option 'bogus'.";
+    QTest::newRow("missing value") << QStringList{"--data-dir"} << EOutcome::Error
                                    << "Missing value after '--data-dir'.";
-    QTest::newRow("empty data dir") << QStringList{"--data-dir="} << EOutcome::Error << "" << false << -1
+    QTest::newRow("empty data dir") << QStringList{"--data-dir="} << EOutcome::Error
                                     << "The option '--data-dir' needs a directory.";
-    QTest::newRow("quit after text") << QStringList{"--quit-after", "soon"} << EOutcome::Error << "" << false << -1
-        << "Invalid value 'soon' for '--quit-after': expected a number of milliseconds.";
-    QTest::newRow("quit after negative") << QStringList{"--quit-after=-5"} << EOutcome::Error << "" << false << -1
+    QTest::newRow("empty port") << QStringList{"--port="} << EOutcome::Error << "The option '--port' needs a port name.";
+    QTest::newRow("empty url") << QStringList{"--update-url="} << EOutcome::Error
+                               << "The option '--update-url' needs a URL.";
+    QTest::newRow("quit after negative") << QStringList{"--quit-after=-5"} << EOutcome::Error
         << "Invalid value '-5' for '--quit-after': expected a number of milliseconds.";
-    QTest::newRow("stray argument") << QStringList{"profile.ini"} << EOutcome::Error << "" << false << -1
+    QTest::newRow("stray argument") << QStringList{"profile.ini"} << EOutcome::Error
                                     << "Unexpected argument 'profile.ini'.";
 }
 
@@ -80,21 +74,18 @@ void TestCommandLine::parse()
 {
     QFETCH(QStringList, arguments);
     QFETCH(EOutcome, outcome);
-    QFETCH(QString, dataDir);
-    QFETCH(bool, unattended);
-    QFETCH(int, quitAfterMs);
-    QFETCH(QString, error);
+    QFETCH(QString, expected);
 
     CommandLine commandLine;
     // A parser is reused without leftovers from an earlier run.
-    commandLine.parse({QStringLiteral("oskiro-mero"), QStringLiteral("--unattended"),
-                       QStringLiteral("--data-dir=/old"), QStringLiteral("--quit-after=9")});
+    commandLine.parse({"oskiro-mero", "--unattended", "--data-dir=/old", "--quit-after=9", "--port=x", "--update-url=y"});
     QCOMPARE(commandLine.parse(QStringList{QStringLiteral("oskiro-mero")} + arguments), outcome);
-    QCOMPARE(commandLine.errorText(), error);
+    const CommandLine::Options &o = commandLine.options();
     if (outcome == EOutcome::Run) {
-        QCOMPARE(commandLine.options().dataDir, dataDir);
-        QCOMPARE(commandLine.options().unattended, unattended);
-        QCOMPARE(commandLine.options().quitAfterMs, quitAfterMs);
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5").arg(o.dataDir).arg(int(o.unattended)).arg(o.quitAfterMs)
+                     .arg(o.portName, o.updateUrl), expected);
+    } else {
+        QCOMPARE(commandLine.errorText(), outcome == EOutcome::Error ? expected : QString());
     }
 }
 
@@ -139,49 +130,18 @@ void TestCommandLine::dataDirBecomesAppDir()
     QVERIFY(!UserDialogs::isUnattended());
 }
 
-void TestCommandLine::unattendedLogsBoxesAndAnswersNo_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("question") << int(UserDialogs::EKind::Question)
-                              << "UserDialogs >> box not shown (unattended): [ Update ] Install 1.16.0? => No";
-    QTest::newRow("warning") << int(UserDialogs::EKind::Warning)
-                             << "UserDialogs >> box not shown (unattended): [ Update ] Install 1.16.0?";
-    QTest::newRow("information") << int(UserDialogs::EKind::Information)
-                                 << "UserDialogs >> box not shown (unattended): [ Update ] Install 1.16.0?";
-    QTest::newRow("critical") << int(UserDialogs::EKind::Critical)
-                              << "UserDialogs >> box not shown (unattended): [ Update ] Install 1.16.0?";
-}
-
 void TestCommandLine::unattendedLogsBoxesAndAnswersNo()
 {
-    QFETCH(int, kind);
-    QFETCH(QString, expected);
-
     CommandLine commandLine;
     QCOMPARE(commandLine.parse({QStringLiteral("oskiro-mero"), QStringLiteral("--unattended")}), EOutcome::Run);
     commandLine.apply();
-    QVERIFY(UserDialogs::isUnattended());
 
     TestSupport::LogCapture log;
-    const QString title = QStringLiteral("Update");
-    const QString text = QStringLiteral("Install 1.16.0?");
-    switch (UserDialogs::EKind(kind)) {
-    case UserDialogs::EKind::Question:
-        QCOMPARE(UserDialogs::question(nullptr, title, text), false);
-        break;
-    case UserDialogs::EKind::Warning:
-        UserDialogs::warning(nullptr, title, text);
-        break;
-    case UserDialogs::EKind::Information:
-        UserDialogs::information(nullptr, title, text);
-        break;
-    default:
-        UserDialogs::critical(nullptr, title, text);
-        break;
-    }
-    QCOMPARE(log.lines(QtInfoMsg), QStringList{expected});
+    QVERIFY(!UserDialogs::question(nullptr, QStringLiteral("Update"), QStringLiteral("Install 1.16.0?")));
+    UserDialogs::critical(nullptr, QStringLiteral("Port"), QStringLiteral("lost"));
+    QCOMPARE(log.lines(QtInfoMsg),
+             QStringList({"UserDialogs >> box not shown (unattended): [ Update ] Install 1.16.0? => No",
+                          "UserDialogs >> box not shown (unattended): [ Port ] lost"}));
 }
 
 QTEST_MAIN(TestCommandLine)

@@ -71,15 +71,9 @@ public:
     void setDefaultResponse(const Response &response) { m_default = response; }
 
     const QList<Request> &requests() const { return m_requests; }
-    int answeredCount() const { return m_answered; }
 
     // A loopback port nobody listens on (bound once, then released).
     static quint16 closedPort();
-
-signals:
-    void requestReceived();
-    // After the scripted reaction (answer, cut or close) has been written.
-    void responded();
 
 private:
     struct Connection
@@ -95,14 +89,12 @@ private:
     bool parseHead(Connection &connection);
     void dispatch(QTcpSocket *socket, const Response &response);
     void respond(QTcpSocket *socket, const Response &response);
-    static QByteArray reasonPhrase(int status);
 
     QTcpServer m_server;
     QHash<QTcpSocket *, Connection> m_connections;
     QList<Response> m_script;
     Response m_default;
     QList<Request> m_requests;
-    int m_answered = 0;
 };
 
 } // namespace TestSupport

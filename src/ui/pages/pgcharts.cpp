@@ -17,7 +17,7 @@ namespace {
 const char *const kKeySelectedView = "selected_chartview";
 const char *const kTwoRowsImage = ":/arrange/images/arrangement/charts_2.png";
 constexpr qreal kImageRotation = 0.0;
-constexpr quint32 kFirstView = 0;
+constexpr quint32 kFirstView = ZCommon::UL;
 
 // S21 across the whole upper row, S12 across the whole lower row; the lower
 // corners are not shown.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/echartarrangecorners.h"
 #include "core/isconfigurable.h"
 #include "core/isettingsrestorable.h"
 #include "core/tsingleton.h"
@@ -28,7 +29,7 @@ struct TViewPlacement
 // One layout of the four chart views, with the picture that shows it.
 struct TChartArrangement
 {
-    static constexpr int kViewCount = 4;
+    static constexpr int kViewCount = int(ZCommon::BR) + 1;
 
     QPixmap image;
     // Views in corner order: UL, UR, BL, BR.

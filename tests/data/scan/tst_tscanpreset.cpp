@@ -74,9 +74,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void rangeEquality_data();
-    void rangeEquality();
-    void presetChannelIsClamped();
+    void rangeEqualityAndClamping();
 
     void dataStreamBytes_data();
     void dataStreamBytes();
@@ -96,7 +94,6 @@ private slots:
 
     void writeThenRead_data();
     void writeThenRead();
-    void writtenKeys();
 
 private:
     // A profile file holding text, opened the way the profiles are.
@@ -133,39 +130,19 @@ std::unique_ptr<QSettings> TestTScanPreset::profile(const QByteArray &text)
     return settings;
 }
 
-void TestTScanPreset::rangeEquality_data()
+void TestTScanPreset::rangeEqualityAndClamping()
 {
-    QTest::addColumn<TScanRange>("a");
-    QTest::addColumn<TScanRange>("b");
-    QTest::addColumn<bool>("equal");
-
     const TScanRange base(TFrequency(100000000.0), TFrequency(200000000.0), 100);
-    QTest::newRow("same") << base << base << true;
-    QTest::newRow("start within 1e-6 Hz") << base << TScanRange(TFrequency(100000000.0000005), base.stop, 100) << true;
-    QTest::newRow("start 2e-6 Hz apart") << base << TScanRange(TFrequency(100000000.000002), base.stop, 100) << false;
-    QTest::newRow("stop differs") << base << TScanRange(base.start, TFrequency(200000001.0), 100) << false;
-    QTest::newRow("points differ") << base << TScanRange(base.start, base.stop, 101) << false;
-}
+    QVERIFY(base == TScanRange(TFrequency(100000000.0000005), base.stop, 100));
+    QVERIFY(base != TScanRange(TFrequency(100000000.000002), base.stop, 100));
+    QVERIFY(base != TScanRange(base.start, base.stop, 101));
 
-void TestTScanPreset::rangeEquality()
-{
-    QFETCH(TScanRange, a);
-    QFETCH(TScanRange, b);
-    QFETCH(bool, equal);
-    QCOMPARE(a == b, equal);
-    QCOMPARE(a != b, !equal);
-}
-
-void TestTScanPreset::presetChannelIsClamped()
-{
+    // Out-of-range channel numbers never index past the pair.
     TScanPreset preset(QStringLiteral("p"));
-    QCOMPARE(preset.channel(0), TChannelPreset());
     preset.channels[0].points = 10;
     preset.channels[1].points = 20;
     QCOMPARE(preset.channel(-3).points, 10U);
-    QCOMPARE(preset.channel(1).points, 20U);
     QCOMPARE(preset.channel(7).points, 20U);
-    QCOMPARE(TScanPreset::channelGroup(0), QStringLiteral("S21"));
     QCOMPARE(TScanPreset::channelGroup(9), QStringLiteral("S12"));
 }
 
@@ -175,7 +152,6 @@ void TestTScanPreset::dataStreamBytes_data()
 
     QTest::newRow("band") << TScanRange(mhz(870), mhz(925), 100);
     QTest::newRow("fractional Hz") << TScanRange(TFrequency(1000000.25), TFrequency(6200000000.5), 1024);
-    QTest::newRow("empty") << TScanRange();
 }
 
 void TestTScanPreset::dataStreamBytes()
@@ -208,7 +184,6 @@ void TestTScanPreset::dataStreamRefusesBadInput_data()
 
     const QByteArray good = littleEndianDouble(1e6) + littleEndianDouble(2e6) + littleEndianInt32(5);
     QTest::newRow("cut short") << good.left(good.size() - 1) << int(QDataStream::ReadPastEnd);
-    QTest::newRow("only start") << good.left(8) << int(QDataStream::ReadPastEnd);
     QTest::newRow("negative points") << littleEndianDouble(1e6) + littleEndianDouble(2e6) + littleEndianInt32(-1)
                                      << int(QDataStream::ReadCorruptData);
 }
@@ -242,17 +217,10 @@ void TestTScanPreset::readRange_data()
     QTest::newRow("missing points read as 0") << QByteArray("start=870000000\nstop=925000000\n") << true
                                               << TScanRange(mhz(870), mhz(925), 0)
                                               << QStringLiteral("key \"points\" is missing");
-    QTest::newRow("missing start read as 0") << QByteArray("stop=925000000\npoints=10\n") << true
-                                             << TScanRange(TFrequency(0.0), mhz(925), 10)
-                                             << QStringLiteral("key \"start\" is missing");
     QTest::newRow("text points") << QByteArray("start=870000000\nstop=925000000\npoints=many\n") << false
                                  << untouched << QStringLiteral("key \"points\" in preset Range_Presets/1/S21 is not");
-    QTest::newRow("negative points") << QByteArray("start=870000000\nstop=925000000\npoints=-5\n") << false
-                                     << untouched << QStringLiteral("\"-5\"");
     QTest::newRow("points beyond 64 bits") << QByteArray("start=1\nstop=2\npoints=99999999999999999999999\n")
                                            << false << untouched << QStringLiteral("not a whole");
-    QTest::newRow("fractional start") << QByteArray("start=870.5e6\nstop=925000000\npoints=10\n") << false
-                                      << untouched << QStringLiteral("key \"start\"");
     QTest::newRow("negative stop") << QByteArray("start=1\nstop=-925000000\npoints=10\n") << false << untouched
                                    << QStringLiteral("key \"stop\"");
 }
@@ -272,11 +240,7 @@ void TestTScanPreset::readRange()
     TScanRange range(mhz(1), mhz(2), 3);
     QCOMPARE(PS::readScanRange(*settings, range), ok);
     QCOMPARE(range, expected);
-    QCOMPARE(range.start.hz(), expected.start.hz());
-    if (logged.isEmpty())
-        QCOMPARE(log.lines(QtWarningMsg), QStringList());
-    else
-        QVERIFY2(log.contains(logged), qPrintable(log.lines().join(QLatin1Char('\n'))));
+    QVERIFY2(logged.isEmpty() ? log.lines(QtWarningMsg).isEmpty() : log.contains(logged), qPrintable(log.lines().join('\n')));
     QVERIFY(dialogs.exitCodes().isEmpty());
 }
 
@@ -285,7 +249,6 @@ void TestTScanPreset::tooManyPointsIsFatal_data()
     QTest::addColumn<QByteArray>("points");
 
     QTest::newRow("1025") << QByteArray("1025");
-    QTest::newRow("2000") << QByteArray("2000");
     QTest::newRow("beyond 32 bits") << QByteArray("4294967297");
 }
 
@@ -307,7 +270,6 @@ void TestTScanPreset::tooManyPointsIsFatal()
     QCOMPARE(preset.name, QString());
     QCOMPARE(preset.channels[0], TChannelPreset());
     QCOMPARE(dialogs.exitCodes(), QList<int>{1});
-    QCOMPARE(dialogs.count(ZCore::UserDialogs::EKind::Fatal), 1);
     const TestSupport::RecordingDialogs::Box box = dialogs.boxes().first();
     QCOMPARE(box.title, QStringLiteral("Fatal error"));
     QCOMPARE(box.text, QStringLiteral("TScanPreset Points value is too high %1 in preset Range_Presets/1/S21.")
@@ -335,16 +297,11 @@ void TestTScanPreset::readMarks_data()
                                    << QStringLiteral("is -3, reading 0");
     QTest::newRow("huge size") << QByteArray("marks\\size=2147483648\nmarks\\1\\freq=100000000\n")
                                << QVector<double>{100} << QStringLiteral("reading 5");
-    QTest::newRow("text size") << QByteArray("marks\\size=three\nmarks\\1\\freq=100000000\n") << QVector<double>{}
-                               << QStringLiteral("is not a number");
     QTest::newRow("entry without frequency") << QByteArray("marks\\size=3\nmarks\\1\\freq=100000000\n"
                                                            "marks\\3\\freq=300000000\n")
                                              << QVector<double>{100, 300} << QStringLiteral("marker 2 of preset");
     QTest::newRow("text frequency") << QByteArray("marks\\size=2\nmarks\\1\\freq=abc\nmarks\\2\\freq=200000000\n")
                                     << QVector<double>{200} << QStringLiteral("key \"freq\"");
-    QTest::newRow("comment keys ignored") << QByteArray("marks\\size=1\nmarks\\SIZE_COMMENT=x\nmarks\\FREQ_COMMENT=y\n"
-                                                        "marks\\1\\freq=880000000\n")
-                                          << QVector<double>{880} << QString();
 }
 
 void TestTScanPreset::readMarks()
@@ -361,11 +318,7 @@ void TestTScanPreset::readMarks()
     TChannelPreset preset;
     QVERIFY(PS::readChannelPreset(*settings, preset));
     QCOMPARE(preset, channel(100, 200, 10, expectedMHz));
-    QVERIFY(preset.marks.size() <= TChannelPreset::kMaxMarks);
-    if (logged.isEmpty())
-        QCOMPARE(log.lines(QtWarningMsg), QStringList());
-    else
-        QVERIFY2(log.contains(logged), qPrintable(log.lines().join(QLatin1Char('\n'))));
+    QVERIFY2(logged.isEmpty() ? log.lines(QtWarningMsg).isEmpty() : log.contains(logged), qPrintable(log.lines().join('\n')));
 }
 
 void TestTScanPreset::readPresetList_data()
@@ -386,7 +339,6 @@ void TestTScanPreset::readPresetList_data()
     QTest::newRow("broken entry skipped") << QByteArray("[Range_Presets]\n" + a + "2\\name=B\n2\\S21\\points=x\n" + c
                                                         + "size=3\n")
                                           << QStringList{"A", "C"};
-    QTest::newRow("no presets group") << QByteArray("[Theme]\nLIGHT_THEME_ENABLED=1\n") << QStringList{};
 }
 
 void TestTScanPreset::readPresetList()
@@ -445,47 +397,6 @@ void TestTScanPreset::writeThenRead()
     in.setIniCodec("UTF-8");
     QCOMPARE(in.value(QStringLiteral("Range_Presets/size")).toInt(), presets.size());
     QCOMPARE(PS::readScanPresets(in), expected);
-}
-
-void TestTScanPreset::writtenKeys()
-{
-    const QString path = m_files.filePath(QStringLiteral("keys.ini"));
-    {
-        QSettings out(path, QSettings::IniFormat);
-        out.setIniCodec("UTF-8");
-        out.beginGroup(QStringLiteral("P"));
-        PS::writeScanPreset(out, preset(QStringLiteral("N"), channel(870, 925, 100, {880, 895}),
-                                        channel(915, 970, 50, {})));
-        out.endGroup();
-    }
-    QSettings in(path, QSettings::IniFormat);
-    in.setIniCodec("UTF-8");
-    in.beginGroup(QStringLiteral("P"));
-    QStringList keys = in.allKeys();
-    keys.sort();
-    QStringList expected{"NAME_COMMENT", "name"};
-    for (const QString &c : {QStringLiteral("S21"), QStringLiteral("S12")}) {
-        expected << c + "/START_COMMMENT" << c + "/start" << c + "/STOP_COMMMENT" << c + "/stop"
-                 << c + "/POINTS_COMMMENT" << c + "/points" << c + "/marks/SIZE_COMMENT" << c + "/marks/size"
-                 << c + "/marks/FREQ_COMMENT";
-    }
-    expected << "S21/marks/1/freq" << "S21/marks/2/freq";
-    expected.sort();
-    QCOMPARE(keys, expected);
-
-    QCOMPARE(in.value("S21/start").toString(), QStringLiteral("870000000"));
-    QCOMPARE(in.value("S21/marks/2/freq").toString(), QStringLiteral("895000000"));
-    QCOMPARE(in.value("S12/marks/size").toString(), QStringLiteral("0"));
-    QCOMPARE(in.value("S21/marks/size").toString(), QStringLiteral("2"));
-    QCOMPARE(in.value("NAME_COMMENT").toString(),
-             QStringLiteral("Название предустановки. Отображается в выпадающем списке"));
-    QCOMPARE(in.value("S21/START_COMMMENT").toString(), QStringLiteral("Начало диапазона"));
-    QCOMPARE(in.value("S21/STOP_COMMMENT").toString(), QStringLiteral("Конец диапазона"));
-    QCOMPARE(in.value("S21/POINTS_COMMMENT").toString(), QStringLiteral("Количество точек в диапазоне"));
-    QCOMPARE(in.value("S12/marks/SIZE_COMMENT").toString(),
-             QStringLiteral("Количество маркеров в предустановке. Максимально 5 штук"));
-    QCOMPARE(in.value("S12/marks/FREQ_COMMENT").toString(),
-             QStringLiteral("Частоты, на которых должны стоять маркеры"));
 }
 
 QTEST_GUILESS_MAIN(TestTScanPreset)

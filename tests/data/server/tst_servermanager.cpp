@@ -65,7 +65,6 @@ private slots:
     void transportFailure();
     void imageSizeBound_data();
     void imageSizeBound();
-    void noAnswerTimesOut();
     void lateReplyAfterTimeoutIsIgnored();
     void secondRequestWhileRunningIsRefused();
     void receiverMayStartTheNextRequest();
@@ -162,8 +161,6 @@ void TstServerManager::replyParsing_data()
     row("error with line end") << ERequest::ActualVersion << QByteArray("#Error: 5\r\n")
                                << EServerCommands::E_UPDATE_NOT_AVAILABLE << "" << QByteArray("#Error: 5\r\n")
                                << "ServerManager >> error text: EServerCommands::E_UPDATE_NOT_AVAILABLE";
-    row("non-numeric error") << ERequest::ActualVersion << QByteArray("#Error: bad") << EServerCommands::E_UNKNOWN
-                             << "" << QByteArray("#Error: bad") << "ServerManager >> error text: EServerCommands::E_UNKNOWN";
     row("page without marker") << ERequest::ActualVersion << QByteArray("<html>down</html>")
                                << EServerCommands::E_UNKNOWN << "" << QByteArray("<html>down</html>")
                                << "error text: EServerCommands::E_UNKNOWN";
@@ -180,8 +177,6 @@ void TstServerManager::replyParsing_data()
                                 << QString::fromLatin1("xx" + wrapped(base64, 76)) << image << "got update of [ 1000 ] bytes";
     row("image, reply too short") << ERequest::Update << QByteArray("#OK: xx") << EServerCommands::GET_UPDATE << "xx"
                                   << QByteArray() << "ServerManager << requestUpdate: failed to get update files";
-    row("image, nothing after prefix") << ERequest::Update << QByteArray("#OK: xx \r\n") << EServerCommands::GET_UPDATE
-                                       << "xx \r\n" << QByteArray() << "requestUpdate: failed to get update files";
     row("image, bad character") << ERequest::Update << "#OK: xx" + base64.left(40) + "*" + base64.mid(40)
                                 << EServerCommands::GET_UPDATE
                                 << QString::fromLatin1("xx" + base64.left(40) + "*" + base64.mid(40)) << QByteArray()
@@ -189,8 +184,6 @@ void TstServerManager::replyParsing_data()
     row("image, cut inside a quantum") << ERequest::Update << "#OK: xx" + base64.left(41) << EServerCommands::GET_UPDATE
                                        << QString::fromLatin1("xx" + base64.left(41)) << QByteArray()
                                        << "firmware image is not valid Base64";
-    row("image, text after padding") << ERequest::Update << QByteArray("#OK: xxQUI=QUJD") << EServerCommands::GET_UPDATE
-                                     << "xxQUI=QUJD" << QByteArray() << "firmware image is not valid Base64";
 }
 
 void TstServerManager::replyParsing()
@@ -213,11 +206,8 @@ void TstServerManager::replyParsing()
     QCOMPARE(manager().replyData(), data);
     QVERIFY2(log.contains(logLine), qPrintable(log.lines().join(QLatin1Char('\n'))));
 
-    const bool binNotFound = result == EServerCommands::E_BIN_NOT_FOUND;
-    const QStringList critical = log.lines(QtCriticalMsg);
-    QCOMPARE(critical.size(), binNotFound ? 1 : 0);
-    if (binNotFound)
-        QCOMPARE(critical.first(), QStringLiteral("ServerManager >> dw_err_update_files_lost"));
+    QCOMPARE(log.lines(QtCriticalMsg).join(QString()), result == EServerCommands::E_BIN_NOT_FOUND
+             ? QStringLiteral("ServerManager >> dw_err_update_files_lost") : QString());
 }
 
 void TstServerManager::formFields_data()
@@ -234,9 +224,6 @@ void TstServerManager::formFields_data()
                             << Fields{{"device_number", plain}, {"device_type", "22"}, {"program_type", "1"},
                                       {"memory_area", "0"}}
                             << QByteArray("device_number=0123ABCD&device_type=22&program_type=1&memory_area=0");
-    QTest::newRow("send version") << ERequest::SendVersion << plain
-                                  << Fields{{"device_number", plain}, {"device_soft_version", "1.15.823"}}
-                                  << QByteArray("device_number=0123ABCD&device_soft_version=1.15.823");
 
     const QString awkward = QStringLiteral("a b+c&d=e/%f\u00e9");
     QTest::newRow("identifier with reserved characters")
@@ -290,7 +277,6 @@ void TstServerManager::transportFailure_data()
     QTest::newRow("closed without answer") << false << closed << "ServerManager >> error text: ";
     QTest::newRow("body cut short") << false << cut << "ServerManager >> error text: ";
     QTest::newRow("not found") << false << Response::text("#OK: 9.9.9", 404) << "ServerManager >> error text: ";
-    QTest::newRow("server error") << false << Response::text("#OK: 9.9.9", 500) << "ServerManager >> error text: ";
     QTest::newRow("redirect") << false << moved << "ServerManager >> unexpected HTTP status: 302, not following";
     QTest::newRow("announced too big") << false << announcedTooBig << "reply is larger than";
     QTest::newRow("streamed too big") << false << streamedTooBig << "reply is larger than";
@@ -355,22 +341,6 @@ void TstServerManager::imageSizeBound()
     QCOMPARE(log.contains(QStringLiteral("exceeds")), !accepted);
 }
 
-void TstServerManager::noAnswerTimesOut()
-{
-    LoopbackHttpServer server;
-    Response silent;
-    silent.mode = LoopbackHttpServer::EMode::Silent;
-    server.setDefaultResponse(silent);
-    pointAt(server);
-    TestSupport::LogCapture log;
-
-    QVERIFY(exchange(ERequest::ActualVersion));
-    QCOMPARE(manager().lastResult(), EServerCommands::E_REQUEST_TIMEOUT);
-    QCOMPARE(manager().replyText(), QString());
-    QVERIFY(log.contains(QStringLiteral("TNetworkReplyTimeout >> QNetworkReply timed out")));
-    QVERIFY(log.contains(QStringLiteral("ServerManager >> error text: ")));
-}
-
 void TstServerManager::lateReplyAfterTimeoutIsIgnored()
 {
     LoopbackHttpServer server;
@@ -380,10 +350,12 @@ void TstServerManager::lateReplyAfterTimeoutIsIgnored()
     server.enqueue(Response::text("#OK: 4.5.6"));
     pointAt(server);
     manager().setRequestTimeout(kShortTimeoutMs);
+    TestSupport::LogCapture log;
 
     QSignalSpy spy(&manager(), &ServerManager::signalGotReply);
     QVERIFY(exchange(ERequest::ActualVersion));
     QCOMPARE(manager().lastResult(), EServerCommands::E_REQUEST_TIMEOUT);
+    QVERIFY(log.contains(QStringLiteral("TNetworkReplyTimeout >> QNetworkReply timed out")));
     // Give the late answer every chance to arrive before looking again.
     QTest::qWait(2 * late.delayMs);
     QCOMPARE(spy.count(), 1);
@@ -449,12 +421,9 @@ void TstServerManager::clearUpdateCacheEmptiesResult()
     pointAt(server);
     QVERIFY(exchange(ERequest::Update));
     QCOMPARE(manager().replyData().size(), 64);
-    TestSupport::LogCapture log;
-
     manager().clearUpdateCache();
     QCOMPARE(manager().replyData(), QByteArray());
     QCOMPARE(manager().replyText(), QString());
-    QCOMPARE(log.lines(QtInfoMsg), QStringList{QStringLiteral("ServerManager >> cleared update cache")});
 }
 
 void TstServerManager::baseUrl_data()
@@ -467,9 +436,7 @@ void TstServerManager::baseUrl_data()
     QTest::newRow("directory") << "http://127.0.0.1:8080/android" << true << "http://127.0.0.1:8080/android/update.php";
     QTest::newRow("trailing slash") << "http://127.0.0.1/android/" << true << "http://127.0.0.1/android/update.php";
     QTest::newRow("surrounding blanks") << "  https://127.0.0.1/a  " << true << "https://127.0.0.1/a/update.php";
-    QTest::newRow("host only") << "http://127.0.0.1" << true << "http://127.0.0.1/update.php";
     QTest::newRow("other scheme") << "ftp://127.0.0.1/android" << false << kept;
-    QTest::newRow("no scheme") << "127.0.0.1/android" << false << kept;
     QTest::newRow("empty") << "" << false << kept;
 }
 

@@ -63,7 +63,6 @@ private slots:
     void separatorsAreAlike();
     void connectClampClampsRejectedInput_data();
     void connectClampClampsRejectedInput();
-    void tagIsMostDerivedClassName();
 };
 
 void TestInputComponents::keysClampAndStep_data()
@@ -80,18 +79,11 @@ void TestInputComponents::keysClampAndStep_data()
     const int down = Qt::Key_Down;
     QTest::newRow("double above top") << false << "double:0:20:1" << ret << "25" << "20.00" << 0;
     QTest::newRow("double comma truncated") << false << "double:0:20:1" << ret << "3,75" << "3.70" << 0;
-    QTest::newRow("double below bottom") << false << "double:0:20:1" << ret << "-1" << "0.00" << 0;
     QTest::newRow("double apostrophe") << false << "double:0:20:1" << int(Qt::Key_Enter) << "1'5" << "1.50" << 0;
-    QTest::newRow("double exact decimals kept") << false << "double:0:20:2" << ret << "0.29" << "0.29" << 0;
     QTest::newRow("double default decimals") << false << "double-default" << ret << "12.5" << "12.50" << 0;
-    QTest::newRow("int above top") << false << "int:0:100" << ret << "150" << "100" << 0;
     QTest::newRow("int below bottom") << false << "int:0:100" << ret << "-7" << "0" << 0;
-    QTest::newRow("int inside") << false << "int:0:100" << ret << "42" << "42" << 0;
-    QTest::newRow("up clamps to top") << false << "double:0:20:1" << up << "18.00" << "20.00" << 1;
     QTest::newRow("up steps five") << false << "double:0:20:1" << up << "3.5" << "8.50" << 1;
     QTest::newRow("down clamps to bottom") << false << "double:0:20:1" << down << "2,5" << "0.00" << 1;
-    QTest::newRow("int down clamps") << false << "int:0:100" << down << "3" << "0" << 1;
-    QTest::newRow("int up steps") << false << "int:0:100" << up << "90" << "95" << 1;
     const QString intMax = QString::number(std::numeric_limits<int>::max());
     QTest::newRow("int up past int range") << false << QString("int:0:%1").arg(intMax) << up
                                           << QString::number(std::numeric_limits<int>::max() - 1) << intMax << 1;
@@ -128,10 +120,6 @@ void TestInputComponents::unreadableTextIsKept_data()
 
     QTest::newRow("double clamp") << "double:0:20:1" << int(Qt::Key_Return) << "1.2.3"
         << "Ui::Components::ClampedLineEdit >> ZDoubleValidator was used but value cannot be casted to double type: 1.2.3";
-    QTest::newRow("int clamp") << "int:0:100" << int(Qt::Key_Return) << "abc"
-        << "Ui::Components::ClampedLineEdit >> QIntValidator was used but value cannot be casted to int type: abc";
-    QTest::newRow("double step") << "double:0:20:1" << int(Qt::Key_Up) << "x"
-        << "Ui::Components::ClampedLineEdit >> change value can't parse given text as double: x";
     QTest::newRow("int step") << "int:0:100" << int(Qt::Key_Down) << "4x"
         << "Ui::Components::ClampedLineEdit >> change value can't parse given text as int: 4x";
 }
@@ -170,10 +158,6 @@ void TestInputComponents::unsuitableValidator_data()
 
     QTest::newRow("none, return") << false << "none" << int(Qt::Key_Return)
                                   << QStringList{plain + " >> validator is not set"} << plain + clampNeither;
-    QTest::newRow("none, up") << false << "none" << int(Qt::Key_Up)
-                              << QStringList{plain + " >> validator is not set"} << plain + stepNeither;
-    QTest::newRow("plain double, return") << false << "plain:0:20:1" << int(Qt::Key_Return) << QStringList()
-                                          << plain + clampNeither;
     QTest::newRow("freq with int, return") << true << "int:0:100" << int(Qt::Key_Return)
                                            << QStringList{freq + " >> QDoubleValidator is not set"}
                                            << freq + clampNeither;
@@ -250,15 +234,6 @@ void TestInputComponents::connectClampClampsRejectedInput()
     // Two decimals where one is allowed: the validator rejects the text.
     edit->setText(QStringLiteral("3,75"));
     QCOMPARE(edit->text(), expected);
-}
-
-void TestInputComponents::tagIsMostDerivedClassName()
-{
-    ClampedLineEdit clamped;
-    ZFreqLineEdit frequency;
-    const ZCore::ITaggable &asTaggable = frequency;
-    QCOMPARE(clamped.tag(), QStringLiteral("Ui::Components::ClampedLineEdit"));
-    QCOMPARE(asTaggable.tag(), QStringLiteral("Ui::Components::ZFreqLineEdit"));
 }
 
 QTEST_MAIN(TestInputComponents)
