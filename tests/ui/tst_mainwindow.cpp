@@ -84,6 +84,7 @@ private slots:
     void jobProgressIsClamped();
     void restoresAndSavesWindowKeys_data();
     void restoresAndSavesWindowKeys();
+    void storedViewOutOfRangeSelectsFirst();
 
 private:
     template <typename T = QWidget>
@@ -415,6 +416,16 @@ void TestMainWindow::restoresAndSavesWindowKeys()
     QCOMPARE(settings->value(QStringLiteral("Window.Main/menu_page")).toInt(), page);
     QCOMPARE(settings->value(QStringLiteral("Window.Main/menu_visible")).toBool(), !visible);
     QCOMPARE(settings->value(QStringLiteral("Window.Main/geometry")).toByteArray(), m_window->saveGeometry());
+}
+
+// A hand-edited profile naming a fifth view must still leave one selected.
+void TestMainWindow::storedViewOutOfRangeSelectsFirst()
+{
+    emit view("chart_view_UR")->signalWasSelected();
+    SettingsManager::currentSettings()->setValue(QStringLiteral("Charts/selected_chartview"), 7);
+    emit SettingsManager::instance().signalGotSettings();
+    QCOMPARE(m_window->selectedChartView(), view("chart_view_UL"));
+    QCOMPARE(view("chart_view_UL")->styleSheet(), kBorderSelected);
 }
 
 QTEST_MAIN(TestMainWindow)
