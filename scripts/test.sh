@@ -12,13 +12,11 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERO_SANITIZE=ON >/de
 cmake --build "$build" --parallel "$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
-# Leak checking stays on; the suppressions name only libraries outside this
-# project (font and GL stacks that keep caches until exit).
+# Leak checking stays on; the suppressions name only Qt's offscreen platform
+# plugin, which keeps its screen objects until exit.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/scripts/ubsan.supp"
-
-ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" "$@"
 
 # A bounded fuzz run of the serial frame receiver (clang, libFuzzer, in its
 # own build-fuzz); a crash fails the run. Its chatter goes to a log that is
@@ -31,3 +29,6 @@ if ! scripts/fuzz.sh "${MERO_FUZZ_SECONDS:-30}" >"$fuzz_log" 2>&1; then
     exit 1
 fi
 tail -n 1 "$fuzz_log"
+
+# Last, so that its summary closes the output.
+ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" "$@"
