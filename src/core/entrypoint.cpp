@@ -105,7 +105,8 @@ void scheduleQuit(int afterMs, QWidget *window)
 }
 
 // The simulated device is opened as --port would open a real one, as soon
-// as its link exists.
+// as its link exists. It answers at a real device's pace, so that the
+// charts move as they would in the field.
 std::unique_ptr<SimulatorLauncher> startSimulator()
 {
     auto launcher = std::make_unique<SimulatorLauncher>();
@@ -116,7 +117,7 @@ std::unique_ptr<SimulatorLauncher> startSimulator()
     });
     const QString log = QDir(Logger::logsDirPath()).filePath(QLatin1String(kSimulatorLogName));
     launcher->start(SimulatorLauncher::findBinary(QCoreApplication::applicationDirPath()),
-                    {QStringLiteral("--log"), log});
+                    {QStringLiteral("--timing"), QStringLiteral("realistic"), QStringLiteral("--log"), log});
     return launcher;
 }
 
