@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, builds and starts the application. Arguments are
-# passed on to it.
+# Sets everything up, builds and starts the application against the bundled
+# device simulator. Arguments are passed on to it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -16,9 +16,19 @@ data="$root/run-data"
 mkdir -p "$data"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "run: no display found; starting offscreen, unattended, for five seconds"
-    QT_QPA_PLATFORM=offscreen timeout 5 "$app" --data-dir "$data" --unattended "$@" || true
+    picture="$data/oskiro-mero.png"
+    rm -f "$picture"
+    echo "run: no display found; sweeping the simulated device offscreen once"
+    status=0
+    QT_QPA_PLATFORM=offscreen timeout 120 "$app" --data-dir "$data" --simulate --screenshot "$picture" "$@" \
+        || status=$?
+    if [ -f "$picture" ]; then
+        echo "run: picture of the window: $picture"
+    else
+        echo "run: no picture was taken (exit status $status)" >&2
+    fi
     echo "run: log files are in $data/logs"
+    exit "$status"
 else
-    exec "$app" --data-dir "$data" "$@"
+    exec "$app" --data-dir "$data" --simulate "$@"
 fi

@@ -37,6 +37,13 @@ CommandLine::CommandLine()
                         QStringLiteral("Ask the firmware update server at <url> (update.php is appended) instead "
                                        "of the built-in one."),
                         QStringLiteral("url"))
+    , m_simulateOption(QStringLiteral("simulate"),
+                       QStringLiteral("Start the bundled device simulator (mero-sim, or $MERO_SIM_BIN) and connect "
+                                      "to it instead of a device."))
+    , m_screenshotOption(QStringLiteral("screenshot"),
+                         QStringLiteral("Once both channels have been swept, save a PNG picture of the main window "
+                                        "to <file> and quit. Implies --unattended."),
+                         QStringLiteral("file"))
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Oskiro MERO: host for the MERO two-channel frequency-response meter."));
@@ -46,6 +53,8 @@ CommandLine::CommandLine()
     m_parser.addOption(m_quitAfterOption);
     m_parser.addOption(m_portOption);
     m_parser.addOption(m_updateUrlOption);
+    m_parser.addOption(m_simulateOption);
+    m_parser.addOption(m_screenshotOption);
 }
 
 void CommandLine::setApplicationIdentity()
@@ -85,7 +94,20 @@ bool CommandLine::readOptions()
         }
     }
 
-    m_options.unattended = m_parser.isSet(m_unattendedOption);
+    m_options.simulate = m_parser.isSet(m_simulateOption);
+    if (m_options.simulate && m_parser.isSet(m_portOption)) {
+        m_error = QStringLiteral("The options '--simulate' and '--port' exclude each other.");
+        return false;
+    }
+    if (m_parser.isSet(m_screenshotOption)) {
+        m_options.screenshotPath = m_parser.value(m_screenshotOption);
+        if (m_options.screenshotPath.isEmpty()) {
+            m_error = QStringLiteral("The option '--screenshot' needs a file.");
+            return false;
+        }
+    }
+    // Nobody is there to close a message box of a run that ends on its own.
+    m_options.unattended = m_parser.isSet(m_unattendedOption) || !m_options.screenshotPath.isEmpty();
 
     if (m_parser.isSet(m_portOption)) {
         m_options.portName = m_parser.value(m_portOption);

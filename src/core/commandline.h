@@ -25,6 +25,10 @@ public:
         QString portName;
         // Replaces the update server's built-in base URL.
         QString updateUrl;
+        // Runs the bundled device simulator and connects to it.
+        bool simulate = false;
+        // Where to save a picture of the window after a full sweep.
+        QString screenshotPath;
     };
 
     static constexpr int kExitSuccess = 0;
@@ -59,6 +63,8 @@ private:
     QCommandLineOption m_quitAfterOption;
     QCommandLineOption m_portOption;
     QCommandLineOption m_updateUrlOption;
+    QCommandLineOption m_simulateOption;
+    QCommandLineOption m_screenshotOption;
     Options m_options;
     QString m_error;
 };

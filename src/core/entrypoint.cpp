@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/logger.h"
 #include "core/settingsmanager.h"
+#include "core/simulatorlauncher.h"
 #include "core/utilitymodules/generics.h"
 #include "core/utilitymodules/image.h"
 #include "core/utilitymodules/ui.h"
@@ -16,10 +17,12 @@
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
 #include "data/server/servermanager.h"
+#include "ui/mainwindow.h"
+#include "ui/windowscreenshot.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
-#include <QMainWindow>
 #include <QPixmap>
 #include <QSplashScreen>
 #include <QStyleFactory>
@@ -43,7 +46,10 @@ namespace {
 const char *const kStyleName = "Fusion";
 const char *const kStyleSheetPath = "://styles/default.qss";
 const char *const kLogoPath = "://logo_pic";
-const char *const kWindowTitle = "Oskiro MERO";
+// Loopback and the discard port: a simulated session never reaches out for
+// firmware, and no real server sees its requests.
+const char *const kSimulatedUpdateUrl = "http://127.0.0.1:9/";
+const char *const kSimulatorLogName = "mero-sim.log";
 constexpr QSize kSplashSize(500, 300);
 constexpr int kSplashBorderWidth = 2;
 constexpr int kApplicationFontPointSize = 10;
@@ -63,19 +69,11 @@ void initManagers()
     initManager<ZData::CalibrationManager>();
     initManager<ZData::DataScanManager>();
     initManager<LocalizationManager>();
-    // Until the settings page restores the user's choice, start-up does it,
-    // so that the sweep always covers a real preset.
-    ZData::DataScanManager::instance().activateStoredSelection();
 }
 
-std::unique_ptr<QMainWindow> createMainWindow()
+std::unique_ptr<MainWindow> createMainWindow()
 {
-    auto window = std::make_unique<QMainWindow>();
-    window->setWindowTitle(QLatin1String(kWindowTitle));
-    const QStringList languages = LocalizationManager::instance().availableFiles();
-    if (!languages.isEmpty())
-        LocalizationManager::instance().loadLanguage(languages.first());
-    return window;
+    return std::make_unique<MainWindow>();
 }
 
 std::unique_ptr<QPixmap> createSplashPixmap()
@@ -96,7 +94,7 @@ void setApplicationFonts()
 
 // Closing the window, rather than only leaving the loop, takes the same path
 // as a user does, so whatever is saved on close is saved here too.
-void scheduleQuit(int afterMs, QMainWindow *window)
+void scheduleQuit(int afterMs, QWidget *window)
 {
     if (afterMs < 0)
         return;
@@ -106,11 +104,30 @@ void scheduleQuit(int afterMs, QMainWindow *window)
     });
 }
 
+// The simulated device is opened as --port would open a real one, as soon
+// as its link exists. It answers at a real device's pace, so that the
+// charts move as they would in the field.
+std::unique_ptr<SimulatorLauncher> startSimulator()
+{
+    auto launcher = std::make_unique<SimulatorLauncher>();
+    QObject::connect(launcher.get(), &SimulatorLauncher::signalLinkReady, launcher.get(),
+                     [](const QString &link) { ZData::DM::SerialPort::instance().openPort(link); });
+    QObject::connect(launcher.get(), &SimulatorLauncher::signalFailed, launcher.get(), [](const QString &reason) {
+        Log::critical(tag(), QStringLiteral(">> cannot simulate the device: %1").arg(reason));
+    });
+    const QString log = QDir(Logger::logsDirPath()).filePath(QLatin1String(kSimulatorLogName));
+    launcher->start(SimulatorLauncher::findBinary(QCoreApplication::applicationDirPath()),
+                    {QStringLiteral("--timing"), QStringLiteral("realistic"), QStringLiteral("--log"), log});
+    return launcher;
+}
+
 // Options that act on managers, once they all stand.
 void applyStartupOptions(const CommandLine::Options &options)
 {
     if (!options.updateUrl.isEmpty())
         ZData::ServerManager::instance().setBaseUrl(options.updateUrl);
+    else if (options.simulate)
+        ZData::ServerManager::instance().setBaseUrl(QLatin1String(kSimulatedUpdateUrl));
     if (!options.portName.isEmpty())
         ZData::DM::SerialPort::instance().openPort(options.portName);
 }
@@ -163,11 +180,21 @@ int run(int argc, char *argv[])
     splash->finish(window.get());
 
     setApplicationFonts();
-    applyStartupOptions(commandLine.options());
-    scheduleQuit(commandLine.options().quitAfterMs, window.get());
+    const CommandLine::Options &options = commandLine.options();
+    applyStartupOptions(options);
+    if (!options.screenshotPath.isEmpty())
+        new WindowScreenshot(window.get(), options.screenshotPath);
+    std::unique_ptr<SimulatorLauncher> simulator = options.simulate ? startSimulator() : nullptr;
+    scheduleQuit(options.quitAfterMs, window.get());
 
     const int exitCode = app->exec();
 
+    // The port goes before its far end, so that the loss is not mistaken
+    // for a pulled cable.
+    if (simulator) {
+        ZData::DM::SerialPort::instance().close(true);
+        simulator.reset();
+    }
     window.reset();
     splash.reset();
     splashPixmap.reset();

@@ -52,6 +52,8 @@ void TestCommandLine::parse_data()
                                  << EOutcome::Run << "/srv/mero|1|250|ttyACM0|http://h/u";
     QTest::newRow("equals form") << QStringList{"--data-dir=run data", "--quit-after=0"} << EOutcome::Run
                                  << "run data|0|0||";
+    QTest::newRow("screenshot is unattended") << QStringList{"--simulate", "--screenshot", "w.png"} << EOutcome::Run
+                                              << "|1|-1||";
     QTest::newRow("help") << QStringList{"-h"} << EOutcome::ShowHelp << "";
     QTest::newRow("version") << QStringList{"--version"} << EOutcome::ShowVersion << "";
     QTest::newRow("help wins over a bad value") << QStringList{"--quit-after", "soon", "--help"}
@@ -64,6 +66,10 @@ void TestCommandLine::parse_data()
     QTest::newRow("empty port") << QStringList{"--port="} << EOutcome::Error << "The option '--port' needs a port name.";
     QTest::newRow("empty url") << QStringList{"--update-url="} << EOutcome::Error
                                << "The option '--update-url' needs a URL.";
+    QTest::newRow("empty screenshot") << QStringList{"--screenshot="} << EOutcome::Error
+                                      << "The option '--screenshot' needs a file.";
+    QTest::newRow("simulator and port") << QStringList{"--simulate", "--port=ttyACM0"} << EOutcome::Error
+                                        << "The options '--simulate' and '--port' exclude each other.";
     QTest::newRow("quit after negative") << QStringList{"--quit-after=-5"} << EOutcome::Error
         << "Invalid value '-5' for '--quit-after': expected a number of milliseconds.";
     QTest::newRow("stray argument") << QStringList{"profile.ini"} << EOutcome::Error
