@@ -23,9 +23,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QHostAddress>
 #include <QPixmap>
 #include <QSplashScreen>
 #include <QStyleFactory>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <cstdio>
@@ -46,9 +48,9 @@ namespace {
 const char *const kStyleName = "Fusion";
 const char *const kStyleSheetPath = "://styles/default.qss";
 const char *const kLogoPath = "://logo_pic";
-// Loopback and the discard port: a simulated session never reaches out for
-// firmware, and no real server sees its requests.
-const char *const kSimulatedUpdateUrl = "http://127.0.0.1:9/";
+// A simulated session asks the simulator's own update server on loopback,
+// so no real server ever sees its requests.
+const char *const kSimulatedUpdateUrl = "http://127.0.0.1:%1/android/";
 const char *const kSimulatorLogName = "mero-sim.log";
 constexpr QSize kSplashSize(500, 300);
 constexpr int kSplashBorderWidth = 2;
@@ -107,7 +109,14 @@ void scheduleQuit(int afterMs, QWidget *window)
 // The simulated device is opened as --port would open a real one, as soon
 // as its link exists. It answers at a real device's pace, so that the
 // charts move as they would in the field.
-std::unique_ptr<SimulatorLauncher> startSimulator()
+// A port nobody listens on right now, for the simulator's update server.
+quint16 freeLoopbackPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+std::unique_ptr<SimulatorLauncher> startSimulator(quint16 updateServerPort)
 {
     auto launcher = std::make_unique<SimulatorLauncher>();
     QObject::connect(launcher.get(), &SimulatorLauncher::signalLinkReady, launcher.get(),
@@ -117,17 +126,18 @@ std::unique_ptr<SimulatorLauncher> startSimulator()
     });
     const QString log = QDir(Logger::logsDirPath()).filePath(QLatin1String(kSimulatorLogName));
     launcher->start(SimulatorLauncher::findBinary(QCoreApplication::applicationDirPath()),
-                    {QStringLiteral("--timing"), QStringLiteral("realistic"), QStringLiteral("--log"), log});
+                    {QStringLiteral("--timing"), QStringLiteral("realistic"), QStringLiteral("--log"), log,
+                     QStringLiteral("--update-server-port"), QString::number(updateServerPort)});
     return launcher;
 }
 
 // Options that act on managers, once they all stand.
-void applyStartupOptions(const CommandLine::Options &options)
+void applyStartupOptions(const CommandLine::Options &options, quint16 simulatedServerPort)
 {
     if (!options.updateUrl.isEmpty())
         ZData::ServerManager::instance().setBaseUrl(options.updateUrl);
     else if (options.simulate)
-        ZData::ServerManager::instance().setBaseUrl(QLatin1String(kSimulatedUpdateUrl));
+        ZData::ServerManager::instance().setBaseUrl(QString::fromLatin1(kSimulatedUpdateUrl).arg(simulatedServerPort));
     if (!options.portName.isEmpty())
         ZData::DM::SerialPort::instance().openPort(options.portName);
 }
@@ -181,10 +191,11 @@ int run(int argc, char *argv[])
 
     setApplicationFonts();
     const CommandLine::Options &options = commandLine.options();
-    applyStartupOptions(options);
+    const quint16 simulatedServerPort = options.simulate ? freeLoopbackPort() : 0;
+    applyStartupOptions(options, simulatedServerPort);
     if (!options.screenshotPath.isEmpty())
         new WindowScreenshot(window.get(), options.screenshotPath);
-    std::unique_ptr<SimulatorLauncher> simulator = options.simulate ? startSimulator() : nullptr;
+    std::unique_ptr<SimulatorLauncher> simulator = options.simulate ? startSimulator(simulatedServerPort) : nullptr;
     scheduleQuit(options.quitAfterMs, window.get());
 
     const int exitCode = app->exec();

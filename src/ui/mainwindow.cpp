@@ -416,8 +416,12 @@ void MainWindow::changeEvent(QEvent *event)
 void MainWindow::retranslate()
 {
     m_ui->retranslateUi(this);
-    setWindowTitle(qtTrId("dw_window_title_ver")
-                       .arg(qtTrId("dw_window_title"), SettingsManager::appVersion().toString()));
+    // Before a translation is installed the identifier itself comes back,
+    // with no placeholders to fill.
+    const QString titlePattern = qtTrId("dw_window_title_ver");
+    setWindowTitle(titlePattern.contains(QLatin1String("%2"))
+                       ? titlePattern.arg(qtTrId("dw_window_title"), SettingsManager::appVersion().toString())
+                       : titlePattern);
     for (int k = 0; k < m_pageHeaders.size(); ++k) {
         const size_t page = size_t(k) + 1;
         if (page >= kPageTitleIds.size())
