@@ -69,6 +69,7 @@ void TestUtilityModules::versionOrdering_data()
 {
     QTest::addColumn<QString>("lower");
     QTest::addColumn<QString>("higher");
+    QTest::newRow("major beats minor") << "1.99.99" << "2.0.0";
     QTest::newRow("numeric, not text") << "1.9.0" << "1.10.0";
     QTest::newRow("undefined is highest") << "4294967294.0.0" << "x";
 }
