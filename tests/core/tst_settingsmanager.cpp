@@ -276,7 +276,7 @@ void TestSettingsManager::loadProfile()
     const QByteArray original = fileBytes(profile("current"));
     // Files of the current file's size that differ in one digit, loaded in
     // quick succession: each must be read afresh, not taken for the old one.
-    for (const QByteArray digit : {QByteArray("3"), expectedPreset}) {
+    for (const QByteArray &digit : {QByteArray("3"), expectedPreset}) {
         if (exists)
             QVERIFY(writeFile(path, QByteArray(original).replace("selected_scan_preset=0", "selected_scan_preset=" + digit)));
         SettingsManager::currentSettings()->setValue(key, 5);
