@@ -18,13 +18,6 @@ using ZCore::UserDialogs;
 
 namespace {
 
-QStringList g_passedOn;
-
-void recordPassOn(QtMsgType, const QMessageLogContext &, const QString &line)
-{
-    g_passedOn << line;
-}
-
 QByteArray readLogBytes()
 {
     QFile file(Logger::logFilePath());
@@ -35,29 +28,16 @@ QByteArray readLogBytes()
 // three decimals right-justified to nine characters + " ]".
 QStringList readLogLines()
 {
-    static const QRegularExpression field(QStringLiteral("^\\[ ( *\\d+\\.\\d{3}) \\]"));
+    static const QRegularExpression field(QStringLiteral("^\\[ [ \\d]{4}\\d\\.\\d{3} \\]"));
     QStringList lines;
-    for (const QString &line : QString::fromUtf8(readLogBytes()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QRegularExpressionMatch match = field.match(line);
-        lines << (match.hasMatch() && match.capturedLength(1) == 9 ? line.mid(match.capturedLength())
-                                                                     : QStringLiteral("<bad elapsed> ") + line);
-    }
+    for (const QString &line : QString::fromUtf8(readLogBytes()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        lines << (field.match(line).hasMatch() ? line.mid(13) : QStringLiteral("<bad elapsed> ") + line);
     return lines;
 }
 
-// Every name the log file may get when initialised within the next minute.
-QStringList namesAroundNow(const QString &logsDir)
+// Something else logs while a box is open, as the event loop lets it.
+struct LoggingDialogs : UserDialogs::IBackend
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    QStringList paths;
-    for (int second = -1; second <= 60; ++second)
-        paths << QStringLiteral("%1/%2.log").arg(logsDir, now.addSecs(second).toString("yyyy-MM-dd_hh.mm.ss"));
-    return paths;
-}
-
-class LoggingDialogs : public UserDialogs::IBackend
-{
-public:
     bool show(UserDialogs::EKind, QWidget *, const QString &, const QString &) override
     {
         ZCore::Log::info(QStringLiteral("BoxOwner"), QStringLiteral(">> written while the box is open"));
@@ -65,8 +45,6 @@ public:
     }
     void exitApplication(int) override {}
 };
-
-const QString kFirstLine = QStringLiteral("[   INFO    ]: Logger >> initializing Application ver. 1.15.823..");
 
 } // namespace
 
@@ -78,112 +56,71 @@ private slots:
     void init();
     void cleanup();
 
-    void fileIsNamedAfterStart();
     void lineFormat_data();
     void lineFormat();
-    void fatalWithoutLoggerStillExits();
-    void sessionBannerAndUtf8();
+    void fileNameBannerAndUtf8();
     void linesWrittenWhileBoxIsOpenReachFile();
-    void initFailure_data();
-    void initFailure();
+    void initFailsWithoutLogsDir();
 
 private:
     std::unique_ptr<TestSupport::TempAppDir> m_appDir;
     std::unique_ptr<TestSupport::RecordingDialogs> m_dialogs;
-    QtMessageHandler m_platformHandler = nullptr;
 };
 
 void TestLogger::init()
 {
-    g_passedOn.clear();
     m_appDir = std::make_unique<TestSupport::TempAppDir>();
     m_dialogs = std::make_unique<TestSupport::RecordingDialogs>();
-    m_platformHandler = Logger::setPassOnHandler(recordPassOn);
 }
 
 void TestLogger::cleanup()
 {
     Logger::uninstall();
-    Logger::setPassOnHandler(m_platformHandler);
     m_dialogs.reset();
     m_appDir.reset();
 }
 
-void TestLogger::fileIsNamedAfterStart()
-{
-    const QDateTime before = QDateTime::currentDateTime().addMSecs(-1000);
-    QVERIFY(Logger::init());
-    const QFileInfo file(Logger::logFilePath());
-    QCOMPARE(file.absolutePath(), QDir(m_appDir->path()).filePath(QStringLiteral("logs")));
-    QCOMPARE(file.suffix(), QStringLiteral("log"));
-    const QDateTime named = QDateTime::fromString(file.completeBaseName(), "yyyy-MM-dd_hh.mm.ss");
-    QVERIFY2(named >= before && named <= QDateTime::currentDateTime(), qPrintable(file.fileName()));
-    QCOMPARE(readLogLines(), QStringList{kFirstLine});
-}
-
 void TestLogger::lineFormat_data()
 {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("expected"); // empty: the line goes nowhere
+    QTest::addColumn<int>("writer");
+    QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("boxTitle"); // empty: no box
-    QTest::addColumn<QList<int>>("exits");
-
     const QString raw = QStringLiteral("Dev >> 100% done %1");
-    QTest::newRow("info") << int(QtInfoMsg) << "[   INFO    ]: " + raw << QString() << QList<int>{};
-    QTest::newRow("warning") << int(QtWarningMsg) << "[  WARNING  ]: " + raw << QString() << QList<int>{};
-    QTest::newRow("debug dropped") << int(QtDebugMsg) << QString() << QString() << QList<int>{};
-    QTest::newRow("critical") << int(QtCriticalMsg) << "[  CRITICAL ]: " + raw << "Critical error" << QList<int>{};
-    QTest::newRow("fatal") << int(QtFatalMsg) << "[   FATAL   ]: " + raw << "Fatal error" << QList<int>{1};
+    QTest::newRow("debug dropped") << 0 << QStringList() << QString();
+    QTest::newRow("critical") << 1 << QStringList{"[  CRITICAL ]: " + raw} << "Critical error";
+    QTest::newRow("fatal") << 2 << QStringList{"[   FATAL   ]: " + raw} << "Fatal error";
 }
 
 void TestLogger::lineFormat()
 {
-    QFETCH(int, type);
-    QFETCH(QString, expected);
+    QFETCH(int, writer);
+    QFETCH(QStringList, expected);
     QFETCH(QString, boxTitle);
-    QFETCH(QList<int>, exits);
-
     QVERIFY(Logger::init());
-    g_passedOn.clear();
-    const QString tag = QStringLiteral("Dev"), text = QStringLiteral(">> 100% done %1");
-    switch (type) {
-    case QtInfoMsg: ZCore::Log::info(tag, text); break;
-    case QtWarningMsg: ZCore::Log::warning(tag, text); break;
-    case QtDebugMsg: ZCore::Log::debug(tag, text); break;
-    case QtCriticalMsg: ZCore::Log::critical(tag, text); break;
-    default: ZCore::Log::fatal(tag, text); break;
-    }
-
-    const QStringList expectedLines = expected.isEmpty() ? QStringList() : QStringList{expected};
-    QCOMPARE(readLogLines().mid(1), expectedLines);
-    QCOMPARE(g_passedOn, expectedLines);
+    void (*const writers[])(const QString &, const QString &) = {ZCore::Log::debug, ZCore::Log::critical, ZCore::Log::fatal};
+    writers[writer](QStringLiteral("Dev"), QStringLiteral(">> 100% done %1"));
+    QCOMPARE(readLogLines().mid(1), expected);
     QCOMPARE(m_dialogs->boxes().size(), boxTitle.isEmpty() ? 0 : 1);
-    if (!boxTitle.isEmpty()) {
-        QCOMPARE(m_dialogs->boxes().first().title, boxTitle);
-        QCOMPARE(m_dialogs->boxes().first().text, QStringLiteral("Dev >> 100% done %1"));
-    }
-    QCOMPARE(m_dialogs->exitCodes(), exits);
+    if (!boxTitle.isEmpty())
+        QCOMPARE(m_dialogs->boxes().first().title + ": " + m_dialogs->boxes().first().text, boxTitle + ": Dev >> 100% done %1");
+    QCOMPARE(m_dialogs->exitCodes(), writer == 2 ? QList<int>{1} : QList<int>{});
 }
 
-void TestLogger::fatalWithoutLoggerStillExits()
-{
-    TestSupport::LogCapture log;
-    ZCore::Log::fatal(QStringLiteral("RangeSliced"), QStringLiteral("Points value is too high"));
-    QCOMPARE(log.lines(QtFatalMsg), QStringList{QStringLiteral("RangeSliced Points value is too high")});
-    QCOMPARE(m_dialogs->exitCodes(), QList<int>{1});
-}
-
-void TestLogger::sessionBannerAndUtf8()
+void TestLogger::fileNameBannerAndUtf8()
 {
     QVERIFY(Logger::init());
+    const QFileInfo file(Logger::logFilePath());
+    QCOMPARE(file.absolutePath() + "/*." + file.suffix(), QDir(m_appDir->path()).filePath(QStringLiteral("logs/*.log")));
+    // Named after the moment of the start.
+    const QDateTime named = QDateTime::fromString(file.completeBaseName(), "yyyy-MM-dd_hh.mm.ss");
+    QVERIFY2(named.isValid() && qAbs(named.secsTo(QDateTime::currentDateTime())) <= 2, qPrintable(file.fileName()));
     Logger::printSessionBanner();
     const QString russian = QStringLiteral("Значение аттенюатора S21 в -дБ");
     ZCore::Log::info(QStringLiteral("SettingsManager"), QStringLiteral(">> ") + russian);
-
     const QString rule = QStringLiteral("[   INFO    ]:  ") + QString(52, QLatin1Char('='));
-    QCOMPARE(readLogLines().mid(1),
-             (QStringList{rule, QStringLiteral("[   INFO    ]:                 Started new session"), rule,
-                          QStringLiteral("[   INFO    ]: SettingsManager >> ") + russian}));
+    QCOMPARE(readLogLines(), (QStringList{QStringLiteral("[   INFO    ]: Logger >> initializing Application ver. 1.15.823.."), rule,
+                                          QStringLiteral("[   INFO    ]:                 Started new session"), rule,
+                                          QStringLiteral("[   INFO    ]: SettingsManager >> ") + russian}));
     QVERIFY(readLogBytes().startsWith("[ ")); // no byte-order mark
 }
 
@@ -198,41 +135,20 @@ void TestLogger::linesWrittenWhileBoxIsOpenReachFile()
                                                  QStringLiteral("[   INFO    ]: BoxOwner >> written while the box is open")}));
 }
 
-void TestLogger::initFailure_data()
+void TestLogger::initFailsWithoutLogsDir()
 {
-    QTest::addColumn<bool>("logsIsFile");
-    QTest::addColumn<QString>("expectedStart");
-
-    QTest::newRow("logs dir blocked") << true << "Logger >>dw_err_logger_cant_create_dirs";
-    QTest::newRow("log file blocked") << false << "Logger >> dw_err_logger_cant_create_file";
-}
-
-void TestLogger::initFailure()
-{
-    QFETCH(bool, logsIsFile);
-    QFETCH(QString, expectedStart);
-
     const QString logsDir = m_appDir->filePath(QStringLiteral("logs"));
-    if (logsIsFile) {
-        QFile blocker(logsDir);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-    } else {
-        // A directory where the file should go cannot be opened for writing.
-        for (const QString &path : namesAroundNow(logsDir))
-            QVERIFY(QDir().mkpath(path));
-    }
-
+    QFile blocker(logsDir);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
     TestSupport::LogCapture log;
     QVERIFY(!Logger::init());
-    QVERIFY(!Logger::isInstalled());
-    const QStringList criticals = log.lines(QtCriticalMsg);
-    QVERIFY(!criticals.isEmpty());
-    QCOMPARE(criticals.last(), expectedStart + (logsIsFile ? logsDir : Logger::logFilePath()));
-    QVERIFY(m_dialogs->boxes().isEmpty());
-
+    QCOMPARE(log.lines(QtCriticalMsg).last(), "Logger >>dw_err_logger_cant_create_dirs" + logsDir);
     // Without the Logger every line stays with the handler already in force.
     ZCore::Log::info(QStringLiteral("EntryPoint"), QStringLiteral(">> loading MainWindow.."));
     QVERIFY(log.contains(QStringLiteral("EntryPoint >> loading MainWindow..")));
+    // And a fatal error still ends the program.
+    ZCore::Log::fatal(QStringLiteral("RangeSliced"), QStringLiteral("Points value is too high"));
+    QCOMPARE(m_dialogs->exitCodes(), QList<int>{1});
 }
 
 QTEST_MAIN(TestLogger)

@@ -5,11 +5,8 @@
 #include "logcapture.h"
 #include "ptypair.h"
 
-#include <QFileInfo>
 #include <QSignalSpy>
 #include <QtTest>
-
-#include <unistd.h>
 
 using namespace ZData;
 using ZData::DM::SerialPort;
@@ -21,26 +18,22 @@ class TstSerialPort : public QObject
 private slots:
     void initTestCase();
     void cleanup();
-
     void openAndReopenSequence();
     void openMissingPortIsLost();
     void errorsThatMeanLoss_data();
     void errorsThatMeanLoss();
     void unpluggedWhileOpen();
     void chunksReachFrameLayer();
-    void firstFrameAfterOpeningCountsZero();
-    void closeWhenNotOpenOnlyAnnounces();
-    void permissionErrorHint();
 
 private:
-    QStringList recordSignals();
+    void recordSignals();
     QStringList m_events;
+    TestSupport::LogCapture m_quiet;
 };
 
 void TstSerialPort::initTestCase()
 {
-    QVERIFY(DeviceMessageManager::init());
-    QVERIFY(SerialPort::init());
+    QVERIFY(DeviceMessageManager::init() && SerialPort::init());
 }
 
 void TstSerialPort::cleanup()
@@ -50,7 +43,7 @@ void TstSerialPort::cleanup()
     m_events.clear();
 }
 
-QStringList TstSerialPort::recordSignals()
+void TstSerialPort::recordSignals()
 {
     SerialPort &port = SerialPort::instance();
     connect(&port, &SerialPort::signalOpening, this, [this] { m_events << QStringLiteral("opening"); });
@@ -58,41 +51,27 @@ QStringList TstSerialPort::recordSignals()
     connect(&port, &SerialPort::signalClosing, this, [this] { m_events << QStringLiteral("closing"); });
     connect(&port, &SerialPort::signalClosed, this, [this] { m_events << QStringLiteral("closed"); });
     connect(&port, &SerialPort::signalLost, this, [this] { m_events << QStringLiteral("lost"); });
-    return m_events;
 }
 
 void TstSerialPort::openAndReopenSequence()
 {
     TestSupport::PtyPair pty;
-    QVERIFY(pty.isValid());
     recordSignals();
-    TestSupport::LogCapture log;
-
     QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
     QCOMPARE(m_events, (QStringList{"closing", "opening", "opened"}));
-    QVERIFY(log.contains(QStringLiteral("SerialPort >> updated config: \nPort name: %1\nBaud rate: 115200\n"
-                                        "Data bits: 8\nParity:    0\nStop bits: 1\nFlow:      1\n")
-                             .arg(pty.slaveName())));
-    QVERIFY(log.contains(QStringLiteral("Started new session")));
-
+    // The device talks 115200 8N1 with hardware flow control.
+    const QSerialPort &port = SerialPort::instance().port();
+    QCOMPARE(QList<int>({port.baudRate(), port.dataBits(), port.parity(), port.stopBits(), port.flowControl()}), QList<int>({115200, 8, 0, 1, 1}));
     m_events.clear();
-    log.clear();
     QVERIFY(SerialPort::instance().open(false));
     QCOMPARE(m_events, (QStringList{"closing", "closed", "opening", "opened"}));
-    QCOMPARE(log.count(QStringLiteral("SerialPort >> closed")), 1);
-    QCOMPARE(log.count(QStringLiteral("SerialPort >> opened")), 1);
-    QVERIFY(!log.contains(QStringLiteral("updated config")));
 }
 
 void TstSerialPort::openMissingPortIsLost()
 {
     recordSignals();
-    TestSupport::LogCapture log;
     QVERIFY(!SerialPort::instance().openPort(QStringLiteral("/dev/mero-no-such-port")));
     QCOMPARE(m_events.count(QStringLiteral("lost")), 1);
-    QCOMPARE(m_events.last(), QStringLiteral("lost"));
-    QVERIFY(!m_events.contains(QStringLiteral("opened")));
-    QVERIFY(log.contains(QStringLiteral("SerialPort >> error: DeviceNotFoundError\nDetails: ")));
     QVERIFY(!SerialPort::instance().isOpen());
 }
 
@@ -100,15 +79,9 @@ void TstSerialPort::errorsThatMeanLoss_data()
 {
     QTest::addColumn<QSerialPort::SerialPortError>("error");
     QTest::addColumn<bool>("lost");
-    QTest::newRow("device not found") << QSerialPort::DeviceNotFoundError << true;
-    QTest::newRow("permission") << QSerialPort::PermissionError << true;
-    QTest::newRow("read") << QSerialPort::ReadError << true;
     QTest::newRow("resource") << QSerialPort::ResourceError << true;
-    QTest::newRow("unknown") << QSerialPort::UnknownError << true;
-    QTest::newRow("open") << QSerialPort::OpenError << false;
     QTest::newRow("write") << QSerialPort::WriteError << false;
     QTest::newRow("timeout") << QSerialPort::TimeoutError << false;
-    QTest::newRow("unsupported") << QSerialPort::UnsupportedOperationError << false;
 }
 
 void TstSerialPort::errorsThatMeanLoss()
@@ -118,16 +91,9 @@ void TstSerialPort::errorsThatMeanLoss()
     TestSupport::PtyPair pty;
     QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
     recordSignals();
-    TestSupport::LogCapture log;
     SerialPort::instance().slotErrorOccurred(error);
     QVERIFY(!SerialPort::instance().isOpen());
-    QCOMPARE(m_events.mid(0, 2), (QStringList{"closing", "closed"}));
-    QCOMPARE(m_events.contains(QStringLiteral("lost")), lost);
-    QVERIFY(log.contains(QStringLiteral("SerialPort >> error: ")));
-
-    m_events.clear();
-    SerialPort::instance().slotErrorOccurred(QSerialPort::NoError);
-    QVERIFY(m_events.isEmpty());
+    QCOMPARE(m_events.join(QLatin1Char(' ')), lost ? QStringLiteral("closing closed lost") : QStringLiteral("closing closed"));
 }
 
 void TstSerialPort::unpluggedWhileOpen()
@@ -135,7 +101,6 @@ void TstSerialPort::unpluggedWhileOpen()
     TestSupport::PtyPair pty;
     QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
     recordSignals();
-    TestSupport::LogCapture log;
     pty.closeMaster();
     QTRY_VERIFY(!SerialPort::instance().isOpen());
     QTest::qWait(50);
@@ -146,54 +111,19 @@ void TstSerialPort::unpluggedWhileOpen()
 void TstSerialPort::chunksReachFrameLayer()
 {
     TestSupport::PtyPair pty;
+    TCommandHeader header;
+    DeviceMessageManager::instance().buildFrame(header, QByteArray(), false);
     QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
+    // A new session starts counting frames afresh.
+    const QByteArray frame = DeviceMessageManager::instance().buildFrame(header, QByteArray(), false);
+    QCOMPARE(TestSupport::HandFrames::word(frame, TestSupport::HandFrames::kFrameCountOffset), quint16(0));
     DeviceMessageManager::instance().enterState({DMM::EStates::RECEIVE_REPLY, {}});
     QSignalSpy replies(&DeviceMessageManager::instance(), &DeviceMessageManager::signalGotReply);
-    TestSupport::LogCapture log;
-    // The expected reply was reset with the port, so an identifier reply
+    // No reply is expected after a plain frame, so an identifier reply
     // arriving now is a mismatch: proof enough that the bytes got there.
     QVERIFY(pty.write(TestSupport::HandFrames::frame(0xD008)));
     QTRY_COMPARE(replies.count(), 1);
     QCOMPARE(DeviceMessageManager::instance().state(), DMM::EStates::E_COMMAND_MISMATCH);
-}
-
-void TstSerialPort::firstFrameAfterOpeningCountsZero()
-{
-    TestSupport::PtyPair pty;
-    TCommandHeader before;
-    DeviceMessageManager::instance().buildFrame(before, QByteArray(), false);
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-    TCommandHeader header;
-    const QByteArray frame = DeviceMessageManager::instance().buildFrame(header, QByteArray(), false);
-    QCOMPARE(TestSupport::HandFrames::word(frame, TestSupport::HandFrames::kFrameCountOffset), quint16(0));
-}
-
-void TstSerialPort::closeWhenNotOpenOnlyAnnounces()
-{
-    recordSignals();
-    TestSupport::LogCapture log;
-    SerialPort::instance().close(true);
-    QCOMPARE(m_events, QStringList{"closing"});
-    QVERIFY(!log.contains(QStringLiteral(">> closed")));
-}
-
-void TstSerialPort::permissionErrorHint()
-{
-    TestSupport::PtyPair pty;
-    QFile node(pty.slaveName());
-    QVERIFY(node.setPermissions(QFileDevice::Permissions()));
-    SerialPort::instance().port().setPortName(pty.slaveName());
-    recordSignals();
-    TestSupport::LogCapture log;
-    SerialPort::instance().slotErrorOccurred(QSerialPort::PermissionError);
-    QCOMPARE(m_events.count(QStringLiteral("lost")), 1);
-    // The superuser may use any node, so for it the likelier cause is a
-    // port held by another program.
-    const QString hint = ::geteuid() == 0
-        ? QStringLiteral("SerialPort >> hint: %1 is accessible; another program may hold the port").arg(pty.slaveName())
-        : QStringLiteral("SerialPort >> hint: no permission to use %1. Add the user to the group \"%2\"")
-              .arg(pty.slaveName(), QFileInfo(pty.slaveName()).group());
-    QVERIFY2(log.contains(hint), qPrintable(log.lines().join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TstSerialPort)
