@@ -18,12 +18,12 @@ namespace {
 
 // "freq:" in front makes a frequency edit; then "int:B:T", "double:B:T:D"
 // (ZDoubleValidator), "plain:B:T:D" (QDoubleValidator) or "none".
-std::unique_ptr<ClampedLineEdit> makeEdit(QString spec, const QString &text)
+std::unique_ptr<ClampedLineEdit> makeEdit(QString shape, const QString &text)
 {
-    const bool frequency = spec.startsWith(QLatin1String("freq:"));
+    const bool frequency = shape.startsWith(QLatin1String("freq:"));
     std::unique_ptr<ClampedLineEdit> edit(frequency ? new ZFreqLineEdit : new ClampedLineEdit);
-    spec.remove(QLatin1String("freq:"));
-    const QStringList parts = spec.split(QLatin1Char(':'));
+    shape.remove(QLatin1String("freq:"));
+    const QStringList parts = shape.split(QLatin1Char(':'));
     if (parts.first() == QLatin1String("int"))
         edit->setValidator(new QIntValidator(parts.at(1).toInt(), parts.at(2).toInt(), edit.get()));
     else if (parts.first() == QLatin1String("double"))
