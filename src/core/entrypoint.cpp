@@ -33,14 +33,6 @@
 #include <cstdio>
 #include <memory>
 
-// Resources of a static library are linked only when something names them,
-// and the macro must be used outside any namespace.
-static void initCompiledResources()
-{
-    Q_INIT_RESOURCE(resources);
-    Q_INIT_RESOURCE(translation);
-}
-
 namespace ZCore::EntryPoint {
 
 namespace {
@@ -165,7 +157,6 @@ int run(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton);
     CommandLine::setApplicationIdentity();
     auto app = std::make_unique<QApplication>(argc, argv);
-    initCompiledResources();
 
     // Parsed after the application object so that Qt's own options
     // (-platform, -style, ...) are already taken out of the arguments.
