@@ -13,6 +13,7 @@
 #include "data/scan/icalibrationsource.h"
 
 #include <QChart>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
@@ -97,6 +98,8 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::repositionMarks);
     connect(m_axisX, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::repositionMarks);
     connect(m_axisY, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::repositionMarks);
+    connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::fitLevelLabels);
+    connect(m_axisY, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::fitLevelLabels);
 
     setChartType(EChartType::LOG_MAG);
     restoreSettings();
@@ -158,6 +161,35 @@ void ZChartView::applyFonts()
         axis->setTitleFont(axisTitleFont);
         axis->setLabelsFont(axisLabelsFont);
     }
+}
+
+// Twelve level labels need about 240 px of plot, but at the window's
+// smallest size a view has half of that, and the axis would then elide every
+// label to "...". A short plot labels only every second (third, ...) tick,
+// counted from the bottom of the range, and keeps the ticks in between as
+// grid lines, so the grid does not change with the size.
+void ZChartView::fitLevelLabels()
+{
+    const int tickCount = m_axisY->tickCount();
+    const qreal span = m_axisY->max() - m_axisY->min();
+    const qreal plotHeight = m_chart->plotArea().height();
+    if (tickCount < 2 || span <= 0 || plotHeight <= 0)
+        return;
+
+    const qreal needed = QFontMetricsF(m_axisY->labelsFont()).height() + kLevelLabelPadding;
+    if (plotHeight / tickCount >= needed) {
+        m_axisY->setTickType(QtCharts::QValueAxis::TicksFixed);
+        m_axisY->setMinorTickCount(0);
+        return;
+    }
+    const int intervals = tickCount - 1;
+    int stride = 2;
+    while (stride < intervals && plotHeight * stride / intervals < needed)
+        ++stride;
+    m_axisY->setTickType(QtCharts::QValueAxis::TicksDynamic);
+    m_axisY->setTickAnchor(m_axisY->min());
+    m_axisY->setTickInterval(span * stride / intervals);
+    m_axisY->setMinorTickCount(stride - 1);
 }
 
 QGraphicsSimpleTextItem *ZChartView::createOverlay(const QString &text, const QFont &font)

@@ -54,6 +54,9 @@ public:
     static constexpr int kAxisTitlePointSize = 11;
     static constexpr int kAxisLabelsPointSize = 9;
     static constexpr int kFrequencyTickCount = 5;
+    // Room a level label needs beyond its font's height before the axis
+    // elides it.
+    static constexpr qreal kLevelLabelPadding = 6;
     // Room below the plot for the frequency labels and title.
     static constexpr qreal kChartBottomMargin = 35;
     static constexpr qreal kOverlayZValue = 100;
@@ -118,6 +121,7 @@ protected:
 private:
     void buildChart();
     void applyFonts();
+    void fitLevelLabels();
     QGraphicsSimpleTextItem *createOverlay(const QString &text, const QFont &font);
     void placeOverlays();
     void connectCalibrationEnds(const std::function<QVector<QMetaObject::Connection>()> &connectEnds);

@@ -8,6 +8,8 @@
 #include "sweepfeeder.h"
 
 #include <QChart>
+#include <QGraphicsTextItem>
+#include <QValueAxis>
 #include <QLineSeries>
 #include <QSignalSpy>
 #include <QtTest>
@@ -61,6 +63,8 @@ private slots:
     void indexFromFrequency_data();
     void indexFromFrequency();
     void seriesPointAtClamps();
+    void levelLabelsFitTheHeight_data();
+    void levelLabelsFitTheHeight();
 };
 
 void TstZChartView::corners_data()
@@ -232,6 +236,36 @@ void TstZChartView::seriesPointAtClamps()
     SweepFeeder(flatLevel).answerSlice();
     QCOMPARE(bench.view->seriesPointAt(-4), bench.view->series()->at(0));
     QCOMPARE(bench.view->seriesPointAt(1000), bench.view->series()->at(24));
+}
+
+void TstZChartView::levelLabelsFitTheHeight_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("everyTick");
+    QTest::newRow("half of the smallest window") << 245 << false;
+    QTest::newRow("between") << 330 << false;
+    QTest::newRow("tall") << 520 << true;
+}
+
+void TstZChartView::levelLabelsFitTheHeight()
+{
+    QFETCH(int, height);
+    QFETCH(bool, everyTick);
+    Bench bench;
+    bench.view->resize(550, height);
+    bench.view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
+    bench.view->grab();
+
+    QStringList labels;
+    for (QGraphicsItem *item : bench.view->scene()->items()) {
+        auto *text = dynamic_cast<QGraphicsTextItem *>(item);
+        if (text && text->isVisible() && text->scenePos().x() < bench.view->chart()->plotArea().left())
+            labels << text->toPlainText();
+    }
+    QVERIFY2(!labels.join(QLatin1Char(' ')).contains(QStringLiteral("...")), qPrintable(labels.join(QLatin1Char('|'))));
+    QCOMPARE(bench.view->axisY()->tickType() == QtCharts::QValueAxis::TicksFixed, everyTick);
+    QVERIFY(labels.size() >= (everyTick ? bench.view->axisY()->tickCount() : 3));
 }
 
 QTEST_MAIN(TstZChartView)
