@@ -30,8 +30,6 @@ namespace {
 const QVector<qint32> kPowerCodes = {0, 1};
 constexpr float kPercent = 100.0f;
 
-const char *const kKeySelectedPreset = "selected_scan_preset";
-const char *const kKeySelectedPower = "selected_source_power";
 const char *const kKeyS21Att = "S21_ATT";
 const char *const kKeyS12Att = "S12_ATT";
 const char *const kKeyAmpOffset = "AMP_OFFSET";
@@ -204,21 +202,6 @@ void DataScanManager::saveSettings()
     current->setValue(key(kKeyS21Att), m_rf.s21Att);
     current->setValue(key(kKeyS12Att), m_rf.s12Att);
     current->endGroup();
-}
-
-void DataScanManager::activateStoredSelection()
-{
-    const std::unique_ptr<QSettings> current = SettingsManager::currentSettingsSnapshot();
-    if (!current) {
-        critical(tag(), QStringLiteral(">> no settings loaded"));
-        return;
-    }
-    current->beginGroup(groupName(ESettingsGroups::DEFAULT));
-    const qint32 preset = current->value(key(kKeySelectedPreset), 0).toInt();
-    const qint32 power = current->value(key(kKeySelectedPower), 0).toInt();
-    current->endGroup();
-    setActivePreset(preset, false);
-    setPowerIndex(power, false);
 }
 
 // ---- the sweep ------------------------------------------------------------

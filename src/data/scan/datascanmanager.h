@@ -71,11 +71,6 @@ public:
     void setUseCalib(bool use);
     void setAttenuation(qint8 channel, double value);
 
-    // Stand-in for the settings page until it exists: activates the preset
-    // and source power stored in the "Default" section of the current
-    // profile, as that page does when it restores its settings.
-    void activateStoredSelection();
-
     DS::RangeSliced &channelRange(int channel);
     qint32 channelPointCount(int channel) const;
     const QVector<TScanPoint> &processedPoints(int channel) const;

@@ -123,7 +123,7 @@ void TestCalibrationManager::initTestCase()
     // manager's presets reach it.
     QVERIFY(calib().init());
     QVERIFY(scan().init());
-    scan().activateStoredSelection();
+    scan().setActivePreset(0, false);
     QVERIFY(scan().presetCount() > 1);
 }
 
@@ -284,7 +284,7 @@ void TestCalibrationManager::calibratesThroughSimulator()
     disconnectDevice();
     QVERIFY(calib().init());
     QVERIFY(scan().init());
-    scan().activateStoredSelection();
+    scan().setActivePreset(0, false);
     QSignalSpy loaded(&calib(), &CalibrationManager::signalFinishedCalibration);
     QVERIFY(connectDevice(&loaded));
     scan().setUseCalib(true);

@@ -80,14 +80,13 @@ void TstScanSweep::endlessSweep()
     QFETCH(int, power);
     m_dialogs = std::make_unique<TestSupport::RecordingDialogs>();
     m_dir = std::make_unique<TestSupport::TempAppDir>();
-    // The managers as start-up builds them, with the profile's stored selection.
+    // The managers as start-up builds them, with the user's selection.
     QVERIFY(SettingsManager::init());
-    SettingsManager::currentSettings()->setValue(QStringLiteral("Default/selected_scan_preset"), preset);
-    SettingsManager::currentSettings()->setValue(QStringLiteral("Default/selected_source_power"), power);
     QVERIFY(DeviceMessageManager::init() && DM::SerialPort::init() && ConnectionManager::init() && DeviceManager::init());
     DataScanManager &dsm = DataScanManager::instance();
     QVERIFY(dsm.init());
-    dsm.activateStoredSelection();
+    dsm.setActivePreset(preset, false);
+    dsm.setPowerIndex(power, false);
 
     MeroSim::Options options;
     options.linkPath = m_dir->filePath(QStringLiteral("ttyMERO"));
