@@ -148,12 +148,25 @@ void PgUpdate::slotDeviceUpdateReply(const QString &actual_version)
     const bool newer = device().firmwareVersion < *actual;
     ui()->b_do_update->setEnabled(newer);
     if (!newer) {
-        UserDialogs::information(nullptr, qtTrId("dw_pupdate_no_update_title"), qtTrId("dw_pupdate_no_update_text"));
+        showLater([] {
+            UserDialogs::information(nullptr, qtTrId("dw_pupdate_no_update_title"),
+                                     qtTrId("dw_pupdate_no_update_text"));
+        });
         return;
     }
-    if (UserDialogs::question(nullptr, qtTrId("dw_pupdate_new_update_title"), qtTrId("dw_pupdate_new_update_text"))
-        && ui())
-        ui()->b_do_update->click();
+    showLater([this] {
+        // The device may have gone while the question waited; the button
+        // is disabled then and the click does nothing.
+        if (UserDialogs::question(nullptr, qtTrId("dw_pupdate_new_update_title"),
+                                  qtTrId("dw_pupdate_new_update_text"))
+            && ui())
+            ui()->b_do_update->click();
+    });
+}
+
+void PgUpdate::showLater(const std::function<void()> &box)
+{
+    QMetaObject::invokeMethod(this, box, Qt::QueuedConnection);
 }
 
 void PgUpdate::handleCheckPressed()
@@ -219,7 +232,10 @@ void PgUpdate::slotUpdateProgress(int progress)
     m_updateInProgress = false;
     m_progress->reset();
     ZData::ConnectionManager::instance().setAutoReconnect(true);
-    UserDialogs::information(nullptr, qtTrId("dw_pupdate_reboot_app_title"), qtTrId("dw_pupdate_reboot_app_text"));
+    showLater([] {
+        UserDialogs::information(nullptr, qtTrId("dw_pupdate_reboot_app_title"),
+                                 qtTrId("dw_pupdate_reboot_app_text"));
+    });
 }
 
 void PgUpdate::slotSignalLost()
@@ -229,7 +245,10 @@ void PgUpdate::slotSignalLost()
     m_updateInProgress = false;
     if (m_progress)
         m_progress->cancel();
-    UserDialogs::warning(nullptr, qtTrId("dw_pupdate_update_failed_title"), qtTrId("dw_pupdate_update_failed_text"));
+    showLater([] {
+        UserDialogs::warning(nullptr, qtTrId("dw_pupdate_update_failed_title"),
+                             qtTrId("dw_pupdate_update_failed_text"));
+    });
 }
 
 void PgUpdate::slotUpdateIsRequired()

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -68,6 +69,11 @@ private:
     void handleCheckPressed();
     void handleUpdatePressed();
     void setButtonsEnabled(bool enabled);
+    // A box runs a nested event loop. Opened from inside the device link's
+    // chain (a serial read, a server reply) it would hold that chain open:
+    // the port emits no further readyRead before its handler returns, so a
+    // device reconnecting behind the box would go unheard and be dropped.
+    void showLater(const std::function<void()> &box);
 
     std::unique_ptr<QProgressDialog> m_progress;
     // The dialog's own bar, set directly: the dialog's setValue runs a

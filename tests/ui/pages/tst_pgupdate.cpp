@@ -127,9 +127,16 @@ void TstPgUpdate::updateFromApplicationToNewVersion()
         QTest::keyClick(dialog, Qt::Key_Escape);
         shown << (dialog->isVisible() && dialog->isModal() ? dialog->value() : dialog->maximum());
     });
+    // The device comes back while the last box is still being read.
+    bool backBehindBox = false;
+    m_dialogs.setWhileShown([&backBehindBox](const TestSupport::RecordingDialogs::Box &box) {
+        if (box.title == QLatin1String("dw_pupdate_reboot_app_title"))
+            backBehindBox = QSignalSpy(&DeviceManager::instance(), &DeviceManager::signalStartupFinished).wait(kWaitMs);
+    });
     button("b_check_update")->click();
 
     QTRY_COMPARE_WITH_TIMEOUT(label("l_device_version"), QStringLiteral("1.5.0"), kWaitMs);
+    QVERIFY(backBehindBox);
     DeviceManager::instance().disconnect(this);
     QCOMPARE(boxTitles(), (QStringList{"dw_pupdate_new_update_title", "dw_pupdate_reboot_update_title",
                                        "dw_pupdate_reboot_app_title"}));
@@ -173,6 +180,8 @@ void TstPgUpdate::versionReply()
 
     button("b_check_update")->click();
     QVERIFY(QSignalSpy(&DeviceManager::instance(), &DeviceManager::signalUpdateReply).wait(kWaitMs));
+    // Boxes open once the reply's chain has returned.
+    QCoreApplication::processEvents();
     QCOMPARE(label("l_actual_version"), QString::fromLatin1(version));
     QCOMPARE(button("b_do_update")->isEnabled(), updateEnabled);
     QCOMPARE(m_dialogs.boxes().size(), box == kNoBox ? 0 : 1);
@@ -223,10 +232,12 @@ void TstPgUpdate::unplugDuringTransfer()
     button("b_do_update")->click();
 
     QVERIFY(lost.wait(kWaitMs));
+    QCoreApplication::processEvents();
     const QStringList failed{"dw_pupdate_update_failed_title"};
     QCOMPARE(boxTitles(), failed);
     QVERIFY(!page().progressDialog()->isVisible());
     emit SerialPort::instance().signalLost();
+    QCoreApplication::processEvents();
     QCOMPARE(boxTitles(), failed);
 }
 
