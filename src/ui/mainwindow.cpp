@@ -17,6 +17,7 @@
 #include "ui/pages/pgabout.h"
 #include "ui/pages/pgcharts.h"
 #include "ui/pages/pgsettings.h"
+#include "ui/pages/pgupdate.h"
 #include "ui_mainwindow.h"
 #include "ui_navbarmenu.h"
 
@@ -171,6 +172,7 @@ void MainWindow::initPages()
 {
     MW_Pages::PgCharts::instance().setupPage(this, QStringLiteral("MW_Pages::PgCharts"));
     MW_Pages::PgSettings::instance().setupPage(this, QStringLiteral("MW_Pages::PgSettings"));
+    MW_Pages::PgUpdate::instance().setupPage(this, QStringLiteral("MW_Pages::PgUpdate"));
     MW_Pages::PgAbout::instance().setupPage(this, QStringLiteral("MW_Pages::PgAbout"));
 }
 

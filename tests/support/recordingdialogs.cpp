@@ -11,7 +11,10 @@ public:
 
     bool show(ZCore::UserDialogs::EKind kind, QWidget *, const QString &title, const QString &text) override
     {
-        m_owner.m_boxes.append({kind, title, text});
+        const Box box{kind, title, text};
+        m_owner.m_boxes.append(box);
+        if (m_owner.m_whileShown)
+            m_owner.m_whileShown(box);
         return kind == ZCore::UserDialogs::EKind::Question && m_owner.m_answer;
     }
 
@@ -43,6 +46,7 @@ int RecordingDialogs::count(ZCore::UserDialogs::EKind kind) const
 
 void RecordingDialogs::clear()
 {
+    m_whileShown = nullptr;
     m_boxes.clear();
     m_exitCodes.clear();
 }

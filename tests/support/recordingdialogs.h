@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace TestSupport {
 
 // Replaces every modal box and the fatal exit for the lifetime of the object:
@@ -26,6 +28,9 @@ public:
     RecordingDialogs &operator=(const RecordingDialogs &) = delete;
 
     void setQuestionAnswer(bool yes) { m_answer = yes; }
+    // Runs while a box is up, as a person would take their time to read
+    // it; the event loop may run meanwhile. Null: answered at once.
+    void setWhileShown(std::function<void(const Box &)> action) { m_whileShown = std::move(action); }
     const QList<Box> &boxes() const { return m_boxes; }
     int count(ZCore::UserDialogs::EKind kind) const;
     const QList<int> &exitCodes() const { return m_exitCodes; }
@@ -38,6 +43,7 @@ private:
     QList<Box> m_boxes;
     QList<int> m_exitCodes;
     bool m_answer = false;
+    std::function<void(const Box &)> m_whileShown;
 };
 
 } // namespace TestSupport

@@ -207,6 +207,12 @@ void DeviceManager::queueUpdateDownload()
                                      [this](const TCommandHeader &) { requestUpdateImage(); });
 }
 
+void DeviceManager::queueActualVersionRequest()
+{
+    CommandQueue::instance().enqueue(EDeviceCommands::S_GET_ACTUAL_VERSION,
+                                     [this](const TCommandHeader &) { requestActualVersion(); });
+}
+
 void DeviceManager::advanceQueue()
 {
     CommandQueue::instance().processNext(true);
@@ -280,12 +286,8 @@ void DeviceManager::reportActualVersion(const TCommandHeader &header)
         skipOutsideMainApp(header);
         return;
     }
-    if (!m_server) {
-        warning(tag(), QStringLiteral(">> no update server client => nothing to do with command: ")
-                           + commandText(header.command));
-        advanceQueue();
+    if (!hasServerFor(static_cast<EDeviceCommands>(header.command)))
         return;
-    }
     // The queue moves on when the server client reports back.
     m_server->sendActualVersion(m_info.firmwareVersion);
 }
@@ -298,15 +300,25 @@ void DeviceManager::clearUpdateCache()
         m_server->clearUpdateCache();
 }
 
+bool DeviceManager::hasServerFor(EDeviceCommands command)
+{
+    if (m_server)
+        return true;
+    warning(tag(), QStringLiteral(">> no update server client => nothing to do with command: ") + commandText(command));
+    advanceQueue();
+    return false;
+}
+
 void DeviceManager::requestUpdateImage()
 {
-    if (!m_server) {
-        warning(tag(), QStringLiteral(">> no update server client => nothing to do with command: ")
-                           + commandText(EDeviceCommands::S_GET_UPDATE));
-        advanceQueue();
-        return;
-    }
-    m_server->requestUpdate();
+    if (hasServerFor(EDeviceCommands::S_GET_UPDATE))
+        m_server->requestUpdate();
+}
+
+void DeviceManager::requestActualVersion()
+{
+    if (hasServerFor(EDeviceCommands::S_GET_ACTUAL_VERSION))
+        m_server->requestActualVersion();
 }
 
 void DeviceManager::acceptUpdateImage(const QByteArray &image)

@@ -58,6 +58,9 @@ public:
     void queueRebootToUpdate();
     // Fetches the image and sends it: for a device already in its bootloader.
     void queueUpdateDownload();
+    // Asks the update server for the newest firmware; a successful answer
+    // comes back as signalUpdateReply.
+    void queueActualVersionRequest();
 
     const DeviceInfo &deviceInfo() const { return m_info; }
     void setDeviceInfo(const DeviceInfo &info) { m_info = info; }
@@ -102,6 +105,8 @@ private:
     void reportActualVersion(const TCommandHeader &header);
     void clearUpdateCache();
     void requestUpdateImage();
+    void requestActualVersion();
+    bool hasServerFor(EDeviceCommands command);
     void acceptUpdateImage(const QByteArray &image);
     void sendUpdate();
     void sendUpdateChunk(const TCommandHeader &header);

@@ -16,6 +16,7 @@ class IUpdateServerClient
 public:
     virtual ~IUpdateServerClient() = default;
 
+    virtual void requestActualVersion() = 0;
     virtual void requestUpdate() = 0;
     virtual void sendActualVersion(const ZCore::TVersion &version) = 0;
     virtual void clearUpdateCache() = 0;

@@ -4,6 +4,11 @@
 
 namespace ZData::DM {
 
+void ServerClientAdapter::requestActualVersion()
+{
+    ServerManager::instance().requestActualVersion();
+}
+
 void ServerClientAdapter::requestUpdate()
 {
     ServerManager::instance().requestUpdate();

@@ -9,6 +9,7 @@ namespace ZData::DM {
 class ServerClientAdapter : public IUpdateServerClient
 {
 public:
+    void requestActualVersion() override;
     void requestUpdate() override;
     void sendActualVersion(const ZCore::TVersion &version) override;
     void clearUpdateCache() override;

@@ -23,6 +23,7 @@ namespace {
 // what it answers with.
 struct FakeServer : DM::IUpdateServerClient
 {
+    void requestActualVersion() override { calls << QStringLiteral("requestActualVersion"); }
     void requestUpdate() override { calls << QStringLiteral("requestUpdate"); }
     void sendActualVersion(const ZCore::TVersion &version) override { calls << "sendActualVersion " + version.toString(); }
     void clearUpdateCache() override { calls << QStringLiteral("clearUpdateCache"); }

@@ -1,0 +1,245 @@
+// The device page against the simulated device on a pseudo-terminal and an
+// update server on loopback: what the user sees and answers, and what goes
+// on the wire because of it.
+#include "data/device/commandqueue.h"
+#include "data/device/connectionmanager.h"
+#include "data/device/devicemanager.h"
+#include "data/device/devicemessagemanager.h"
+#include "data/device/serialport.h"
+#include "data/server/servermanager.h"
+#include "ui/pages/pgupdate.h"
+
+#include "fakemainwindow.h"
+#include "findwidget.h"
+#include "logcapture.h"
+#include "loopbackhttpserver.h"
+#include "recordingdialogs.h"
+#include "simulator.h"
+#include "updateserver.h"
+
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace ZData;
+using Kind = ZCore::UserDialogs::EKind;
+using ZData::DM::SerialPort;
+
+namespace {
+
+// A reply timeout and a reconnect step fit several times.
+constexpr int kWaitMs = 15000;
+constexpr int kImageSize = 5000; // five chunks
+constexpr int kNoBox = -1;
+const quint16 kChunk = quint16(EDeviceCommands::B_SEND_MAINAPP_CHUNK);
+
+MW_Pages::PgUpdate &page() { return MW_Pages::PgUpdate::instance(); }
+bool queueIdle() { return DM::CommandQueue::instance().isEmpty(); }
+
+} // namespace
+
+class TstPgUpdate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void updateFromApplicationToNewVersion();
+    void versionReply_data();
+    void versionReply();
+    void missingUpdateFilesStartNoTransfer();
+    void unplugDuringTransfer_data();
+    void unplugDuringTransfer();
+
+private:
+    bool startDevice(bool inBootloader, const QUrl &server = QUrl());
+    QPushButton *button(const char *name) const { return TestSupport::findWidget<QPushButton>(m_window.get(), name); }
+    QString label(const char *name) const { return TestSupport::findWidget<QLabel>(m_window.get(), name)->text(); }
+    QStringList boxTitles() const;
+
+    QTemporaryDir m_dir;
+    TestSupport::RecordingDialogs m_dialogs;
+    std::unique_ptr<TestSupport::FakeMainWindow> m_window;
+    std::unique_ptr<MeroSim::Simulator> m_sim;
+    std::unique_ptr<MeroSim::UpdateServer> m_server;
+};
+
+void TstPgUpdate::initTestCase()
+{
+    QVERIFY(DeviceMessageManager::init() && SerialPort::init() && ConnectionManager::init() && DeviceManager::init());
+    m_window = std::make_unique<TestSupport::FakeMainWindow>();
+    page().setupPage(m_window.get(), QStringLiteral("MW_Pages::PgUpdate"));
+}
+
+void TstPgUpdate::cleanup()
+{
+    SerialPort::instance().close(true);
+    m_sim.reset();
+    m_server.reset();
+    DeviceManager::instance().setDeviceInfo(DeviceInfo());
+    ConnectionManager::instance().setAutoReconnect(true);
+    m_dialogs.clear();
+}
+
+bool TstPgUpdate::startDevice(bool inBootloader, const QUrl &server)
+{
+    MeroSim::Options options;
+    options.linkPath = m_dir.filePath(QStringLiteral("ttyMERO"));
+    options.quiet = true;
+    options.rebootDelayMs = 100;
+    options.startInBootloader = inBootloader;
+    options.serverImageSize = kImageSize;
+    m_server = std::make_unique<MeroSim::UpdateServer>(options);
+    m_sim = std::make_unique<MeroSim::Simulator>(options);
+    QSignalSpy finished(&DeviceManager::instance(), &DeviceManager::signalStartupFinished);
+    const bool up = m_server->listen()
+        && ServerManager::instance().setBaseUrl((server.isEmpty() ? m_server->baseUrl() : server).toString())
+        && m_sim->start() && SerialPort::instance().openPort(m_sim->linkPath()) && finished.wait(kWaitMs)
+        && QTest::qWaitFor(queueIdle, kWaitMs);
+    m_sim->clearStatistics();
+    return up;
+}
+
+QStringList TstPgUpdate::boxTitles() const
+{
+    QStringList titles;
+    for (const auto &box : m_dialogs.boxes())
+        titles << box.title;
+    return titles;
+}
+
+// From "Check for updates" to the device back in its application with the
+// new version, the user answering Yes and each box with Ok.
+void TstPgUpdate::updateFromApplicationToNewVersion()
+{
+    QVERIFY(startDevice(false));
+    m_dialogs.setQuestionAnswer(true);
+    QList<int> shown;
+    connect(&DeviceManager::instance(), &DeviceManager::signalUpdateProgress, this, [&shown] {
+        QProgressDialog *dialog = page().progressDialog();
+        // The user cannot dismiss it while chunks are still going out.
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        shown << (dialog->isVisible() && dialog->isModal() ? dialog->value() : dialog->maximum());
+    });
+    // The device comes back while the last box is still being read.
+    bool backBehindBox = false;
+    m_dialogs.setWhileShown([&backBehindBox](const TestSupport::RecordingDialogs::Box &box) {
+        if (box.title == QLatin1String("dw_pupdate_reboot_app_title"))
+            backBehindBox = QSignalSpy(&DeviceManager::instance(), &DeviceManager::signalStartupFinished).wait(kWaitMs);
+    });
+    button("b_check_update")->click();
+
+    QTRY_COMPARE_WITH_TIMEOUT(label("l_device_version"), QStringLiteral("1.5.0"), kWaitMs);
+    QVERIFY(backBehindBox);
+    DeviceManager::instance().disconnect(this);
+    QCOMPARE(boxTitles(), (QStringList{"dw_pupdate_new_update_title", "dw_pupdate_reboot_update_title",
+                                       "dw_pupdate_reboot_app_title"}));
+    QList<quint16> chunks;
+    for (const MeroSim::ReceivedFrame &frame : m_sim->receivedFrames())
+        if (frame.command == kChunk)
+            chunks << frame.options;
+    QCOMPARE(chunks, (QList<quint16>{0, 1, 2, 3, 4}));
+    QCOMPARE(shown, (QList<int>{20, 40, 60, 80, 100}));
+    QVERIFY(!page().progressDialog()->isVisible());
+    QVERIFY(ConnectionManager::instance().autoReconnect());
+    QVERIFY(button("b_check_update")->isEnabled() && !button("b_do_update")->isEnabled());
+}
+
+// Only a well-formed newer version offers the update; the text is shown as
+// the server sent it either way.
+void TstPgUpdate::versionReply_data()
+{
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<int>("box");
+    QTest::addColumn<bool>("updateEnabled");
+    QTest::newRow("equal") << QByteArray("1.4.12") << int(Kind::Information) << false;
+    QTest::newRow("older build") << QByteArray("1.4.9") << int(Kind::Information) << false;
+    QTest::newRow("newer, answered No") << QByteArray("1.10.0") << int(Kind::Question) << true;
+    QTest::newRow("letter in a part") << QByteArray("1.x.9") << kNoBox << false;
+    QTest::newRow("sign") << QByteArray("1.+5.0") << kNoBox << false;
+    QTest::newRow("two parts") << QByteArray("1.5") << kNoBox << false;
+    QTest::newRow("undefined") << QByteArray("4294967295.4294967295.4294967295") << kNoBox << false;
+}
+
+void TstPgUpdate::versionReply()
+{
+    QFETCH(QByteArray, version);
+    QFETCH(int, box);
+    QFETCH(bool, updateEnabled);
+    TestSupport::LoopbackHttpServer server;
+    server.setDefaultResponse(TestSupport::LoopbackHttpServer::Response::text("#OK: " + version));
+    QVERIFY(startDevice(false, server.url()));
+    m_dialogs.setQuestionAnswer(false);
+    TestSupport::LogCapture log;
+
+    button("b_check_update")->click();
+    QVERIFY(QSignalSpy(&DeviceManager::instance(), &DeviceManager::signalUpdateReply).wait(kWaitMs));
+    // Boxes open once the reply's chain has returned.
+    QCoreApplication::processEvents();
+    QCOMPARE(label("l_actual_version"), QString::fromLatin1(version));
+    QCOMPARE(button("b_do_update")->isEnabled(), updateEnabled);
+    QCOMPARE(m_dialogs.boxes().size(), box == kNoBox ? 0 : 1);
+    QVERIFY(box == kNoBox || int(m_dialogs.boxes().first().kind) == box);
+    QCOMPARE(log.count(QStringLiteral("no update offered")), box == kNoBox ? 1 : 0);
+    QTRY_VERIFY_WITH_TIMEOUT(queueIdle(), kWaitMs);
+    QVERIFY(m_sim->receivedFrames().isEmpty());
+}
+
+// A device already in its bootloader is not rebooted; the server's "no
+// files for this device" ends the course before anything is sent.
+void TstPgUpdate::missingUpdateFilesStartNoTransfer()
+{
+    QVERIFY(startDevice(true));
+    connect(m_server.get(), &MeroSim::UpdateServer::requestServed, this, [this] { m_server->setError(6); });
+    m_dialogs.setQuestionAnswer(true);
+    TestSupport::LogCapture log;
+
+    button("b_check_update")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount(), 2, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(queueIdle(), kWaitMs);
+    QCOMPARE(boxTitles(), QStringList{"dw_pupdate_new_update_title"});
+    QCOMPARE(log.lines(QtCriticalMsg), QStringList{"ServerManager >> dw_err_update_files_lost"});
+    QVERIFY(m_sim->receivedFrames().isEmpty());
+    QVERIFY(!page().progressDialog()->isVisible() && !page().isUpdateInProgress());
+}
+
+// The device vanishing before or amid the chunks ends the course with one
+// failure box; a loss after that is no update failing.
+void TstPgUpdate::unplugDuringTransfer_data()
+{
+    QTest::addColumn<int>("unplugAt");
+    QTest::newRow("announcing the image") << int(EDeviceCommands::B_INIT_UPDATE);
+    QTest::newRow("amid the chunks") << int(kChunk);
+}
+
+void TstPgUpdate::unplugDuringTransfer()
+{
+    QFETCH(int, unplugAt);
+    QVERIFY(startDevice(true));
+    // The announcement, or the third chunk, is answered by a vanished device.
+    connect(m_sim.get(), &MeroSim::Simulator::frameReceived, this, [this, unplugAt](const MeroSim::ReceivedFrame &frame) {
+        if (frame.command == unplugAt && (frame.command != kChunk || frame.options == 2))
+            m_sim->addFault(MeroSim::FaultRule::once(MeroSim::FaultKind::Unplug));
+    });
+    QSignalSpy lost(&SerialPort::instance(), &SerialPort::signalLost);
+    button("b_do_update")->setEnabled(true);
+    button("b_do_update")->click();
+
+    QVERIFY(lost.wait(kWaitMs));
+    QCoreApplication::processEvents();
+    const QStringList failed{"dw_pupdate_update_failed_title"};
+    QCOMPARE(boxTitles(), failed);
+    QVERIFY(!page().progressDialog()->isVisible());
+    emit SerialPort::instance().signalLost();
+    QCoreApplication::processEvents();
+    QCOMPARE(boxTitles(), failed);
+}
+
+QTEST_MAIN(TstPgUpdate)
+#include "tst_pgupdate.moc"
