@@ -32,7 +32,6 @@ const char *const kKeyStartComment = "START_COMMMENT";
 const char *const kKeyStopComment = "STOP_COMMMENT";
 const char *const kKeyPointsComment = "POINTS_COMMMENT";
 const char *const kKeyMarks = "marks";
-const char *const kKeyMarksSize = "marks/size";
 const char *const kKeySizeComment = "SIZE_COMMENT";
 const char *const kKeyFreqComment = "FREQ_COMMENT";
 const char *const kKeyFreq = "freq";
