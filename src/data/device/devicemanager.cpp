@@ -49,6 +49,15 @@ bool storeScanRange(const QStringList &values, DeviceInfo &info)
                                           .arg(values.join(QStringLiteral(", "))));
         return false;
     }
+    // The sweep takes these as its limits; inverted, they would turn every
+    // range into a negative span and every frequency asked for into junk.
+    if (low > high) {
+        warning(DeviceManager::tag(), QStringLiteral(">> device options give a scan range from %1 down to %2 => "
+                                                     "ignored")
+                                          .arg(low)
+                                          .arg(high));
+        return false;
+    }
     info.scanRangeLow = low;
     info.scanRangeHigh = high;
     return true;
