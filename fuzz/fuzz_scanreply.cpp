@@ -73,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     g_calibration.setLength(qMin(int(situation.calibLength) * kCalibStep, DataScanManager::kPointListSize));
     scan.setActivePreset(situation.preset % scan.presetCount(), true);
     ZData::DS::RangeSliced &range = scan.channelRange(ZData::EScanChannel::S21);
-    for (quint32 i = 0; i <= situation.slicesAhead % (range.slicesTotal() + 2); ++i)
+    // None at all: the reply of a sweep that was restarted meanwhile.
+    for (quint32 i = 0; i < situation.slicesAhead % (range.slicesTotal() + 2); ++i)
         range.nextSlice();
 
     ZData::TDeviceReply reply;

@@ -91,11 +91,12 @@ QByteArray scanInput(const QByteArray &situation, float announced, int count)
 bool scanReplySeeds(const QDir &root)
 {
     Corpus corpus(root, QStringLiteral("scanreply"));
-    corpus.add(QStringLiteral("first-slice"), scanInput(QByteArray::fromHex("00000000"), 25.0f, 25));
-    corpus.add(QStringLiteral("last-slice-calibrated"), scanInput(QByteArray::fromHex("0203ff00"), 25.0f, 25));
-    corpus.add(QStringLiteral("short-calibration"), scanInput(QByteArray::fromHex("01010200"), 25.0f, 25));
-    corpus.add(QStringLiteral("too-many"), scanInput(QByteArray::fromHex("03020000"), 4000.0f, 30));
-    corpus.add(QStringLiteral("cut-short"), scanInput(QByteArray::fromHex("04000000"), 25.0f, 3));
+    corpus.add(QStringLiteral("first-slice"), scanInput(QByteArray::fromHex("00010000"), 25.0f, 25));
+    corpus.add(QStringLiteral("last-slice-calibrated"), scanInput(QByteArray::fromHex("0204ff00"), 25.0f, 25));
+    corpus.add(QStringLiteral("short-calibration"), scanInput(QByteArray::fromHex("01020200"), 25.0f, 25));
+    corpus.add(QStringLiteral("too-many"), scanInput(QByteArray::fromHex("03030000"), 4000.0f, 30));
+    corpus.add(QStringLiteral("cut-short"), scanInput(QByteArray::fromHex("04010000"), 25.0f, 3));
+    corpus.add(QStringLiteral("restarted"), scanInput(QByteArray::fromHex("00000000"), 25.0f, 25));
     corpus.add(QStringLiteral("adc"), QByteArray::fromHex("00000001") + QByteArray::fromHex("3412"));
     return corpus.ok();
 }
