@@ -135,7 +135,13 @@ bool presetIniSeeds(const QDir &root, const QList<ZData::TScanPreset> &builtin)
     QFile profile(ZCore::SettingsManager::userProfilePath());
     if (!profile.open(QIODevice::ReadOnly))
         return false;
-    corpus.add(QStringLiteral("builtin"), profile.readAll());
+    const QByteArray user = profile.readAll();
+    corpus.add(QStringLiteral("builtin"), user);
+    // The target reads one text as both profiles.
+    QFile current(ZCore::SettingsManager::currentProfilePath());
+    if (!current.open(QIODevice::ReadOnly))
+        return false;
+    corpus.add(QStringLiteral("builtin-and-current"), user + '\n' + current.readAll());
 
     ZData::TScanPreset odd(QStringLiteral("odd"));
     odd.channels[0] = ZData::TChannelPreset(

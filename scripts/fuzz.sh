@@ -29,10 +29,13 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$root/scri
 failed=()
 for target in "${targets[@]}"; do
     log="$logs/$target.log"
+    # A target may bring the words of its input format along.
+    dict=()
+    [[ -f "fuzz/$target.dict" ]] && dict=(-dict="$root/fuzz/$target.dict")
     # The outer limit catches a target that hangs where libFuzzer's own
     # per-input timeout cannot see it (start-up, shutdown).
     if timeout $((seconds + 120)) "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
-           -rss_limit_mb=2048 -artifact_prefix="$artifacts/$target-" "$corpus/$target" >"$log" 2>&1; then
+           -rss_limit_mb=2048 "${dict[@]}" -artifact_prefix="$artifacts/$target-" "$corpus/$target" >"$log" 2>&1; then
         runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log")
         echo "fuzz: $target: ${runs:-?} inputs in ${seconds}s, no crash"
     else
