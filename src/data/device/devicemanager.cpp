@@ -37,10 +37,67 @@ DeviceMessageManager &dmm()
     return DeviceMessageManager::instance();
 }
 
-// Three little-endian 32-bit words, or nothing when the payload is short.
-bool readThreeWords(const QByteArray &payload, quint32 (&words)[DeviceManager::kIdentityWords])
+// Each returns false when the values cannot be read; the info keeps what it had.
+bool storeScanRange(const QStringList &values, DeviceInfo &info)
 {
-    if (payload.size() < DeviceManager::kIdentityPayloadSize)
+    bool lowOk = false;
+    bool highOk = false;
+    const quint64 low = values.value(0).toULongLong(&lowOk);
+    const quint64 high = values.value(1).toULongLong(&highOk);
+    if (values.size() < 2 || !lowOk || !highOk) {
+        warning(DeviceManager::tag(), QStringLiteral(">> failed to parse sr values from device options: { %1 }")
+                                          .arg(values.join(QStringLiteral(", "))));
+        return false;
+    }
+    // The sweep takes these as its limits; inverted, they would turn every
+    // range into a negative span and every frequency asked for into junk.
+    if (low > high) {
+        warning(DeviceManager::tag(), QStringLiteral(">> device options give a scan range from %1 down to %2 => "
+                                                     "ignored")
+                                          .arg(low)
+                                          .arg(high));
+        return false;
+    }
+    info.scanRangeLow = low;
+    info.scanRangeHigh = high;
+    return true;
+}
+
+bool storeBandwidths(const QStringList &values, DeviceInfo &info)
+{
+    QList<quint32> parsed;
+    for (const QString &value : values) {
+        bool ok = false;
+        const quint32 bandwidth = value.toUInt(&ok);
+        if (ok)
+            parsed << bandwidth;
+    }
+    if (parsed.isEmpty()) {
+        warning(DeviceManager::tag(), QStringLiteral(">> failed to parse bw values from device options"));
+        return false;
+    }
+    info.bandwidths = parsed;
+    return true;
+}
+
+bool storePresetsCount(const QStringList &values, DeviceInfo &info)
+{
+    bool ok = false;
+    const quint32 count = values.value(0).toUInt(&ok);
+    if (!ok) {
+        warning(DeviceManager::tag(), QStringLiteral(">> failed to parse pr value from device options: { %1 }")
+                                          .arg(values.join(QStringLiteral(", "))));
+        return false;
+    }
+    info.presetsCount = count;
+    return true;
+}
+
+} // namespace
+
+bool DeviceManager::readIdentityWords(const QByteArray &payload, quint32 (&words)[kIdentityWords])
+{
+    if (payload.size() < kIdentityPayloadSize)
         return false;
     QDataStream stream(payload);
     stream.setByteOrder(EProtocolSetup::DATA_BYTE_ORDER);
@@ -49,7 +106,33 @@ bool readThreeWords(const QByteArray &payload, quint32 (&words)[DeviceManager::k
     return stream.status() == QDataStream::Ok;
 }
 
-} // namespace
+QList<EDeviceOptions> DeviceManager::readOptions(const QByteArray &payload, DeviceInfo &info)
+{
+    QList<EDeviceOptions> stored;
+    const QString text = QString::fromUtf8(payload);
+    const QStringList parts = text.split(kOptionSeparator, Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        const int separator = part.indexOf(kKeySeparator);
+        const QString key = separator < 0 ? part : part.left(separator);
+        const QStringList values = (separator < 0 ? QString() : part.mid(separator + 1)).split(kValueSeparator);
+        if (key.contains(kScanRangeKey)) {
+            if (storeScanRange(values, info))
+                stored << EDeviceOptions::SCAN_RANGE;
+        } else if (key.contains(kBandwidthKey)) {
+            if (storeBandwidths(values, info))
+                stored << EDeviceOptions::BANDWIDTH;
+        } else if (key.contains(kPresetsKey)) {
+            if (storePresetsCount(values, info))
+                stored << EDeviceOptions::PRESETS_COUNT;
+        } else {
+            QStringList clean = values;
+            clean.replaceInStrings(QString(QChar(0)), QString());
+            warning(tag(), QStringLiteral(">> got unexpected device param: ")
+                               + QStringLiteral("[ %1 ] = { %2 }").arg(key, clean.join(QStringLiteral(", "))));
+        }
+    }
+    return stored;
+}
 
 bool DeviceManager::init()
 {
@@ -463,7 +546,7 @@ void DeviceManager::processResendReport(const TDeviceReply &reply)
 void DeviceManager::processIdentifier(const TDeviceReply &reply)
 {
     quint32 words[kIdentityWords] = {};
-    if (!readThreeWords(reply.data, words)) {
+    if (!readIdentityWords(reply.data, words)) {
         warning(tag(), QStringLiteral(">> device id reply is too short: %1 of %2 bytes; id kept as [ %3 ]")
                            .arg(reply.data.size()).arg(kIdentityPayloadSize).arg(m_info.id));
         return;
@@ -496,7 +579,7 @@ void DeviceManager::processType(const TDeviceReply &reply)
 void DeviceManager::processVersion(const TDeviceReply &reply)
 {
     quint32 words[kIdentityWords] = {};
-    if (readThreeWords(reply.data, words)) {
+    if (readIdentityWords(reply.data, words)) {
         m_info.firmwareVersion = ZCore::TVersion(words[0], words[1], words[2]);
     } else {
         warning(tag(), QStringLiteral(">> firmware version reply is too short: %1 of %2 bytes; version kept as %3")
@@ -515,71 +598,8 @@ void DeviceManager::processVersion(const TDeviceReply &reply)
 
 void DeviceManager::processOptions(const TDeviceReply &reply)
 {
-    const QString text = QString::fromUtf8(reply.data);
-    const QStringList parts = text.split(kOptionSeparator, Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
-        const int separator = part.indexOf(kKeySeparator);
-        const QString key = separator < 0 ? part : part.left(separator);
-        const QStringList values = (separator < 0 ? QString() : part.mid(separator + 1)).split(kValueSeparator);
-        if (key.contains(kScanRangeKey)) {
-            storeScanRange(values);
-        } else if (key.contains(kBandwidthKey)) {
-            storeBandwidths(values);
-        } else if (key.contains(kPresetsKey)) {
-            storePresetsCount(values);
-        } else {
-            QStringList clean = values;
-            clean.replaceInStrings(QString(QChar(0)), QString());
-            warning(tag(), QStringLiteral(">> got unexpected device param: ")
-                               + QStringLiteral("[ %1 ] = { %2 }").arg(key, clean.join(QStringLiteral(", "))));
-        }
-    }
-}
-
-void DeviceManager::storeScanRange(const QStringList &values)
-{
-    bool lowOk = false;
-    bool highOk = false;
-    const quint64 low = values.value(0).toULongLong(&lowOk);
-    const quint64 high = values.value(1).toULongLong(&highOk);
-    if (values.size() < 2 || !lowOk || !highOk) {
-        warning(tag(), QStringLiteral(">> failed to parse sr values from device options: { %1 }")
-                           .arg(values.join(QStringLiteral(", "))));
-        return;
-    }
-    m_info.scanRangeLow = low;
-    m_info.scanRangeHigh = high;
-    emit signalGotDeviceParams(EDeviceOptions::SCAN_RANGE);
-}
-
-void DeviceManager::storeBandwidths(const QStringList &values)
-{
-    QList<quint32> parsed;
-    for (const QString &value : values) {
-        bool ok = false;
-        const quint32 bandwidth = value.toUInt(&ok);
-        if (ok)
-            parsed << bandwidth;
-    }
-    if (parsed.isEmpty()) {
-        warning(tag(), QStringLiteral(">> failed to parse bw values from device options"));
-        return;
-    }
-    m_info.bandwidths = parsed;
-    emit signalGotDeviceParams(EDeviceOptions::BANDWIDTH);
-}
-
-void DeviceManager::storePresetsCount(const QStringList &values)
-{
-    bool ok = false;
-    const quint32 count = values.value(0).toUInt(&ok);
-    if (!ok) {
-        warning(tag(), QStringLiteral(">> failed to parse pr value from device options: { %1 }")
-                           .arg(values.join(QStringLiteral(", "))));
-        return;
-    }
-    m_info.presetsCount = count;
-    emit signalGotDeviceParams(EDeviceOptions::PRESETS_COUNT);
+    for (EDeviceOptions option : readOptions(reply.data, m_info))
+        emit signalGotDeviceParams(option);
 }
 
 void DeviceManager::slotProcessServerReply()

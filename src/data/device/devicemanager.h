@@ -6,6 +6,7 @@
 #include "data/device/tdevicereply.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -32,6 +33,14 @@ public:
     static bool init();
     static QString tag();
     static int replyTimeoutFor(EDeviceCommands command);
+
+    // The identifier and firmware version payloads: three little-endian
+    // 32-bit words. False when the payload is too short to hold them.
+    static bool readIdentityWords(const QByteArray &payload, quint32 (&words)[kIdentityWords]);
+    // The D_GET_OPTIONS text ("SR=low,high;BW=a,b,...;PR=n"): stores every
+    // option it can read into info, logs the others, and returns the options
+    // stored, in the order they came.
+    static QList<EDeviceOptions> readOptions(const QByteArray &payload, DeviceInfo &info);
 
     static constexpr int kUpdateChunkSize = 1024;
     // The chunk count travels in the 16-bit options word of B_INIT_UPDATE
@@ -118,9 +127,6 @@ private:
     void processVersion(const TDeviceReply &reply);
     void processOptions(const TDeviceReply &reply);
     void processResendReport(const TDeviceReply &reply);
-    void storeScanRange(const QStringList &values);
-    void storeBandwidths(const QStringList &values);
-    void storePresetsCount(const QStringList &values);
 
     DeviceInfo m_info;
     // The last request that was not itself a resend request: what the device

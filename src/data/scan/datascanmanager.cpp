@@ -175,6 +175,14 @@ void DataScanManager::restoreSettings()
     current->beginGroup(groupName(ESettingsGroups::RF));
     m_rf.ampOffset = readDouble(*current, kKeyAmpOffset);
     m_rf.rfOffset = readDouble(*current, kKeyRfOffset);
+    // Samples are scaled as floats: a factor that is no finite float (a
+    // hand-typed "nan", "inf" or 1e300) would make every sample no number.
+    if (!std::isfinite(float(m_rf.rfOffset))) {
+        warning(tag(), QStringLiteral(">> RF_OFFSET %1 is no usable scale => %2 used")
+                           .arg(m_rf.rfOffset)
+                           .arg(TRFParameters::kDefaultRfOffset));
+        m_rf.rfOffset = TRFParameters::kDefaultRfOffset;
+    }
     // A zero factor would divide every sample by zero.
     if (std::fabs(m_rf.rfOffset) < TRFParameters::kMinRfOffset)
         m_rf.rfOffset = TRFParameters::kDefaultRfOffset;

@@ -32,7 +32,6 @@ const char *const kKeyStartComment = "START_COMMMENT";
 const char *const kKeyStopComment = "STOP_COMMMENT";
 const char *const kKeyPointsComment = "POINTS_COMMMENT";
 const char *const kKeyMarks = "marks";
-const char *const kKeyMarksSize = "marks/size";
 const char *const kKeySizeComment = "SIZE_COMMENT";
 const char *const kKeyFreqComment = "FREQ_COMMENT";
 const char *const kKeyFreq = "freq";
@@ -68,6 +67,17 @@ std::optional<quint64> readWholeNumber(QSettings &settings, const QString &name)
         return std::nullopt;
     }
     return value;
+}
+
+// A preset's name. An unquoted comma in a hand-typed name makes the INI
+// reader return a list, which as text would be empty and the preset
+// silently skipped; the user meant one name.
+QString readName(QSettings &settings, const QString &fallback = QString())
+{
+    const QVariant value = settings.value(key(kKeyName), fallback);
+    if (value.userType() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
 }
 
 // The size of the array under the current group, bounded into 0..limit.
@@ -237,7 +247,7 @@ void writeChannelPreset(QSettings &settings, const TChannelPreset &preset)
 
 bool readScanPreset(QSettings &settings, TScanPreset &preset)
 {
-    preset.name = settings.value(key(kKeyName), preset.name).toString();
+    preset.name = readName(settings, preset.name);
     if (preset.name.size() > kMaxNameLength) {
         ZCore::Log::warning(tag(), QStringLiteral(">> name of preset %1 is longer than %2 characters, cut")
                                        .arg(settings.group())
@@ -275,7 +285,7 @@ QList<TScanPreset> readScanPresets(QSettings &settings)
     for (int i = 0; i < count; ++i) {
         settings.setArrayIndex(i);
         // An unnamed entry is a gap the user left on purpose: no complaints.
-        if (settings.value(key(kKeyName)).toString().isEmpty())
+        if (readName(settings).isEmpty())
             continue;
         TScanPreset preset;
         if (readScanPreset(settings, preset))

@@ -255,8 +255,7 @@ void ServerManager::slotProcessReply()
             m_replyText.clear();
             setResult(EServerCommands::E_LOST_INTERNET_CONNECTION);
         } else {
-            readBody(body);
-            actOnResult();
+            processReplyBody(m_result, body);
         }
     }
     if (reply) {
@@ -284,6 +283,13 @@ bool ServerManager::hasGoodStatus(QNetworkReply *reply) const
         text += QStringLiteral(", not following redirect to ") + target.toString();
     ZCore::Log::warning(tag(), text);
     return false;
+}
+
+void ServerManager::processReplyBody(EServerCommands requested, const QByteArray &body)
+{
+    setResult(requested);
+    readBody(body);
+    actOnResult();
 }
 
 void ServerManager::readBody(const QByteArray &body)

@@ -71,6 +71,11 @@ public:
     QString replyText() const { return m_replyText; }
     QByteArray replyData() const { return m_replyData; }
 
+    // Reads the body of a good reply to a request of the given kind, as
+    // every reply that arrives whole is read: sets the result, the reply
+    // text and, for an image, the decoded data.
+    void processReplyBody(EServerCommands requested, const QByteArray &body);
+
     // name=value pairs joined by '&', every reserved character percent-encoded.
     static QByteArray encodeForm(const FormFields &fields);
 

@@ -205,6 +205,7 @@ void TstDeviceManager::options_data()
     QTest::newRow("keys by containment, empty parts") << QByteArray(";;xSRy=1,2;;") << kept << 3u << QList<int>{0};
     // A bad part is skipped; the good ones still count.
     QTest::newRow("sr with one value") << QByteArray("SR=5;PR=4") << kept << 4u << QList<int>{2};
+    QTest::newRow("sr low above high") << QByteArray("SR=8,1;PR=4") << kept << 4u << QList<int>{2};
     QTest::newRow("bw non-numeric, unknown key") << QByteArray("BW=a,b;XY=1\0", 12) << kept << 3u << QList<int>{};
 }
 

@@ -248,6 +248,9 @@ void TstDataScanManager::calibrationDivision_data()
     // Raw 0.5 and 1.0, scaled by the offset (a negative one divides), divided by references of 0.5.
     QTest::newRow("offset 2 multiplies") << 2.0 << 60u << false << 1 << QVector<float>{2.0f, 4.0f, e};
     QTest::newRow("offset -2 divides") << -2.0 << 60u << false << 1 << QVector<float>{-0.5f, -1.0f, e};
+    // No finite float scale: read as 1.
+    QTest::newRow("offset nan") << std::numeric_limits<double>::quiet_NaN() << 60u << false << 1 << QVector<float>{1.0f, 2.0f, e};
+    QTest::newRow("offset 1e300") << 1e300 << 60u << false << 1 << QVector<float>{1.0f, 2.0f, e};
     QTest::newRow("not while calibrating") << 2.0 << 60u << true << 1 << QVector<float>{e, e, e};
     QTest::newRow("no reference at the swept power") << 2.0 << 60u << false << 0 << QVector<float>{e, e, e};
     // A one-point preset is swept with two points, its reference holds one.

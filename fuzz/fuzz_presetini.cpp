@@ -1,0 +1,103 @@
+// Feeds arbitrary text as the hand-edited user and current profiles to the
+// sweep's settings reader, then activates and slices every preset it
+// accepted. A preset it accepts must be one the sweep can scan: named,
+// bounded, and sliced into frequencies inside the device's limits; and the
+// scaling it reads must keep a measured value a number.
+#include "fuzzsupport.h"
+
+#include "core/settingsmanager.h"
+#include "core/tfrequency.h"
+#include "data/scan/datascanmanager.h"
+
+#include <QDataStream>
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+using FuzzSupport::expect;
+using ZData::DataScanManager;
+using ZData::DS::RangeSliced;
+
+// Rounding to whole hertz may step past a limit by less than this.
+constexpr double kRoundingHz = 1.0;
+constexpr float kMeasured = 0.5f;
+
+void checkPreset(const ZData::TScanPreset &preset)
+{
+    expect(!preset.name.isEmpty());
+    expect(preset.name.size() <= ZData::PresetSettings::kMaxNameLength);
+    for (int c = 0; c < ZData::kScanChannelCount; ++c) {
+        expect(preset.channel(c).points <= ZData::TScanRange::kMaxPoints);
+        expect(preset.channel(c).marks.size() <= ZData::TChannelPreset::kMaxMarks);
+    }
+}
+
+void sweepChannel(RangeSliced &range)
+{
+    for (quint32 slice = 0; slice < range.slicesTotal(); ++slice) {
+        const QVector<quint64> frequencies = range.nextSlice();
+        expect(quint32(frequencies.size()) == range.sliceCount());
+        expect(range.sliceStart() + range.sliceCount() <= quint32(DataScanManager::kPointListSize));
+        for (quint64 frequency : frequencies) {
+            expect(double(frequency) >= ZCore::kFrequencyMin.hz() - kRoundingHz);
+            expect(double(frequency) <= ZCore::kFrequencyMax.hz() + kRoundingHz);
+        }
+    }
+}
+
+// A reply of finite values for the first slice must be stored as finite
+// values, whatever the profile says about scaling.
+void checkScaledReply(DataScanManager &scan)
+{
+    scan.setActivePreset(0, true);
+    RangeSliced &range = scan.channelRange(ZData::EScanChannel::S21);
+    range.nextSlice();
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    out << float(range.sliceCount());
+    for (quint32 i = 0; i < range.sliceCount(); ++i)
+        out << kMeasured;
+    ZData::TDeviceReply reply;
+    reply.data = payload;
+    scan.slotProcessScanData(reply);
+    for (quint32 i = 0; i < range.sliceCount(); ++i)
+        expect(std::isfinite(scan.rawPoints(ZData::EScanChannel::S21).at(int(range.sliceStart() + i)).real));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    FuzzSupport::setUp(argc, argv);
+    expect(ZCore::SettingsManager::init());
+    expect(DataScanManager::instance().init());
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray text = FuzzSupport::bytes(data, size);
+    for (const QString &path :
+         {ZCore::SettingsManager::userProfilePath(), ZCore::SettingsManager::currentProfilePath()}) {
+        expect(FuzzSupport::writeFile(path, text));
+        ZCore::SettingsManager::openProfile(path, QSettings::IniFormat);
+    }
+
+    DataScanManager &scan = DataScanManager::instance();
+    scan.restoreSettings();
+    expect(scan.presetCount() == scan.presets().size());
+    expect(scan.presetCount() <= ZData::PresetSettings::kMaxPresets);
+    for (int i = 0; i < scan.presetCount(); ++i) {
+        checkPreset(scan.presetAt(i));
+        scan.setActivePreset(i, true);
+        for (int c = 0; c < ZData::kScanChannelCount; ++c)
+            sweepChannel(scan.channelRange(c));
+    }
+    if (scan.presetCount() > 0)
+        checkScaledReply(scan);
+    return 0;
+}
