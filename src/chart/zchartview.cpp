@@ -337,9 +337,7 @@ void ZChartView::applyMarksPreset()
         return;
     const QVector<ZCore::TFrequency> *frequencies = presetMarkFrequencies();
     const int shown = frequencies ? qMin(frequencies->size(), m_marksTable->count()) : 0;
-    m_marksTable->setMarksVisible(false);
-    for (int i = 0; i < shown; ++i)
-        m_marksTable->setMarkVisible(i, true);
+    m_marksTable->showFirstMarks(shown);
     m_marksTable->updateMarks();
     if (frequencies)
         emit signalRetrievedMarksData();
