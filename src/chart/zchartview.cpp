@@ -299,7 +299,9 @@ void ZChartView::redraw(bool restoreMarks)
     ChartPlacement::cutToValid(source);
     QVector<QPointF> points(source.size());
     m_scanProcessor->processPoints(source, points, m_state.chartType);
-    checkAdcOverflow();
+    // Uncalibrated, the chart's source is the raw list the check reads:
+    // its levels are already at hand, before the offsets go on.
+    checkAdcOverflow(scan.useCalib() ? nullptr : &points);
     ChartPlacement::place(points, ChartPlacement::levelOffset(scan.rfParameters(), scan.useCalib(), channel));
     m_series->replace(points);
 
@@ -307,18 +309,23 @@ void ZChartView::redraw(bool restoreMarks)
         applyMarksPreset();
 }
 
-void ZChartView::checkAdcOverflow()
+void ZChartView::checkAdcOverflow(const QVector<QPointF> *rawLevels)
 {
     ZData::DataScanManager &scan = scanManager();
     const int channel = m_state.channel;
     if (!m_rangeReachedEnd || isCalibrating() || !scan.channelReceived(channel))
         return;
 
-    QVector<ZData::TScanPoint> raw;
-    scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), raw, false);
-    ChartPlacement::cutToValid(raw);
-    QVector<QPointF> levels(raw.size());
-    m_scanProcessor->processPoints(raw, levels, m_state.chartType);
+    QVector<QPointF> levels;
+    if (rawLevels) {
+        levels = *rawLevels;
+    } else {
+        QVector<ZData::TScanPoint> raw;
+        scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), raw, false);
+        ChartPlacement::cutToValid(raw);
+        levels.resize(raw.size());
+        m_scanProcessor->processPoints(raw, levels, m_state.chartType);
+    }
     // Nothing measured, nothing overflowing: a warning left on from the last
     // sweep would be about data no longer shown.
     if (levels.isEmpty()) {
