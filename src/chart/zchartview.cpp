@@ -371,10 +371,11 @@ void ZChartView::slotProcessedScanData(ZData::EScanChannel channel)
     }
     if (channel != m_state.channel)
         return;
-    {
-        UpdatesSuspender suspended(this);
-        redraw(true);
-    }
+    // No updates suspension here: the scene hands its changes to the view
+    // through the event loop, so the slice is painted once anyway, while
+    // enabling updates again would repaint the whole view, axes and titles
+    // included, for every slice.
+    redraw(true);
     if (!m_marksCreated)
         createMarks();
 }
