@@ -17,20 +17,14 @@
 
 #include "chart/zchartview.h"
 #include "core/entrypoint.h"
-#include "core/localizationmanager.h"
-#include "core/logger.h"
 #include "core/settingsmanager.h"
 #include "core/simulatorlauncher.h"
-#include "data/calibration/calibrationmanager.h"
-#include "data/device/connectionmanager.h"
-#include "data/device/devicemanager.h"
-#include "data/device/devicemessagemanager.h"
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
 #include "ui/mainwindow.h"
 
-#include "recordingdialogs.h"
 #include "benchcommon.h"
+#include "recordingdialogs.h"
 #include "repeatermodel.h"
 #include "tempappdir.h"
 
@@ -406,25 +400,19 @@ int main(int argc, char **argv)
     }
     const SliceMeter::Result withCharts = meter.run(seconds);
     const QSize viewSize = s21->size();
-    if (parser.isSet(profileOption)) {
-        ZData::DM::SerialPort::instance().close(true);
-        simulator.terminate();
-        simulator.waitForFinished();
-        window.hide();
-        const Bench::Spread floor = chartFloor(viewSize, seconds);
-        out << QStringLiteral("%1 slices/s, CPU per slice median %2 us, chart floor median %3 us\n")
-                   .arg(withCharts.slicesPerSecond, 0, 'f', 0)
-                   .arg(withCharts.cpu.medianUs, 0, 'f', 0)
-                   .arg(floor.medianUs, 0, 'f', 0);
-        return 0;
-    }
-
     ZData::DM::SerialPort::instance().close(true);
     simulator.terminate();
     simulator.waitForFinished();
     window.hide();
 
     const Bench::Spread floor = chartFloor(viewSize, seconds);
+    if (parser.isSet(profileOption)) {
+        out << QStringLiteral("%1 slices/s, CPU per slice median %2 us, chart floor median %3 us\n")
+                   .arg(withCharts.slicesPerSecond, 0, 'f', 0)
+                   .arg(withCharts.cpu.medianUs, 0, 'f', 0)
+                   .arg(floor.medianUs, 0, 'f', 0);
+        return 0;
+    }
 
     QTemporaryDir launchDir;
     QVector<double> shown;
