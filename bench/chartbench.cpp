@@ -9,6 +9,7 @@
 #include "data/scan/datascanmanager.h"
 
 #include "chartfixture.h"
+#include "benchcommon.h"
 #include "repeatermodel.h"
 #include "sweepfeeder.h"
 
@@ -22,53 +23,13 @@
 
 namespace {
 
-constexpr quint32 kPoints = 1024;
+constexpr quint32 kPoints = Bench::kPresetPoints;
 constexpr int kDefaultSweeps = 20;
 constexpr int kViewWidth = 960;
 constexpr int kViewHeight = 600;
 constexpr quint64 kNoiseSeed = 7;
 
-ZData::TScanPreset benchPreset()
-{
-    const qint64 mhz = ZCore::TFrequency::kMultiplierMHz;
-    const auto range = [mhz](double start, double stop) {
-        return ZData::TScanRange(ZCore::TFrequency(start, mhz), ZCore::TFrequency(stop, mhz), kPoints);
-    };
-    const auto marks = [mhz](std::initializer_list<double> list) {
-        QVector<ZCore::TFrequency> result;
-        for (double f : list)
-            result.append(ZCore::TFrequency(f, mhz));
-        return result;
-    };
-    ZData::TScanPreset preset(QStringLiteral("GSM-900"));
-    preset.channels[0] = ZData::TChannelPreset(range(860, 940), marks({ 880, 897.5, 915 }));
-    preset.channels[1] = ZData::TChannelPreset(range(905, 985), marks({ 925, 942.5, 960, 975 }));
-    return preset;
-}
-
-struct Timing
-{
-    double meanUs = 0;
-    double medianUs = 0;
-    double worstUs = 0;
-};
-
-Timing summarise(QVector<qint64> nanoseconds)
-{
-    Timing timing;
-    if (nanoseconds.isEmpty())
-        return timing;
-    std::sort(nanoseconds.begin(), nanoseconds.end());
-    double sum = 0;
-    for (qint64 ns : nanoseconds)
-        sum += double(ns);
-    timing.meanUs = sum / nanoseconds.size() / 1000.0;
-    timing.medianUs = double(nanoseconds[nanoseconds.size() / 2]) / 1000.0;
-    timing.worstUs = double(nanoseconds.last()) / 1000.0;
-    return timing;
-}
-
-void report(QTextStream &out, const QString &what, const Timing &timing)
+void report(QTextStream &out, const QString &what, const Bench::Spread &timing)
 {
     out << what << QStringLiteral(": mean %1 us, median %2 us, worst %3 us\n")
                        .arg(timing.meanUs, 0, 'f', 1)
@@ -87,7 +48,7 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
 
     TestSupport::ChartFixture fixture;
-    if (!fixture.load({ benchPreset() })) {
+    if (!fixture.load({ Bench::largestPreset() })) {
         out << "cannot set up the profiles\n";
         return 1;
     }
@@ -132,8 +93,8 @@ int main(int argc, char **argv)
     }
 
     out << QStringLiteral("%1 sweeps of 2 x %2 points, %3 slices\n").arg(sweeps).arg(kPoints).arg(sliceNs.size());
-    report(out, QStringLiteral("store slice + rebuild series and marks"), summarise(sliceNs));
-    report(out, QStringLiteral("paint both views"), summarise(paintNs));
+    report(out, QStringLiteral("store slice + rebuild series and marks"), Bench::spreadOf(sliceNs));
+    report(out, QStringLiteral("paint both views"), Bench::spreadOf(paintNs));
 
     if (!pngPath.isEmpty()) {
         QPixmap both(kViewWidth, kViewHeight * 2);

@@ -331,7 +331,9 @@ void ZChartView::redraw(bool restoreMarks)
     ChartPlacement::cutToValid(source);
     QVector<QPointF> points(source.size());
     m_scanProcessor->processPoints(source, points, m_state.chartType);
-    checkAdcOverflow();
+    // Uncalibrated, the chart's source is the raw list the check reads:
+    // its levels are already at hand, before the offsets go on.
+    checkAdcOverflow(scan.useCalib() ? nullptr : &points);
     ChartPlacement::place(points, ChartPlacement::levelOffset(scan.rfParameters(), scan.useCalib(), channel));
     m_series->replace(points);
 
@@ -339,18 +341,23 @@ void ZChartView::redraw(bool restoreMarks)
         applyMarksPreset();
 }
 
-void ZChartView::checkAdcOverflow()
+void ZChartView::checkAdcOverflow(const QVector<QPointF> *rawLevels)
 {
     ZData::DataScanManager &scan = scanManager();
     const int channel = m_state.channel;
     if (!m_rangeReachedEnd || isCalibrating() || !scan.channelReceived(channel))
         return;
 
-    QVector<ZData::TScanPoint> raw;
-    scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), raw, false);
-    ChartPlacement::cutToValid(raw);
-    QVector<QPointF> levels(raw.size());
-    m_scanProcessor->processPoints(raw, levels, m_state.chartType);
+    QVector<QPointF> levels;
+    if (rawLevels) {
+        levels = *rawLevels;
+    } else {
+        QVector<ZData::TScanPoint> raw;
+        scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), raw, false);
+        ChartPlacement::cutToValid(raw);
+        levels.resize(raw.size());
+        m_scanProcessor->processPoints(raw, levels, m_state.chartType);
+    }
     // Nothing measured, nothing overflowing: a warning left on from the last
     // sweep would be about data no longer shown.
     if (levels.isEmpty()) {
@@ -369,9 +376,7 @@ void ZChartView::applyMarksPreset()
         return;
     const QVector<ZCore::TFrequency> *frequencies = presetMarkFrequencies();
     const int shown = frequencies ? qMin(frequencies->size(), m_marksTable->count()) : 0;
-    m_marksTable->setMarksVisible(false);
-    for (int i = 0; i < shown; ++i)
-        m_marksTable->setMarkVisible(i, true);
+    m_marksTable->showFirstMarks(shown);
     m_marksTable->updateMarks();
     if (frequencies)
         emit signalRetrievedMarksData();
@@ -398,10 +403,11 @@ void ZChartView::slotProcessedScanData(ZData::EScanChannel channel)
     }
     if (channel != m_state.channel)
         return;
-    {
-        UpdatesSuspender suspended(this);
-        redraw(true);
-    }
+    // No updates suspension here: the scene hands its changes to the view
+    // through the event loop, so the slice is painted once anyway, while
+    // enabling updates again would repaint the whole view, axes and titles
+    // included, for every slice.
+    redraw(true);
     if (!m_marksCreated)
         createMarks();
 }

@@ -128,7 +128,8 @@ private:
     void handleCalibrationStarted();
     void handleCalibrationEnded();
     void handleUseCalibUpdated();
-    void checkAdcOverflow();
+    // rawLevels: the raw points already converted, when the caller has them.
+    void checkAdcOverflow(const QVector<QPointF> *rawLevels = nullptr);
     void createMarks();
     void repositionMarks();
     // Null while no scan preset is loaded.

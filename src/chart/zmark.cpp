@@ -52,6 +52,8 @@ ZMark::ZMark(QtCharts::QChart *chart, ZChartView *view, ZMarksTable *table)
       m_outlineColor(kMarkRed)
 {
     setZValue(kZValue);
+    // Redrawn with the curve beneath on every slice; its picture seldom changes.
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
     setFlag(ItemIsFocusable);
 }
 

@@ -29,6 +29,9 @@ ZMarksTable::ZMarksTable(QtCharts::QChart *chart, ZChartView *view)
     : QGraphicsItem(chart), m_chart(chart), m_view(view), m_font(markFont(kFontPointSize, false))
 {
     setZValue(kZValue);
+    // The curve beneath is redrawn for every slice; the table is drawn
+    // again only when its text changes.
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
     hide();
 }
 
@@ -95,6 +98,13 @@ void ZMarksTable::setMarksVisible(bool visible)
         mark->setVisible(visible);
 }
 
+void ZMarksTable::showFirstMarks(int shown)
+{
+    m_marksVisible = false;
+    for (int i = 0; i < count(); ++i)
+        m_marks[size_t(i)]->setVisible(i < shown);
+}
+
 void ZMarksTable::setMarkVisible(int index, bool visible)
 {
     if (isEmpty())
@@ -133,7 +143,15 @@ void ZMarksTable::rebuildText()
             entries.append(QStringLiteral("%1\n%2").arg(
                 frequencyLine(mark->data().number, mark->data().frequency.MHz()), mark->valueText()));
     }
-    m_text = entries.join(QStringLiteral("\n\n"));
+    const QString text = entries.join(QStringLiteral("\n\n"));
+    // Every slice rebuilds the table, but its text changes only when a
+    // slice under a mark arrives; laying out and repainting the same text
+    // would cost more than the rest of the slice's bookkeeping together.
+    if (text == m_text) {
+        setPos(viewWidth() - m_textRect.width(), 0);
+        return;
+    }
+    m_text = text;
     prepareGeometryChange();
     updateGeometry();
     update();

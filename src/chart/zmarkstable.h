@@ -45,6 +45,9 @@ public:
     void moveMark(int index, double frequencyMHz);
     void setMarksVisible(bool visible);
     void setMarkVisible(int index, bool visible);
+    // What hiding every mark and showing the first ones leaves, without
+    // hiding a mark that stays shown (each flip dirties the scene).
+    void showFirstMarks(int shown);
     void syncAll();
     void updateMarks();
     void rebuildText();

@@ -32,6 +32,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace ZCore::EntryPoint {
 
@@ -44,26 +45,10 @@ const char *const kLogoPath = "://logo_pic";
 // so no real server ever sees its requests.
 const char *const kSimulatedUpdateUrl = "http://127.0.0.1:%1/android/";
 const char *const kSimulatorLogName = "mero-sim.log";
+const char *const kSimulatorDefaultTiming = "realistic";
 constexpr QSize kSplashSize(500, 300);
 constexpr int kSplashBorderWidth = 2;
 constexpr int kApplicationFontPointSize = 10;
-
-void initManagers()
-{
-    using UtilityModules::Generics::initManager;
-    // The order is fixed: each manager may rely on those before it, and a
-    // failure is only reported so that the user still gets a window.
-    initManager<Logger>();
-    Log::info(AppEnvironment::tag(), AppEnvironment::appDirDescription());
-    initManager<SettingsManager>();
-    initManager<ZData::DeviceMessageManager>();
-    initManager<ZData::DM::SerialPort>();
-    initManager<ZData::ConnectionManager>();
-    initManager<ZData::DeviceManager>();
-    initManager<ZData::CalibrationManager>();
-    initManager<ZData::DataScanManager>();
-    initManager<LocalizationManager>();
-}
 
 std::unique_ptr<MainWindow> createMainWindow()
 {
@@ -118,9 +103,26 @@ std::unique_ptr<SimulatorLauncher> startSimulator(quint16 updateServerPort)
     });
     const QString log = QDir(Logger::logsDirPath()).filePath(QLatin1String(kSimulatorLogName));
     launcher->start(SimulatorLauncher::findBinary(QCoreApplication::applicationDirPath()),
-                    {QStringLiteral("--timing"), QStringLiteral("realistic"), QStringLiteral("--log"), log,
+                    {QStringLiteral("--timing"),
+                     qEnvironmentVariable(SimulatorLauncher::kTimingEnvVar, QLatin1String(kSimulatorDefaultTiming)),
+                     QStringLiteral("--log"), log,
                      QStringLiteral("--update-server-port"), QString::number(updateServerPort)});
     return launcher;
+}
+
+// Start-up milestones in the log, so that the time to a usable window can be
+// read from outside: queued, each is written once the event loop has painted
+// what came before it.
+void logStartupMilestones(QWidget *window)
+{
+    QTimer::singleShot(0, window, [] { Log::info(tag(), QStringLiteral(">> main window shown")); });
+    auto logged = std::make_shared<bool>(false);
+    QObject::connect(&ZData::DataScanManager::instance(), &ZData::DataScanManager::signalActiveScanPresetReachedEnd,
+                     window, [logged] {
+                         if (std::exchange(*logged, true))
+                             return;
+                         Log::info(tag(), QStringLiteral(">> first sweep drawn"));
+                     }, Qt::QueuedConnection);
 }
 
 // Options that act on managers, once they all stand.
@@ -151,6 +153,23 @@ QString tag()
     return tagText;
 }
 
+void initManagers()
+{
+    using UtilityModules::Generics::initManager;
+    // The order is fixed: each manager may rely on those before it, and a
+    // failure is only reported so that the user still gets a window.
+    initManager<Logger>();
+    Log::info(AppEnvironment::tag(), AppEnvironment::appDirDescription());
+    initManager<SettingsManager>();
+    initManager<ZData::DeviceMessageManager>();
+    initManager<ZData::DM::SerialPort>();
+    initManager<ZData::ConnectionManager>();
+    initManager<ZData::DeviceManager>();
+    initManager<ZData::CalibrationManager>();
+    initManager<ZData::DataScanManager>();
+    initManager<LocalizationManager>();
+}
+
 int run(int argc, char *argv[])
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
@@ -179,6 +198,7 @@ int run(int argc, char *argv[])
     auto window = createMainWindow();
     window->show();
     splash->finish(window.get());
+    logStartupMilestones(window.get());
 
     setApplicationFonts();
     const CommandLine::Options &options = commandLine.options();

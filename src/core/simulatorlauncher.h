@@ -26,6 +26,9 @@ public:
     static constexpr int kLinkWaitMs = 10000;
     static constexpr int kStopWaitMs = 3000;
     static constexpr const char *kBinaryEnvVar = "MERO_SIM_BIN";
+    // The simulator's pace: "realistic" unless this names another (the
+    // benchmark asks for "instant").
+    static constexpr const char *kTimingEnvVar = "MERO_SIM_TIMING";
 
     explicit SimulatorLauncher(QObject *parent = nullptr);
     ~SimulatorLauncher() override;

@@ -118,17 +118,27 @@ void TstZChartView::emptyFirstReplyCreatesNoMarks()
 void TstZChartView::adcOverflowThreshold_data()
 {
     QTest::addColumn<float>("peak");
+    QTest::addColumn<float>("reference");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("0 dB reaches a level of 0") << 1.0f << true;
-    QTest::newRow("just below 0 dB") << 0.999f << false;
+    QTest::newRow("0 dB reaches a level of 0") << 1.0f << 0.0f << true;
+    QTest::newRow("just below 0 dB") << 0.999f << 0.0f << false;
+    // Calibrated, the chart shows other levels than the detector's.
+    QTest::newRow("calibrated above, raw below") << 0.999f << 0.5f << false;
+    QTest::newRow("calibrated below, raw at 0 dB") << 1.0f << 2.0f << true;
 }
 
 void TstZChartView::adcOverflowThreshold()
 {
     QFETCH(float, peak);
+    QFETCH(float, reference);
     QFETCH(bool, shown);
     // The display offsets must not count: the check looks at the raw level.
     Bench bench(ZCommon::UL, {}, {{"ADC_OVERFLOW_LEVEL", 0.0}, {"S21_AMP_ORIGIN", 30.0}});
+    if (reference > 0.0f) {
+        bench.fixture.calibrator().setReference(reference);
+        ZData::DataScanManager::instance().setUseCalib(true);
+        QVERIFY(ZData::DataScanManager::instance().useCalib());
+    }
     SweepFeeder([peak](int, quint64 hz) { return hz == 170000000 ? peak : 0.01f; }).sweepBothChannels();
     QCOMPARE(bench.view->isAdcOverflowShown(), shown);
 }

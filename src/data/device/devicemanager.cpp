@@ -254,15 +254,17 @@ void DeviceManager::sendRequest(EDeviceCommands command, const QByteArray &paylo
 void DeviceManager::sendFrame(const QByteArray &frame, int timeoutMs)
 {
     QSerialPort &port = SerialPort::instance().port();
-    const QString dump = DeviceMessageManager::hexDump(frame);
     if (!port.isOpen()) {
-        debug(tag(), QStringLiteral("[ RAW ] >> tried to sendPacket: ") + dump);
+        debug(tag(), QStringLiteral("[ RAW ] >> tried to sendPacket: ") + DeviceMessageManager::hexDump(frame));
         warning(tag(), QStringLiteral(">> serial port is closed. Open it first"));
         return;
     }
     if (frame.size() < DeviceMessageManager::kDumpLimit)
-        debug(tag(), QStringLiteral("<< ") + dump);
+        debug(tag(), QStringLiteral("<< ") + DeviceMessageManager::hexDump(frame));
     port.write(frame);
+    // Out now rather than on the event loop's next turn: the device can
+    // start on the request while the host finishes with the last reply.
+    port.flush();
     dmm().enterState({DMM::EStates::RECEIVE_REPLY, {timeoutMs}});
 }
 
