@@ -371,7 +371,7 @@ int main(int argc, char **argv)
     writeBenchProfile(*ZCore::SettingsManager::userSettings(), *ZCore::SettingsManager::currentSettings());
     ZData::DataScanManager &scan = ZData::DataScanManager::instance();
     scan.restoreSettings();
-    scan.activateStoredSelection();
+    scan.setActivePreset(0, false);
     if (scan.channelPointCount(0) != int(kPoints)) {
         err << "merobench: the 1024-point preset did not load\n";
         return 1;
