@@ -38,7 +38,8 @@
 #endif
 #endif
 #ifdef MERO_SOAK_ASAN
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime; not every compiler ships its header.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
@@ -82,7 +83,7 @@ const QVector<FaultRule> kFaultMix{
     FaultRule::random(FaultKind::SplitChunks, 0.05),
     FaultRule::random(FaultKind::GarbageBeforeStart, 0.02),
     FaultRule::random(FaultKind::ReportBadHostFrame, 0.005),
-    FaultRule::random(FaultKind::Unplug, 0.00003),
+    FaultRule::random(FaultKind::Unplug, 0.0001),
 };
 // Kinds this likely strike in any run.
 constexpr double kSurelyStruck = 0.005;
