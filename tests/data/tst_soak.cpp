@@ -385,7 +385,6 @@ void TstSoak::sweepSurvivesRandomFaults()
         }
     }
     const qint64 heapEnd = liveHeapBytes();
-
     const qint64 rssEnd = residentBytes();
 
     // Faults off: both channels are swept through again, from the place the

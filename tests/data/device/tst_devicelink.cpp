@@ -47,6 +47,8 @@ const QStringList kIdentification{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "
 constexpr int kImageSize = 3000; // three chunks, the last one 952 bytes
 const MeroSim::FirmwareImage::Version kNewVersion{{1u, 5u, 0u}};
 
+constexpr char kFrameStart = char(0xAA);
+
 float signature(qint64 frequency)
 {
     using Model = MeroSim::RepeaterModel;
@@ -62,7 +64,7 @@ qint64 frequencyWithStartByte(qint64 from)
         out.setByteOrder(QDataStream::LittleEndian);
         out.setFloatingPointPrecision(QDataStream::SinglePrecision);
         out << signature(frequency);
-        if (bytes.contains(char(0xAA)))
+        if (bytes.contains(kFrameStart))
             return frequency;
     }
 }
