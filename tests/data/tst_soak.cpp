@@ -57,6 +57,8 @@ namespace {
 constexpr int kDefaultSoakSeconds = 120;
 constexpr quint64 kDefaultSeed = 20261206;
 constexpr int kTickMs = 250;
+// Set-up, the fault-free tail and a stall, on top of the faulty phase.
+constexpr qint64 kTestOverheadSeconds = 300;
 // Longest the sweep may rest: two lost replies, a reconnect step and a
 // start-up, several times over. Only a hang takes longer.
 constexpr qint64 kStallMs = 30000;
@@ -95,6 +97,13 @@ void runFor(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+qint64 soakSeconds()
+{
+    bool given = false;
+    const int seconds = qEnvironmentVariable("MERO_SOAK_SECONDS").toInt(&given);
+    return given && seconds > 0 ? seconds : kDefaultSoakSeconds;
 }
 
 qint64 liveHeapBytes()
@@ -356,9 +365,7 @@ bool TstSoak::waitForSweeps(int more, int timeoutMs)
 
 void TstSoak::sweepSurvivesRandomFaults()
 {
-    bool given = false;
-    const int seconds = qEnvironmentVariable("MERO_SOAK_SECONDS").toInt(&given);
-    const qint64 soakMs = qint64(given && seconds > 0 ? seconds : kDefaultSoakSeconds) * 1000;
+    const qint64 soakMs = soakSeconds() * 1000;
     const QStringList stored{ZCore::SettingsManager::profilesDirPath(), CalibrationManager::calibrationDirPath()};
     const std::map<QString, QByteArray> filesBefore = filesUnder(stored);
     QVERIFY(filesBefore.size() >= 4); // three profiles, the table, a calibration
@@ -419,5 +426,14 @@ void TstSoak::sweepSurvivesRandomFaults()
     QVERIFY(filesUnder(stored) == filesBefore);
 }
 
-QTEST_GUILESS_MAIN(TstSoak)
+int main(int argc, char *argv[])
+{
+    // QtTest ends a test function after five minutes unless told otherwise.
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((soakSeconds() + kTestOverheadSeconds) * 1000));
+    QCoreApplication app(argc, argv);
+    TstSoak test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_soak.moc"
