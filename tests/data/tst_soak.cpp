@@ -69,8 +69,11 @@ constexpr int kTailSweeps = 2;
 constexpr int kUnplugMs = 1500;
 // Replies in pieces of up to this many bytes, 2 ms apart.
 constexpr int kChunkMax = 32;
-// Live heap may grow this much between a quarter of the run and its end.
-constexpr qint64 kHeapSlackBytes = 8 * 1024 * 1024;
+// Live heap may grow this much, plus a tenth, between a quarter of the run
+// and its end: a few hundred bytes lost per reply would exceed it within the
+// default run. Each reconnect reports the firmware version to the update
+// server, and that exchange keeps some tens of kilobytes.
+constexpr qint64 kHeapSlackBytes = 4 * 1024 * 1024;
 constexpr int kPresetSwitchEverySweeps = 3;
 constexpr int kPowerSwitchEverySweeps = 7;
 
@@ -421,7 +424,7 @@ void TstSoak::sweepSurvivesRandomFaults()
     QVERIFY2(QuietLog::criticals.isEmpty(), qPrintable(QuietLog::criticals.join('\n')));
     for (const FaultRule &rule : kFaultMix)
         QVERIFY(rule.probability < kSurelyStruck || m_faults.contains(FaultRule::kindName(rule.kind)));
-    QVERIFY2(heapEnd - heapStart < kHeapSlackBytes + heapStart / 4,
+    QVERIFY2(heapEnd - heapStart < kHeapSlackBytes + heapStart / 10,
              qPrintable(QStringLiteral("live heap grew from %1 to %2").arg(megabytes(heapStart), megabytes(heapEnd))));
     QVERIFY(filesUnder(stored) == filesBefore);
 }
