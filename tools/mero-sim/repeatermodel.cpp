@@ -92,6 +92,13 @@ double RepeaterModel::repeaterGainDb(Channel channel, quint64 frequencyHz)
     return kDbPerDecade * std::log10(linear);
 }
 
+float RepeaterModel::signature(Channel channel, quint64 frequencyHz, Power power)
+{
+    return static_cast<float>(static_cast<double>(frequencyHz) / kHzPerMHz
+                              + (channel == Channel::S12 ? kSignatureChannelStep : 0.0)
+                              + (power == Power::High ? kSignaturePowerStep : 0.0));
+}
+
 double RepeaterModel::levelDb(Channel channel, quint64 frequencyHz, Power power) const
 {
     const double source = power == Power::High ? kHighSourceDbfs : kLowSourceDbfs;

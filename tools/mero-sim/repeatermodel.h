@@ -28,6 +28,12 @@ public:
     float measure(Channel channel, quint64 frequencyHz, Power power);
     // The noiseless level in dB relative to full scale.
     double levelDb(Channel channel, quint64 frequencyHz, Power power) const;
+    // The value a signature device reports: the frequency in MHz, offset by
+    // kSignatureChannelStep for S12 and kSignaturePowerStep for high power.
+    // Frequencies at least a few kHz apart never share a value.
+    static float signature(Channel channel, quint64 frequencyHz, Power power);
+    static constexpr double kSignatureChannelStep = 10000.0;
+    static constexpr double kSignaturePowerStep = 20000.0;
     // The repeater's small-signal gain, in dB.
     static double repeaterGainDb(Channel channel, quint64 frequencyHz);
 

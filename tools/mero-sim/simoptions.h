@@ -15,6 +15,12 @@ enum class Timing : quint8 {
     Realistic, // takes the time the device needs per point at its sample size
 };
 
+enum class ScanValues : quint8 {
+    Repeater,  // the repeater's response with receiver noise
+    Signature, // a noiseless value naming channel, power and frequency, so a
+               // host's every stored point can be traced to its request
+};
+
 // Everything a simulated device is made of. Defaults describe a healthy MERO
 // in its main application, answering instantly.
 struct Options
@@ -28,6 +34,7 @@ struct Options
     QString optionsText = QStringLiteral("SR=600000000,3000000000;BW=10,30,100,300,1000;PR=5");
     bool startInBootloader = false;
     Timing timing = Timing::Instant;
+    ScanValues scanValues = ScanValues::Repeater;
     quint64 seed = 1;
 
     QString logFile;  // empty: standard error

@@ -345,7 +345,9 @@ Simulator::Reply Simulator::answerScan(const ReceivedFrame &frame)
     for (int i = 0; i < count; ++i) {
         qint64 frequency = 0;
         in >> frequency;
-        out << m_model.measure(channel, quint64(qMax<qint64>(0, frequency)), power);
+        const quint64 hz = quint64(qMax<qint64>(0, frequency));
+        out << (m_options.scanValues == ScanValues::Signature ? RepeaterModel::signature(channel, hz, power)
+                                                              : m_model.measure(channel, hz, power));
     }
     reply.delayMs = latencyMs(count);
     return reply;

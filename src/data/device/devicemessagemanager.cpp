@@ -125,6 +125,8 @@ void DeviceMessageManager::reset()
     m_expectedReply = quint16(EDeviceCommands::UNDEFINED);
     m_resendBudget = kResendBudget;
     m_replyTimeoutMs = kReplyTimeoutMs;
+    m_brokenRest = 0;
+    m_brokenInBuffer = 0;
     m_state = DMM::TStateRecord();
 }
 
@@ -137,16 +139,26 @@ void DeviceMessageManager::receiveData(const QByteArray &chunk)
 {
     if (chunk.size() < kDumpLimit)
         debug(tag(), QStringLiteral("[ %1 ] << %2").arg(m_frameCounter).arg(hexDump(chunk)));
+    const int brokenPart = qMin(m_brokenRest, chunk.size());
+    m_brokenRest -= brokenPart;
     if (!isReceiving()) {
         warning(tag(), QStringLiteral(">> got data while NOT receiving"));
         return;
     }
 
     m_buffer.append(chunk);
+    m_brokenInBuffer += brokenPart;
+    // What follows a skipped frame start may be the reply.
+    while (assembleReply() && !m_buffer.isEmpty()) {
+    }
+}
+
+bool DeviceMessageManager::assembleReply()
+{
     const int start = m_buffer.indexOf(char(kFrameStart));
     if (start < 0) {
         warning(tag(), QStringLiteral(">> message doesn't contain FRAME_START"));
-        return;
+        return false;
     }
     m_replyTimer.stop();
     const int remaining = m_buffer.size() - start;
@@ -155,24 +167,52 @@ void DeviceMessageManager::receiveData(const QByteArray &chunk)
     if (m_state.state == EStates::RECEIVE_REPLY || m_state.state == EStates::RECEIVE_BUSY) {
         if (remaining < headerEnd) {
             waitForMoreBytes();
-            return;
+            return false;
         }
         m_reply.header = TCommandHeader::fromWire(m_buffer.mid(start + kFrameStartSize, TCommandHeader::kWireSize));
+        if (!m_reply.header.isValid()) {
+            if (start < m_brokenInBuffer) {
+                skipBrokenStart(start);
+                return true;
+            }
+            // Once it has failed, the rest of this frame is still to come.
+            m_brokenRest = qMax(0, kFrameOverhead + int(m_reply.header.dataLength) - remaining);
+        } else {
+            m_brokenRest = 0;
+        }
+        m_brokenInBuffer = 0;
         enterState({EStates::RECEIVE_HEADER, {}});
         if (m_state.state != EStates::RECEIVE_HEADER)
-            return;
+            return false;
     }
 
     if (m_state.state != EStates::RECEIVE_HEADER)
-        return;
+        return false;
     const int dataLength = m_reply.header.dataLength;
     if (remaining - headerEnd < dataLength + kCrcSize) {
         waitForMoreBytes();
-        return;
+        return false;
     }
     m_reply.data = m_buffer.mid(start + headerEnd, dataLength);
     m_reply.crc = m_buffer.mid(start + headerEnd + dataLength, kCrcSize);
     enterState({EStates::RECEIVE_BODY, {}});
+    return false;
+}
+
+// When a header fails, the rest of that frame is still on its way after the
+// resend request went out. A start byte in it would fail as a header once
+// more and ask the device a second time; that second copy of the reply
+// would then be taken for the reply to the next request (a scan slice stored
+// one slice further on), and so on for every request after it. So a bad
+// header inside the length the broken frame announced is skipped; a good one
+// there is honoured (the length itself may have been the damaged field).
+void DeviceMessageManager::skipBrokenStart(int start)
+{
+    warning(tag(), QStringLiteral("[ %1 ] >> skipped a frame start inside the rest of a broken frame")
+                       .arg(m_frameCounter));
+    m_buffer.remove(0, start + kFrameStartSize);
+    m_brokenInBuffer -= start + kFrameStartSize;
+    waitForMoreBytes();
 }
 
 // A device that stops in the middle of a frame must not hold the link for
@@ -229,6 +269,7 @@ void DeviceMessageManager::enterErrorState(const DMM::TStateRecord &record)
     warning(tag(), QStringLiteral("[ %1 ] >> %2").arg(m_frameCounter).arg(DMM::stateText(record.state)));
     debug(tag(), QStringLiteral("<< ") + hexDump(m_buffer));
     m_buffer.clear();
+    m_brokenInBuffer = 0;
 
     --m_resendBudget;
     TCommandHeader fabricated;
@@ -249,6 +290,7 @@ void DeviceMessageManager::enterErrorState(const DMM::TStateRecord &record)
 void DeviceMessageManager::enterReceiveReply(const DMM::TStateRecord &record)
 {
     m_buffer.clear();
+    m_brokenInBuffer = 0;
     m_reply.data.clear();
     m_reply.crc.clear();
     ++m_frameCounter;

@@ -115,6 +115,10 @@ private:
     void store(DMM::EStates state, const QList<int> &args = {});
     bool isAcceptedReply(quint16 command) const;
     void waitForMoreBytes();
+    // One step of assembling a reply from the buffer; true when it skipped
+    // a frame start and the rest of the buffer is to be looked at again.
+    bool assembleReply();
+    void skipBrokenStart(int start);
 
     DMM::TStateRecord m_state;
     QByteArray m_buffer;
@@ -123,6 +127,10 @@ private:
     quint16 m_frameCounter = kFrameCounterReset;
     qint16 m_resendBudget = kResendBudget;
     int m_replyTimeoutMs = kReplyTimeoutMs;
+    // Bytes of a frame whose header failed that have not arrived yet, and
+    // those at the front of the buffer.
+    int m_brokenRest = 0;
+    int m_brokenInBuffer = 0;
     QTimer m_replyTimer;
 };
 

@@ -1,0 +1,442 @@
+// The application's whole device and measurement chain sweeping for a long
+// while against a simulated device that misbehaves at random: damaged
+// headers and payloads, wrong commands, lost replies, replies in pieces or
+// behind garbage, reports of a damaged host frame, and a cable pulled and
+// put back. The device answers every point with a signature of its channel,
+// power and frequency, so every value the sweep stores can be checked
+// against the place it was stored at.
+//
+// MERO_SOAK_SECONDS sets the length of the faulty phase (default 120),
+// MERO_SOAK_SEED the seed of the faults (default below; it is printed).
+#include "core/settingsmanager.h"
+#include "data/calibration/calibrationmanager.h"
+#include "data/device/connectionmanager.h"
+#include "data/device/devicemanager.h"
+#include "data/device/devicemessagemanager.h"
+#include "data/device/serialport.h"
+#include "data/scan/datascanmanager.h"
+#include "data/server/servermanager.h"
+
+#include "loopbackhttpserver.h"
+#include "recordingdialogs.h"
+#include "repeatermodel.h"
+#include "simulator.h"
+#include "tempappdir.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define MERO_SOAK_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MERO_SOAK_ASAN 1
+#endif
+#endif
+#ifdef MERO_SOAK_ASAN
+// From the sanitizer runtime; not every compiler ships its header.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
+#include <map>
+#include <memory>
+
+using namespace ZData;
+using MeroSim::FaultKind;
+using MeroSim::FaultRule;
+using Model = MeroSim::RepeaterModel;
+
+namespace {
+
+constexpr int kDefaultSoakSeconds = 120;
+constexpr quint64 kDefaultSeed = 20261206;
+constexpr int kTickMs = 250;
+// Set-up, the fault-free tail and a stall, on top of the faulty phase.
+constexpr qint64 kTestOverheadSeconds = 300;
+// Longest the sweep may rest: two lost replies, a reconnect step and a
+// start-up, several times over. Only a hang takes longer.
+constexpr qint64 kStallMs = 30000;
+constexpr int kSetupTimeoutMs = 60000;
+// Sweeps both channels complete after the last fault.
+constexpr int kTailSweeps = 2;
+// The device is back before the first reconnect step.
+constexpr int kUnplugMs = 1500;
+// Replies in pieces of up to this many bytes, 2 ms apart.
+constexpr int kChunkMax = 32;
+// Live heap may grow this much, plus a tenth, between a quarter of the run
+// and its end: a few hundred bytes lost per reply would exceed it within the
+// default run. Each reconnect reports the firmware version to the update
+// server, and that exchange keeps some tens of kilobytes.
+constexpr qint64 kHeapSlackBytes = 4 * 1024 * 1024;
+constexpr int kPresetSwitchEverySweeps = 3;
+constexpr int kPowerSwitchEverySweeps = 7;
+
+// Per reply, of which there are several hundred a second. The cheap faults
+// are frequent; a lost reply costs a reply timeout and an unplug a reconnect
+// step, so they are rare.
+const QVector<FaultRule> kFaultMix{
+    FaultRule::random(FaultKind::FlipHeaderBit, 0.01),
+    FaultRule::random(FaultKind::FlipPayloadBit, 0.01),
+    FaultRule::random(FaultKind::WrongCommand, 0.005),
+    FaultRule::random(FaultKind::DropReply, 0.0001),
+    FaultRule::random(FaultKind::SplitChunks, 0.05),
+    FaultRule::random(FaultKind::GarbageBeforeStart, 0.02),
+    FaultRule::random(FaultKind::ReportBadHostFrame, 0.005),
+    FaultRule::random(FaultKind::Unplug, 0.0001),
+};
+// Kinds this likely strike in any run.
+constexpr double kSurelyStruck = 0.005;
+
+// A real event loop: QTest::qWait sleeps between its rounds of events and
+// would slow the link down to a crawl.
+void runFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+qint64 soakSeconds()
+{
+    bool given = false;
+    const int seconds = qEnvironmentVariable("MERO_SOAK_SECONDS").toInt(&given);
+    return given && seconds > 0 ? seconds : kDefaultSoakSeconds;
+}
+
+qint64 liveHeapBytes()
+{
+#ifdef MERO_SOAK_ASAN
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#endif
+}
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
+}
+
+float signature(int channel, quint64 frequency, int power)
+{
+    return Model::signature(channel == EScanChannel::S12 ? Model::Channel::S12 : Model::Channel::S21, frequency,
+                            power == DataScanManager::kPowerHigh ? Model::Power::High : Model::Power::Low);
+}
+
+std::map<QString, QByteArray> filesUnder(const QStringList &dirs)
+{
+    std::map<QString, QByteArray> files;
+    for (const QString &dir : dirs) {
+        QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (file.open(QIODevice::ReadOnly))
+                files[file.fileName()] = file.readAll();
+        }
+    }
+    return files;
+}
+
+// Counts what the chain logs instead of printing it: a long run writes
+// hundreds of thousands of lines. Criticals are kept, they fail the run.
+struct QuietLog
+{
+    static inline QtMessageHandler previous = nullptr;
+    static inline int warnings = 0;
+    static inline int skippedStarts = 0;
+    static inline QStringList criticals;
+
+    static void handler(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        if (type == QtWarningMsg) {
+            ++warnings;
+            skippedStarts += text.contains(QLatin1String("skipped a frame start")) ? 1 : 0;
+        } else if (type == QtCriticalMsg || type == QtFatalMsg) {
+            criticals << text;
+        }
+    }
+    static void print(const QString &line)
+    {
+        previous(QtInfoMsg, QMessageLogContext(), line);
+    }
+};
+
+} // namespace
+
+class TstSoak : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void sweepSurvivesRandomFaults();
+
+private:
+    void checkSlice(EScanChannel channel);
+    void countFaults(const MeroSim::SentReply &reply);
+    void actAsUser();
+    void switchSelection(int sweep);
+    int pointsOutOfPlace(int channel, int first, int count);
+    bool waitForSweeps(int more, int timeoutMs);
+
+    std::unique_ptr<TestSupport::RecordingDialogs> m_dialogs;
+    std::unique_ptr<TestSupport::TempAppDir> m_dir;
+    std::unique_ptr<TestSupport::LoopbackHttpServer> m_updateServer;
+    std::unique_ptr<MeroSim::Simulator> m_sim;
+
+    QElapsedTimer m_clock;
+    qint64 m_lastSliceAt = 0;
+    bool m_switching = false;
+    int m_slices = 0;
+    int m_sweeps[kScanChannelCount] = {0, 0};
+    int m_misplaced = 0;
+    QString m_firstMisplaced;
+    QMap<QString, int> m_faults;
+    int m_replies = 0;
+    int m_faultyReplies = 0;
+    int m_resumes = 0;
+    bool m_awaitingResume = false;
+    int m_userReconnects = 0;
+};
+
+void TstSoak::initTestCase()
+{
+    QuietLog::previous = qInstallMessageHandler(&QuietLog::handler);
+    m_dialogs = std::make_unique<TestSupport::RecordingDialogs>();
+    m_dir = std::make_unique<TestSupport::TempAppDir>();
+    m_updateServer = std::make_unique<TestSupport::LoopbackHttpServer>();
+    m_updateServer->setDefaultResponse(TestSupport::LoopbackHttpServer::Response::text("#OK: accepted"));
+
+    // The managers in start-up order, each wired to the others.
+    QVERIFY(ZCore::SettingsManager::init());
+    QVERIFY(DeviceMessageManager::init() && DM::SerialPort::init() && ConnectionManager::init()
+            && DeviceManager::init());
+    QVERIFY(ServerManager::instance().setBaseUrl(m_updateServer->url().toString()));
+    QVERIFY(CalibrationManager::instance().init());
+    DataScanManager &scan = DataScanManager::instance();
+    QVERIFY(scan.init());
+    scan.activateStoredSelection();
+    // Stored values are the device's values unscaled.
+    QCOMPARE(scan.rfParameters().rfOffset, 1.0);
+    connect(&scan, &DataScanManager::signalProcessedScanData, this, &TstSoak::checkSlice);
+    m_clock.start();
+
+    MeroSim::Options options;
+    options.linkPath = m_dir->filePath(QStringLiteral("ttyMERO"));
+    options.quiet = true;
+    options.scanValues = MeroSim::ScanValues::Signature;
+    options.unplugDelayMs = kUnplugMs;
+    options.chunkMax = kChunkMax;
+    bool seeded = false;
+    options.seed = qEnvironmentVariable("MERO_SOAK_SEED").toULongLong(&seeded);
+    if (!seeded)
+        options.seed = kDefaultSeed;
+    QuietLog::print(QStringLiteral("soak: seed %1").arg(options.seed));
+    m_sim = std::make_unique<MeroSim::Simulator>(options);
+    connect(m_sim.get(), &MeroSim::Simulator::replySent, this, &TstSoak::countFaults);
+    QVERIFY2(m_sim->start(), qPrintable(m_sim->lastError()));
+
+    // A healthy start: connect, calibrate every preset, use the calibration.
+    QSignalSpy started(&scan, &DataScanManager::signalFinishedDeviceStartup);
+    QVERIFY(DM::SerialPort::instance().openPort(m_sim->linkPath()));
+    QVERIFY(started.wait(kSetupTimeoutMs));
+    QSignalSpy calibrated(&CalibrationManager::instance(), &CalibrationManager::signalFinishedCalibration);
+    CalibrationManager::instance().startCalibration();
+    QVERIFY(calibrated.wait(kSetupTimeoutMs));
+    QVERIFY(QFileInfo::exists(CalibrationManager::calibrationFilePath(DeviceManager::instance().deviceInfo().id)));
+    scan.setUseCalib(true);
+    QVERIFY(scan.useCalib());
+    QVERIFY(waitForSweeps(1, kSetupTimeoutMs));
+}
+
+void TstSoak::cleanupTestCase()
+{
+    DM::SerialPort::instance().close(true);
+    m_sim.reset();
+    qInstallMessageHandler(QuietLog::previous);
+}
+
+// Every value of the slice just stored is the one the device measured at
+// the frequency stored beside it; the calibrated value divides it by its
+// own reference.
+void TstSoak::checkSlice(EScanChannel channel)
+{
+    const DS::RangeSliced &range = DataScanManager::instance().channelRange(channel);
+    m_lastSliceAt = m_clock.elapsed();
+    if (range.sliceCount() == 0)
+        return; // a reply for a sweep restarted meanwhile, ignored
+    ++m_slices;
+    if (m_awaitingResume) {
+        m_awaitingResume = false;
+        ++m_resumes;
+    }
+    m_misplaced += pointsOutOfPlace(channel, int(range.sliceStart()), int(range.sliceCount()));
+    if (range.sliceStart() + range.sliceCount() < range.points())
+        return;
+    ++m_sweeps[channel];
+    if (channel == EScanChannel::S12 && m_switching)
+        switchSelection(m_sweeps[channel]);
+}
+
+int TstSoak::pointsOutOfPlace(int channel, int first, int count)
+{
+    const DataScanManager &scan = DataScanManager::instance();
+    const QVector<TScanPoint> &raw = scan.rawPoints(channel);
+    const QVector<TScanPoint> &calibrated = scan.calibratedPoints(channel);
+    int wrong = 0;
+    for (int i = first; i < first + count; ++i) {
+        const float expected = signature(channel, raw.at(i).frequency, scan.powerIndex());
+        const bool ok = raw.at(i).real == expected
+                        && (!scan.useCalib() || (calibrated.at(i).real == 1.0f && calibrated.at(i).frequency == raw.at(i).frequency));
+        if (ok)
+            continue;
+        if (m_firstMisplaced.isEmpty())
+            m_firstMisplaced = QStringLiteral("channel %1 point %2 at %3 Hz: raw %4 (expected %5), calibrated %6")
+                                   .arg(channel).arg(i).arg(raw.at(i).frequency)
+                                   .arg(double(raw.at(i).real), 0, 'g', 9).arg(double(expected), 0, 'g', 9)
+                                   .arg(double(calibrated.at(i).real), 0, 'g', 9);
+        ++wrong;
+    }
+    return wrong;
+}
+
+// The user picks another preset now and then, and another source power:
+// later, while a reply is in flight.
+void TstSoak::switchSelection(int sweep)
+{
+    QTimer::singleShot(kTickMs / 5, this, [sweep] {
+        DataScanManager &scan = DataScanManager::instance();
+        if (sweep % kPresetSwitchEverySweeps == 0)
+            scan.switchActivePreset(1);
+        if (sweep % kPowerSwitchEverySweeps == 0)
+            scan.setPowerIndex(DataScanManager::kPowerHigh - scan.powerIndex(), true);
+    });
+}
+
+void TstSoak::countFaults(const MeroSim::SentReply &reply)
+{
+    ++m_replies;
+    if (reply.faults.isEmpty())
+        return;
+    ++m_faultyReplies;
+    m_awaitingResume = true;
+    for (FaultKind kind : reply.faults)
+        ++m_faults[FaultRule::kindName(kind)];
+}
+
+// After three failures in a row the application lets the device go and
+// waits for the user: who connects again, as anyone watching would.
+void TstSoak::actAsUser()
+{
+    if (DM::SerialPort::instance().isOpen() || ConnectionManager::instance().isWaitingToReconnect())
+        return;
+    ++m_userReconnects;
+    DM::SerialPort::instance().openPort(m_sim->linkPath());
+}
+
+bool TstSoak::waitForSweeps(int more, int timeoutMs)
+{
+    const int s21 = m_sweeps[0] + more;
+    const int s12 = m_sweeps[1] + more;
+    QElapsedTimer waited;
+    waited.start();
+    while (m_sweeps[0] < s21 || m_sweeps[1] < s12) {
+        if (waited.elapsed() > timeoutMs)
+            return false;
+        runFor(kTickMs);
+        actAsUser();
+    }
+    return true;
+}
+
+void TstSoak::sweepSurvivesRandomFaults()
+{
+    const qint64 soakMs = soakSeconds() * 1000;
+    const QStringList stored{ZCore::SettingsManager::profilesDirPath(), CalibrationManager::calibrationDirPath()};
+    const std::map<QString, QByteArray> filesBefore = filesUnder(stored);
+    QVERIFY(filesBefore.size() >= 4); // three profiles, the table, a calibration
+    const int sweepsBefore[] = {m_sweeps[0], m_sweeps[1]};
+    QSignalSpy opened(&DM::SerialPort::instance(), &DM::SerialPort::signalOpened);
+
+    for (const FaultRule &rule : kFaultMix)
+        m_sim->addFault(rule);
+    m_switching = true;
+    m_replies = 0;
+    m_lastSliceAt = m_clock.elapsed();
+    const qint64 start = m_clock.elapsed();
+    qint64 heapStart = 0, rssStart = 0;
+    while (m_clock.elapsed() - start < soakMs) {
+        runFor(kTickMs);
+        // The device's own record of every frame would grow for ever.
+        m_sim->clearStatistics();
+        actAsUser();
+        QVERIFY2(m_clock.elapsed() - m_lastSliceAt < kStallMs,
+                 qPrintable(QStringLiteral("no slice stored for %1 ms").arg(m_clock.elapsed() - m_lastSliceAt)));
+        if (heapStart == 0 && m_clock.elapsed() - start >= soakMs / 4) {
+            heapStart = liveHeapBytes();
+            rssStart = residentBytes();
+        }
+    }
+    const qint64 heapEnd = liveHeapBytes();
+    const qint64 rssEnd = residentBytes();
+
+    // Faults off: both channels are swept through again, from the place the
+    // last fault left them.
+    m_sim->clearFaults();
+    m_switching = false;
+    QVERIFY2(waitForSweeps(kTailSweeps, int(kStallMs)), "the sweep did not resume after the last fault");
+    QVERIFY(!m_awaitingResume);
+
+    QStringList faults;
+    for (auto it = m_faults.cbegin(); it != m_faults.cend(); ++it)
+        faults << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
+    QuietLog::print(QStringLiteral("soak: %1 s, %2 replies (%3 faulty: %4), %5 resumes, %6 slices, sweeps S21 %7 "
+                                   "S12 %8, %9 openings (%10 by the user), %11 frame starts skipped, %12 warnings, live "
+                                   "heap %13 -> %14, RSS %15 -> %16")
+                        .arg(soakMs / 1000).arg(m_replies).arg(m_faultyReplies)
+                        .arg(faults.join(QStringLiteral(", "))).arg(m_resumes).arg(m_slices)
+                        .arg(m_sweeps[0] - sweepsBefore[0]).arg(m_sweeps[1] - sweepsBefore[1]).arg(opened.count())
+                        .arg(m_userReconnects).arg(QuietLog::skippedStarts).arg(QuietLog::warnings)
+                        .arg(megabytes(heapStart), megabytes(heapEnd), megabytes(rssStart), megabytes(rssEnd)));
+
+    QVERIFY2(m_misplaced == 0, qPrintable(QStringLiteral("%1 points out of place, first: %2")
+                                              .arg(m_misplaced).arg(m_firstMisplaced)));
+    // Every point of the last sweep of both channels is in its place.
+    for (int c = 0; c < kScanChannelCount; ++c)
+        QCOMPARE(pointsOutOfPlace(c, 0, DataScanManager::instance().channelPointCount(c)), 0);
+    QVERIFY2(QuietLog::criticals.isEmpty(), qPrintable(QuietLog::criticals.join('\n')));
+    for (const FaultRule &rule : kFaultMix)
+        QVERIFY(rule.probability < kSurelyStruck || m_faults.contains(FaultRule::kindName(rule.kind)));
+    QVERIFY2(heapEnd - heapStart < kHeapSlackBytes + heapStart / 10,
+             qPrintable(QStringLiteral("live heap grew from %1 to %2").arg(megabytes(heapStart), megabytes(heapEnd))));
+    QVERIFY(filesUnder(stored) == filesBefore);
+}
+
+int main(int argc, char *argv[])
+{
+    // QtTest ends a test function after five minutes unless told otherwise.
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((soakSeconds() + kTestOverheadSeconds) * 1000));
+    QCoreApplication app(argc, argv);
+    TstSoak test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_soak.moc"
