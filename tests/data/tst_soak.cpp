@@ -232,7 +232,7 @@ void TstSoak::initTestCase()
     QVERIFY(CalibrationManager::instance().init());
     DataScanManager &scan = DataScanManager::instance();
     QVERIFY(scan.init());
-    scan.activateStoredSelection();
+    scan.setActivePreset(0, false);
     // Stored values are the device's values unscaled.
     QCOMPARE(scan.rfParameters().rfOffset, 1.0);
     connect(&scan, &DataScanManager::signalProcessedScanData, this, &TstSoak::checkSlice);
