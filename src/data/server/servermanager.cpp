@@ -245,7 +245,10 @@ void ServerManager::slotProcessReply()
         return;
     if (reply && reply->error() == QNetworkReply::NoError) {
         const bool goodStatus = hasGoodStatus(reply);
-        const QByteArray body = goodStatus ? reply->read(kMaxReplyBytes + 1) : QByteArray();
+        // Read no more than arrived: read(n) reserves n bytes, and the stored
+        // reply would keep that capacity long after a short answer.
+        const QByteArray body =
+            goodStatus ? reply->read(qMin(reply->bytesAvailable(), qint64(kMaxReplyBytes) + 1)) : QByteArray();
         if (!m_oversized && body.size() > kMaxReplyBytes)
             reportOversized();
         // The last bytes may arrive together with the end of the reply, too

@@ -128,6 +128,8 @@ void TstServerManager::replyParsing()
     QCOMPARE(manager().lastResult(), result);
     QCOMPARE(manager().replyText(), text);
     QCOMPARE(manager().replyData(), data);
+    // The stored reply must not keep room for the largest one allowed.
+    QVERIFY(manager().replyData().capacity() <= 2 * body.size() + 64);
 }
 
 void TstServerManager::formFields()
