@@ -16,7 +16,6 @@
 #include "loopbackhttpserver.h"
 #include "repeatermodel.h"
 #include "simulator.h"
-#include "updateserver.h"
 
 #include <QtEndian>
 #include <QSignalSpy>
@@ -44,8 +43,6 @@ const QString kSimVersion = QStringLiteral("1.4.12");
 DeviceManager &manager() { return DeviceManager::instance(); }
 
 const QStringList kIdentification{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "D_GET_FIRMWARE_VERSION"};
-constexpr int kImageSize = 3000; // three chunks, the last one 952 bytes
-const MeroSim::FirmwareImage::Version kNewVersion{{1u, 5u, 0u}};
 
 constexpr char kFrameStart = char(0xAA);
 
@@ -111,8 +108,6 @@ private slots:
     void linkGivesUp_data();
     void linkGivesUp();
     void unplugReconnectsAndIdentifiesAgain();
-    void firmwareUpdateFromApplicationToNewVersion();
-    void missingUpdateFilesStopBeforeTransfer();
 
 private:
     bool startSimulator(MeroSim::Options options = {});
@@ -122,13 +117,10 @@ private:
     // Arms a fault for the simulator's answer to the next frame carrying
     // this command: the fault strikes that very reply.
     void armOnRequest(Cmd command, const FaultRule &rule);
-    // The simulated device together with the simulated update server.
-    bool startForUpdate(bool inBootloader);
 
     TestSupport::LoopbackHttpServer m_updateServer;
     QTemporaryDir m_dir;
     std::unique_ptr<MeroSim::Simulator> m_sim;
-    std::unique_ptr<MeroSim::UpdateServer> m_simServer;
 };
 
 void TstDeviceLink::initTestCase()
@@ -146,11 +138,9 @@ void TstDeviceLink::cleanup()
     SerialPort::instance().close(true);
     QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
     m_sim.reset();
-    m_simServer.reset();
     manager().disconnect(this);
     manager().setDeviceInfo(DeviceInfo());
     ConnectionManager::instance().setAutoReconnect(true);
-    QVERIFY(ServerManager::instance().setBaseUrl(m_updateServer.url().toString()));
 }
 
 bool TstDeviceLink::startSimulator(MeroSim::Options options)
@@ -335,72 +325,6 @@ void TstDeviceLink::unplugReconnectsAndIdentifiesAgain()
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
     QCOMPARE(wire(), kIdentification);
     QCOMPARE(ConnectionManager::instance().triesLeft(), ConnectionManager::kMaxTries);
-}
-
-bool TstDeviceLink::startForUpdate(bool inBootloader)
-{
-    MeroSim::Options options;
-    options.linkPath = m_dir.filePath(QStringLiteral("ttyMERO"));
-    options.quiet = true;
-    options.rebootDelayMs = 100;
-    options.startInBootloader = inBootloader;
-    options.serverVersion = kNewVersion;
-    options.serverImageSize = kImageSize;
-    m_simServer = std::make_unique<MeroSim::UpdateServer>(options);
-    if (!m_simServer->listen() || !ServerManager::instance().setBaseUrl(m_simServer->baseUrl().toString()))
-        return false;
-    m_sim = std::make_unique<MeroSim::Simulator>(options);
-    return m_sim->start() && openAndIdentify();
-}
-
-// Reboot into the bootloader, re-identification, download, every chunk on
-// the wire, and the device back in its application with the image's version.
-void TstDeviceLink::firmwareUpdateFromApplicationToNewVersion()
-{
-    QVERIFY(startForUpdate(false));
-    QCOMPARE(manager().deviceInfo().firmwareVersion.toString(), kSimVersion);
-    m_sim->clearStatistics();
-    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
-    QSignalSpy started(&manager(), &DeviceManager::signalUpdateStarted);
-    QList<int> progress;
-    connect(&manager(), &DeviceManager::signalUpdateProgress, this, [&progress](int value) {
-        progress << value;
-        // What the update page does once the last chunk is out.
-        if (value == DeviceManager::kFullProgress)
-            ConnectionManager::instance().setAutoReconnect(true);
-    });
-    manager().queueRebootToUpdate();
-
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, kWaitMs);
-    const QStringList transfer{"B_INIT_UPDATE 3", "B_SEND_MAINAPP_CHUNK", "B_SEND_MAINAPP_CHUNK 1",
-                               "B_SEND_MAINAPP_CHUNK 2"};
-    QCOMPARE(wire(), QStringList{"A_REBOOT_TO_UPDATE_MODE"} + kIdentification + transfer + kIdentification);
-    const QVector<MeroSim::ReceivedFrame> &frames = m_sim->receivedFrames();
-    QCOMPARE(frames[4].payload.toHex(' '), QByteArray("b8 0b 00 00"));
-    QCOMPARE(frames[5].payload + frames[6].payload + frames[7].payload, m_simServer->image());
-    QCOMPARE(started.count(), 1);
-    QCOMPARE(progress, (QList<int>{33, 66, 100}));
-    const DeviceInfo &info = manager().deviceInfo();
-    QCOMPARE(info.firmwareVersion.toString(), QStringLiteral("1.5.0"));
-    QVERIFY(!info.updatePending);
-    QVERIFY(manager().updateData().isEmpty());
-}
-
-void TstDeviceLink::missingUpdateFilesStopBeforeTransfer()
-{
-    QVERIFY(startForUpdate(true));
-    m_simServer->setError(6);
-    m_sim->clearStatistics();
-    QSignalSpy started(&manager(), &DeviceManager::signalUpdateStarted);
-    TestSupport::LogCapture log;
-
-    // The device is in its bootloader already: the image is asked for at once.
-    manager().queueUpdateDownload();
-    QTRY_VERIFY_WITH_TIMEOUT(CommandQueue::instance().isEmpty(), kWaitMs);
-    QCOMPARE(log.lines(QtCriticalMsg), QStringList{"ServerManager >> dw_err_update_files_lost"});
-    QCOMPARE(started.count(), 0);
-    QCOMPARE(wire(), QStringList());
-    QVERIFY(ConnectionManager::instance().autoReconnect());
 }
 
 QTEST_GUILESS_MAIN(TstDeviceLink)

@@ -141,10 +141,17 @@ void TstPgUpdate::updateFromApplicationToNewVersion()
     QCOMPARE(boxTitles(), (QStringList{"dw_pupdate_new_update_title", "dw_pupdate_reboot_update_title",
                                        "dw_pupdate_reboot_app_title"}));
     QList<quint16> chunks;
-    for (const MeroSim::ReceivedFrame &frame : m_sim->receivedFrames())
-        if (frame.command == kChunk)
+    QByteArray flashed;
+    for (const MeroSim::ReceivedFrame &frame : m_sim->receivedFrames()) {
+        if (frame.command == kChunk) {
             chunks << frame.options;
+            flashed += frame.payload;
+        }
+    }
     QCOMPARE(chunks, (QList<quint16>{0, 1, 2, 3, 4}));
+    QCOMPARE(flashed, m_server->image());
+    QVERIFY(!DeviceManager::instance().deviceInfo().updatePending);
+    QVERIFY(DeviceManager::instance().updateData().isEmpty());
     QCOMPARE(shown, (QList<int>{20, 40, 60, 80, 100}));
     QVERIFY(!page().progressDialog()->isVisible());
     QVERIFY(ConnectionManager::instance().autoReconnect());
