@@ -582,17 +582,6 @@ void DataScanManager::slotPostDeviceStartup()
         },
         0, false);
     emit signalFinishedDeviceStartup();
-    if (!m_calibrationSource)
-        startWithoutCalibrationSource();
-}
-
-void DataScanManager::startWithoutCalibrationSource()
-{
-    // Until a calibration manager is wired in, nobody reports the outcome
-    // of reading the device's calibration, and that report is what ends the
-    // start-up pause. Behave as if reading it failed: sweep uncalibrated.
-    info(tag(), QStringLiteral(">> no calibration source => sweeping without calibration"));
-    slotFailedReadCalibration();
 }
 
 void DataScanManager::slotGotDeviceParams(ZData::EDeviceOptions option)

@@ -135,10 +135,6 @@ private:
     void reportScanProgress();
     const CAL::CalibData *calibrationFor(qint32 preset, int channel) const;
     bool isCalibrating() const;
-    // Fallback while no calibration manager is wired: nothing else would
-    // ever end the start-up pause.
-    void startWithoutCalibrationSource();
-
     bool m_paused = true;
     bool m_sliceReachedEnd = false;
     bool m_useCalib = false;

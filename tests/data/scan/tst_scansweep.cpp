@@ -1,6 +1,7 @@
 // The sweep end to end: the managers as start-up builds them, the
 // application's serial port on the link of a simulated device.
 #include "core/settingsmanager.h"
+#include "data/calibration/calibrationmanager.h"
 #include "data/device/commandqueue.h"
 #include "data/device/connectionmanager.h"
 #include "data/device/devicemanager.h"
@@ -84,6 +85,9 @@ void TstScanSweep::endlessSweep()
     QVERIFY(SettingsManager::init());
     QVERIFY(DeviceMessageManager::init() && DM::SerialPort::init() && ConnectionManager::init() && DeviceManager::init());
     DataScanManager &dsm = DataScanManager::instance();
+    // Without a calibration file on the device, reading it fails, and that
+    // is what ends the start-up pause.
+    QVERIFY(CalibrationManager::instance().init());
     QVERIFY(dsm.init());
     dsm.setActivePreset(preset, false);
     dsm.setPowerIndex(power, false);
