@@ -9,7 +9,7 @@ scripts/setup.sh
 
 build="$root/build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
+cmake --build "$build" --parallel "$(nproc)" --target oskiro-mero mero-sim
 
 app="$build/src/oskiro-mero"
 data="$root/run-data"
