@@ -62,9 +62,7 @@ void checkRejected(const CalibrationManager &calib)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    FuzzSupport::setUp(argc, argv);
-    expect(ZCore::SettingsManager::init());
-    expect(DataScanManager::instance().init());
+    FuzzSupport::setUpWithPresets(argc, argv);
     ZData::DeviceInfo info;
     info.id = kDeviceId;
     ZData::DeviceManager::instance().setDeviceInfo(info);

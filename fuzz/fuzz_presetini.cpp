@@ -72,9 +72,7 @@ void checkScaledReply(DataScanManager &scan)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    FuzzSupport::setUp(argc, argv);
-    expect(ZCore::SettingsManager::init());
-    expect(DataScanManager::instance().init());
+    FuzzSupport::setUpWithPresets(argc, argv);
     return 0;
 }
 

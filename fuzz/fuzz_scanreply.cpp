@@ -53,10 +53,8 @@ FixedCalibration g_calibration;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    FuzzSupport::setUp(argc, argv);
-    expect(ZCore::SettingsManager::init());
+    FuzzSupport::setUpWithPresets(argc, argv);
     DataScanManager &scan = DataScanManager::instance();
-    expect(scan.init());
     expect(scan.presetCount() > 0);
     scan.setCalibrationSource(&g_calibration);
     return 0;

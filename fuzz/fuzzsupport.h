@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/appenvironment.h"
+#include "core/settingsmanager.h"
 #include "core/userdialogs.h"
+#include "data/scan/datascanmanager.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -42,6 +44,15 @@ inline void setUp(int *argc, char ***argv)
     if (qEnvironmentVariableIsEmpty("MERO_FUZZ_VERBOSE"))
         qInstallMessageHandler(quiet);
     ZCore::UserDialogs::setBackend(std::make_unique<SilentDialogs>());
+}
+
+// For the targets that read what the sweep works on: the profiles and the
+// presets read from them, as start-up leaves them.
+inline void setUpWithPresets(int *argc, char ***argv)
+{
+    setUp(argc, argv);
+    expect(ZCore::SettingsManager::init());
+    expect(ZData::DataScanManager::instance().init());
 }
 
 inline QByteArray bytes(const uint8_t *data, size_t size)
