@@ -19,7 +19,8 @@ class DeviceConnector;
 
 // Where the user picks the device's serial port and connects or disconnects.
 // Only ports of the device's USB chip vendor or of the device maker are
-// offered; the list refreshes every second while the dialog is shown.
+// offered; the list refreshes every second while the dialog is shown and
+// keeps the user's choice while that port is there.
 class DeviceConnector : public QDialog,
                         public ZCore::ISTaggable,
                         public ZCore::ISConfigurable,
@@ -75,12 +76,20 @@ protected:
 
 private:
     void makeConnections();
+    void retranslate();
+    QVector<QStringList> listedEntries() const;
+    void rebuildList(const QVector<QStringList> &entries);
+    // By name or by system location, as --port may give either; -1 if none.
+    int indexOfPort(const QString &name) const;
     void applyPort();
     void showConnectedView();
     void showDisconnectedView();
+    void updateNoPortsHint();
     void clearDetails();
 
     std::unique_ptr<Ui::DeviceConnector> m_ui;
     QTimer m_refreshTimer;
     PortSource m_portSource;
+    // Empty while no port is open.
+    QString m_portInUse;
 };
