@@ -40,9 +40,13 @@ DeviceConnector::DeviceConnector(QWidget *parent)
     else
         showDisconnectedView();
     restoreSettings();
+    registerRestorable();
 }
 
-DeviceConnector::~DeviceConnector() = default;
+DeviceConnector::~DeviceConnector()
+{
+    SettingsManager::removeRestorable(this);
+}
 
 QString DeviceConnector::tag()
 {
@@ -234,6 +238,7 @@ void DeviceConnector::updateNoPortsHint()
 
 void DeviceConnector::showEvent(QShowEvent *event)
 {
+    m_shownThisRun = true;
     slotUpdatePortsInfo();
     m_refreshTimer.start();
     QDialog::showEvent(event);
@@ -244,7 +249,6 @@ void DeviceConnector::showEvent(QShowEvent *event)
 void DeviceConnector::hideEvent(QHideEvent *event)
 {
     m_refreshTimer.stop();
-    saveSettings();
     QDialog::hideEvent(event);
 }
 
@@ -255,9 +259,16 @@ void DeviceConnector::changeEvent(QEvent *event)
     QDialog::changeEvent(event);
 }
 
+void DeviceConnector::registerRestorable()
+{
+    SettingsManager::addRestorable(this);
+}
+
 void DeviceConnector::saveSettings()
 {
     Log::traceInfo(tag(), QStringLiteral("DeviceConnector::saveSettings"));
+    if (!m_shownThisRun)
+        return;
     QSettings *settings = SettingsManager::currentSettings();
     if (!settings) {
         Log::critical(tag(), QStringLiteral(">> ") + qtTrId("devcon_err_cant_write_settings"));

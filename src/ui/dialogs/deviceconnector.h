@@ -61,8 +61,12 @@ public:
     Ui::DeviceConnector *ui() const { return m_ui.get(); }
     bool isRefreshing() const { return m_refreshTimer.isActive(); }
 
+    // The geometry is saved with everything else when the main window
+    // closes, and only once the dialog has been seen in this run: a dialog
+    // never shown has no place of its own yet.
     void saveSettings() override;
     void restoreSettings() override;
+    void registerRestorable() override;
 
 public slots:
     void slotUpdatePortsInfo();
@@ -92,4 +96,5 @@ private:
     PortSource m_portSource;
     // Empty while no port is open.
     QString m_portInUse;
+    bool m_shownThisRun = false;
 };

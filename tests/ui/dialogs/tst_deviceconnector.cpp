@@ -74,6 +74,8 @@ private slots:
     void refreshesOnlyWhileShown();
     void refreshKeepsChoice_data();
     void refreshKeepsChoice();
+    void savedWithEverythingElse_data();
+    void savedWithEverythingElse();
     void connectionViews();
     void applyOpensChosenPort();
 
@@ -112,8 +114,7 @@ void TestDeviceConnector::listsOnlyDevicePorts()
     QCOMPARE(findWidget<QPushButton>(&dialog, "button_apply")->isEnabled(), !expected.contains(QStringLiteral("hint")));
 }
 
-// Shown: listed at once and again every second; hidden: no more
-// refreshing, and the geometry is kept for the next dialog.
+// Shown: listed at once and again every second.
 void TestDeviceConnector::refreshesOnlyWhileShown()
 {
     QStringList available{QStringLiteral("ttyACM0|STMicro|||")};
@@ -123,9 +124,6 @@ void TestDeviceConnector::refreshesOnlyWhileShown()
     QCOMPARE(shown(dialog).first(), QStringLiteral("ttyACM0"));
     available.append(QStringLiteral("ttyACM1|STMicro|||"));
     QTRY_COMPARE(shown(dialog).size(), 6);
-    dialog.resize(640, 420);
-    dialog.reject();
-    QCOMPARE(DeviceConnector().size(), QSize(640, 420));
 }
 
 // With two devices attached the user must be able to pick either: a
@@ -167,6 +165,34 @@ void TestDeviceConnector::refreshKeepsChoice()
     emit SerialPort::instance().signalClosed();
     QCOMPARE(findWidget<QComboBox>(&dialog, "listbox_serial_port_info")->currentText(), selected);
     QCOMPARE(findWidget<QLabel>(&dialog, "location_value")->text(), "/dev/" + selected);
+}
+
+// Saved when the main window closes, also while the dialog is still open;
+// a dialog never shown has no place of its own to keep.
+void TestDeviceConnector::savedWithEverythingElse_data()
+{
+    QTest::addColumn<bool>("show");
+    QTest::newRow("open when the window closes") << true;
+    QTest::newRow("never shown") << false;
+}
+
+void TestDeviceConnector::savedWithEverythingElse()
+{
+    QFETCH(bool, show);
+    const QString key = QStringLiteral("Window.Connection/geometry");
+    ZCore::SettingsManager::currentSettings()->remove(key);
+    const QSize size(610, 410);
+    {
+        DeviceConnector dialog;
+        if (show) {
+            dialog.show();
+            dialog.resize(size);
+        }
+        ZCore::SettingsManager::saveAllSettings();
+    }
+    QCOMPARE(ZCore::SettingsManager::currentSettings()->contains(key), show);
+    if (show)
+        QCOMPARE(DeviceConnector().size(), size);
 }
 
 // While connected the dialog names the port in use, and an unlisted one
