@@ -63,6 +63,14 @@ void CommandLine::setApplicationIdentity()
     QCoreApplication::setApplicationVersion(appVersion().toString());
 }
 
+QStringList CommandLine::rawArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
 CommandLine::EOutcome CommandLine::parse(const QStringList &arguments)
 {
     m_options = Options();
@@ -76,6 +84,15 @@ CommandLine::EOutcome CommandLine::parse(const QStringList &arguments)
     if (m_parser.isSet(m_versionOption))
         return EOutcome::ShowVersion;
     return readOptions() ? EOutcome::Run : EOutcome::Error;
+}
+
+bool CommandLine::isFinalWithoutWindow(EOutcome outcome) const
+{
+    // An unknown option may be one of the window system's own (-platform,
+    // -style), which only the GUI application object takes out.
+    if (outcome == EOutcome::Error)
+        return m_parser.unknownOptionNames().isEmpty();
+    return outcome != EOutcome::Run;
 }
 
 bool CommandLine::readOptions()

@@ -39,8 +39,16 @@ public:
     // Needs only the application name and version, not the application object.
     static void setApplicationIdentity();
 
+    // The arguments as the platform passed them, decoded as
+    // QCoreApplication::arguments() would, for a parse before any
+    // application object exists.
+    static QStringList rawArguments(int argc, char *argv[]);
+
     // The arguments as QCoreApplication::arguments() gives them, program first.
     EOutcome parse(const QStringList &arguments);
+    // Whether the outcome of the last parse is final before any window
+    // exists, so that it reaches a terminal without a display too.
+    bool isFinalWithoutWindow(EOutcome outcome) const;
     const Options &options() const { return m_options; }
     // Puts the options into force that must hold before any manager starts.
     void apply() const;

@@ -32,6 +32,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace ZCore::EntryPoint {
@@ -145,6 +146,20 @@ int printOutcome(const CommandLine &commandLine, CommandLine::EOutcome outcome)
     return code;
 }
 
+// Help, version and mistakes in the options need no display; the GUI
+// application object would end a run without one before printing them.
+// The exit code when the run ends here.
+std::optional<int> answerWithoutWindow(int argc, char *argv[])
+{
+    CommandLine commandLine;
+    const CommandLine::EOutcome outcome = commandLine.parse(CommandLine::rawArguments(argc, argv));
+    if (!commandLine.isFinalWithoutWindow(outcome))
+        return std::nullopt;
+    // The help text names the program from the application's arguments.
+    const QCoreApplication textOnly(argc, argv);
+    return printOutcome(commandLine, outcome);
+}
+
 } // namespace
 
 QString tag()
@@ -172,9 +187,12 @@ void initManagers()
 
 int run(int argc, char *argv[])
 {
+    CommandLine::setApplicationIdentity();
+    if (const std::optional<int> exitCode = answerWithoutWindow(argc, argv))
+        return *exitCode;
+
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton);
-    CommandLine::setApplicationIdentity();
     auto app = std::make_unique<QApplication>(argc, argv);
 
     // Parsed after the application object so that Qt's own options

@@ -126,9 +126,12 @@ bool readNothing(QIODevice &, QSettings::SettingsMap &)
     return true;
 }
 
+// A snapshot lives in memory only. Reporting the write as failed is what
+// keeps the settings object from committing an empty file into the
+// temporary directory each time a snapshot is synced or destroyed.
 bool writeNothing(QIODevice &, const QSettings::SettingsMap &)
 {
-    return true;
+    return false;
 }
 
 QSettings::Format snapshotFormat()

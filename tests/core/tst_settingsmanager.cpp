@@ -7,7 +7,10 @@
 #include "recordingdialogs.h"
 #include "tempappdir.h"
 
+#include <QDir>
 #include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -168,6 +171,12 @@ void TestSettingsManager::initFailsWithoutProfilesDir()
 
 void TestSettingsManager::snapshotsAreDetached()
 {
+    QTemporaryDir temp;
+    const QByteArray previousTemp = qgetenv("TMPDIR");
+    const auto restoreTemp = qScopeGuard([&previousTemp] {
+        previousTemp.isNull() ? void(qunsetenv("TMPDIR")) : void(qputenv("TMPDIR", previousTemp));
+    });
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
     QVERIFY(start());
     QSettings *current = SettingsManager::currentSettings();
     const QString key = "Default/selected_source_power";
@@ -181,6 +190,10 @@ void TestSettingsManager::snapshotsAreDetached()
     QCOMPARE(current->value(key).toInt(), 2);
     before.reset();
     QCOMPARE(SettingsManager::currentSettingsSnapshot()->value(key).toInt(), 2);
+    after.reset();
+    SettingsManager::userSettingsSnapshot()->sync();
+    // Nor does any of them ever reach a disk.
+    QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 void TestSettingsManager::openProfile_data()

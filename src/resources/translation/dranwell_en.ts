@@ -23,6 +23,10 @@
         <source>Description:</source>
         <translation>Description:</translation>
     </message>
+    <message id="devcon_sp_in_use">
+        <source>Connected to:</source>
+        <translation>Connected to:</translation>
+    </message>
     <message id="devcon_sp_location">
         <source>Location:</source>
         <translation>Location:</translation>
@@ -30,6 +34,14 @@
     <message id="devcon_sp_manufacturer">
         <source>Manufacturer:</source>
         <translation>Manufacturer:</translation>
+    </message>
+    <message id="devcon_sp_no_ports">
+        <source>No MERO found. Connect it with a USB data cable and switch it on; it is listed here within a second.</source>
+        <translation>No MERO found. Connect it with a USB data cable and switch it on; it is listed here within a second.</translation>
+    </message>
+    <message id="devcon_sp_no_ports_linux">
+        <source>On Linux your user account must also be in the dialout group: sudo usermod -aG dialout $USER, then log in again.</source>
+        <translation>On Linux your user account must also be in the dialout group: sudo usermod -aG dialout $USER, then log in again.</translation>
     </message>
     <message id="devcon_sp_serial_number">
         <source>Serial number:</source>

@@ -31,14 +31,22 @@ DeviceConnector::DeviceConnector(QWidget *parent)
     , m_portSource(&DeviceConnector::systemPorts)
 {
     m_ui->setupUi(this);
+    retranslate();
     m_refreshTimer.setInterval(kRefreshIntervalMs);
     m_refreshTimer.setSingleShot(false);
     makeConnections();
-    showDisconnectedView();
+    if (ZData::DM::SerialPort::instance().isOpen())
+        showConnectedView();
+    else
+        showDisconnectedView();
     restoreSettings();
+    registerRestorable();
 }
 
-DeviceConnector::~DeviceConnector() = default;
+DeviceConnector::~DeviceConnector()
+{
+    SettingsManager::removeRestorable(this);
+}
 
 QString DeviceConnector::tag()
 {
@@ -96,22 +104,72 @@ void DeviceConnector::makeConnections()
     connect(&m_refreshTimer, &QTimer::timeout, this, &DeviceConnector::slotUpdatePortsInfo);
 }
 
+void DeviceConnector::retranslate()
+{
+    m_ui->retranslateUi(this);
+    QString hint = qtTrId("devcon_sp_no_ports");
+#ifdef Q_OS_LINUX
+    hint += QLatin1Char('\n') + qtTrId("devcon_sp_no_ports_linux");
+#endif
+    m_ui->noPorts_label->setText(hint);
+}
+
 void DeviceConnector::slotUpdatePortsInfo()
 {
+    QVector<QStringList> entries;
+    for (const TPortDetails &port : m_portSource()) {
+        if (isDevicePort(port))
+            entries.append(entryData(port));
+    }
+    // An unchanged list is left as it is, so that the refresh neither
+    // undoes the user's choice nor shakes an open drop-down.
+    if (entries != listedEntries())
+        rebuildList(entries);
+    m_ui->button_apply->setEnabled(!entries.isEmpty());
+    updateNoPortsHint();
+}
+
+QVector<QStringList> DeviceConnector::listedEntries() const
+{
+    const QComboBox *list = m_ui->listbox_serial_port_info;
+    QVector<QStringList> entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries.append(list->itemData(i).toStringList());
+    return entries;
+}
+
+void DeviceConnector::rebuildList(const QVector<QStringList> &entries)
+{
     QComboBox *list = m_ui->listbox_serial_port_info;
+    const QString chosen = list->currentText();
     {
         // Rebuilding would announce every intermediate selection.
         const QSignalBlocker blocker(list);
         list->clear();
-        for (const TPortDetails &port : m_portSource()) {
-            if (isDevicePort(port))
-                list->addItem(port.name, entryData(port));
-        }
-        list->setCurrentIndex(list->count() > 0 ? 0 : -1);
+        for (const QStringList &entry : entries)
+            list->addItem(entry.value(FIELD_NAME), entry);
+        // The user's choice if it is still there, else the port in use,
+        // else the first.
+        int index = indexOfPort(chosen);
+        if (index < 0)
+            index = indexOfPort(m_portInUse);
+        list->setCurrentIndex(index >= 0 ? index : (list->count() > 0 ? 0 : -1));
     }
     clearDetails();
     slotShowPortInfo(list->currentIndex());
-    m_ui->button_apply->setEnabled(list->count() > 0);
+}
+
+int DeviceConnector::indexOfPort(const QString &name) const
+{
+    if (name.isEmpty())
+        return -1;
+    const QComboBox *list = m_ui->listbox_serial_port_info;
+    for (int i = 0; i < list->count(); ++i) {
+        const QStringList entry = list->itemData(i).toStringList();
+        if (entry.value(FIELD_NAME) == name || entry.value(FIELD_LOCATION) == name)
+            return i;
+    }
+    return -1;
 }
 
 void DeviceConnector::slotShowPortInfo(int index)
@@ -152,18 +210,35 @@ void DeviceConnector::applyPort()
 
 void DeviceConnector::showConnectedView()
 {
+    m_portInUse = ZData::DM::SerialPort::instance().settings().portName;
+    m_ui->inUse_value->setText(m_portInUse);
+    m_ui->inUse_label->show();
+    m_ui->inUse_value->show();
     m_ui->btn_disconnect->show();
     m_ui->button_apply->hide();
+    updateNoPortsHint();
 }
 
 void DeviceConnector::showDisconnectedView()
 {
+    m_portInUse.clear();
+    m_ui->inUse_label->hide();
+    m_ui->inUse_value->hide();
     m_ui->btn_disconnect->hide();
     m_ui->button_apply->show();
+    updateNoPortsHint();
+}
+
+// A port in use that is not listed (the simulator's link) is no reason to
+// tell the user to plug the device in.
+void DeviceConnector::updateNoPortsHint()
+{
+    m_ui->noPorts_label->setVisible(m_ui->listbox_serial_port_info->count() == 0 && m_portInUse.isEmpty());
 }
 
 void DeviceConnector::showEvent(QShowEvent *event)
 {
+    m_shownThisRun = true;
     slotUpdatePortsInfo();
     m_refreshTimer.start();
     QDialog::showEvent(event);
@@ -174,20 +249,26 @@ void DeviceConnector::showEvent(QShowEvent *event)
 void DeviceConnector::hideEvent(QHideEvent *event)
 {
     m_refreshTimer.stop();
-    saveSettings();
     QDialog::hideEvent(event);
 }
 
 void DeviceConnector::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)
-        m_ui->retranslateUi(this);
+        retranslate();
     QDialog::changeEvent(event);
+}
+
+void DeviceConnector::registerRestorable()
+{
+    SettingsManager::addRestorable(this);
 }
 
 void DeviceConnector::saveSettings()
 {
     Log::traceInfo(tag(), QStringLiteral("DeviceConnector::saveSettings"));
+    if (!m_shownThisRun)
+        return;
     QSettings *settings = SettingsManager::currentSettings();
     if (!settings) {
         Log::critical(tag(), QStringLiteral(">> ") + qtTrId("devcon_err_cant_write_settings"));

@@ -19,7 +19,8 @@ class DeviceConnector;
 
 // Where the user picks the device's serial port and connects or disconnects.
 // Only ports of the device's USB chip vendor or of the device maker are
-// offered; the list refreshes every second while the dialog is shown.
+// offered; the list refreshes every second while the dialog is shown and
+// keeps the user's choice while that port is there.
 class DeviceConnector : public QDialog,
                         public ZCore::ISTaggable,
                         public ZCore::ISConfigurable,
@@ -60,8 +61,12 @@ public:
     Ui::DeviceConnector *ui() const { return m_ui.get(); }
     bool isRefreshing() const { return m_refreshTimer.isActive(); }
 
+    // The geometry is saved with everything else when the main window
+    // closes, and only once the dialog has been seen in this run: a dialog
+    // never shown has no place of its own yet.
     void saveSettings() override;
     void restoreSettings() override;
+    void registerRestorable() override;
 
 public slots:
     void slotUpdatePortsInfo();
@@ -75,12 +80,21 @@ protected:
 
 private:
     void makeConnections();
+    void retranslate();
+    QVector<QStringList> listedEntries() const;
+    void rebuildList(const QVector<QStringList> &entries);
+    // By name or by system location, as --port may give either; -1 if none.
+    int indexOfPort(const QString &name) const;
     void applyPort();
     void showConnectedView();
     void showDisconnectedView();
+    void updateNoPortsHint();
     void clearDetails();
 
     std::unique_ptr<Ui::DeviceConnector> m_ui;
     QTimer m_refreshTimer;
     PortSource m_portSource;
+    // Empty while no port is open.
+    QString m_portInUse;
+    bool m_shownThisRun = false;
 };

@@ -19,6 +19,7 @@ private slots:
     void initTestCase();
     void cleanup();
     void openAndReopenSequence();
+    void openMissingPortIsLost_data();
     void openMissingPortIsLost();
     void errorsThatMeanLoss_data();
     void errorsThatMeanLoss();
@@ -67,10 +68,22 @@ void TstSerialPort::openAndReopenSequence()
     QCOMPARE(m_events, (QStringList{"closing", "closed", "opening", "opened"}));
 }
 
+void TstSerialPort::openMissingPortIsLost_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "/dev/mero-no-such-port";
+    QTest::newRow("placeholder in name") << "/dev/mero-%2-no-such-port";
+}
+
+// The configuration line names the port exactly as given.
 void TstSerialPort::openMissingPortIsLost()
 {
+    QFETCH(QString, name);
     recordSignals();
-    QVERIFY(!SerialPort::instance().openPort(QStringLiteral("/dev/mero-no-such-port")));
+    TestSupport::LogCapture log;
+    QVERIFY(!SerialPort::instance().openPort(name));
+    QVERIFY2(log.contains(QStringLiteral(">> updated config: \nPort name: %1\nBaud rate: 115200\n").arg(name)),
+             qPrintable(log.lines().join('\n')));
     QCOMPARE(m_events.count(QStringLiteral("lost")), 1);
     QVERIFY(!SerialPort::instance().isOpen());
 }

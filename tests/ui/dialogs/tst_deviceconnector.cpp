@@ -30,7 +30,8 @@ QVector<DeviceConnector::TPortDetails> ports(const QStringList &descriptions)
     return result;
 }
 
-// The listed port names, then the four details shown.
+// The listed port names, then the four details shown, then "hint" while
+// the dialog explains an empty list.
 QStringList shown(const DeviceConnector &dialog)
 {
     const QComboBox *list = findWidget<QComboBox>(&dialog, "listbox_serial_port_info");
@@ -39,7 +40,25 @@ QStringList shown(const DeviceConnector &dialog)
         texts.append(list->itemText(i));
     for (const char *name : {"description_value", "manufacturer_value", "serialNumber_value", "location_value"})
         texts.append(findWidget<QLabel>(&dialog, name)->text());
+    const QLabel *hint = findWidget<QLabel>(&dialog, "noPorts_label");
+    if (hint && !hint->isHidden())
+        texts.append(QStringLiteral("hint"));
     return texts;
+}
+
+// The port the dialog says is in use; empty when it says none.
+QString portInUse(const DeviceConnector &dialog)
+{
+    const QLabel *value = findWidget<QLabel>(&dialog, "inUse_value");
+    return value && !value->isHidden() ? value->text() : QString();
+}
+
+void announceOpened(const QString &portName)
+{
+    ZData::DM::PortSettings settings;
+    settings.portName = portName;
+    SerialPort::instance().setSettings(settings);
+    emit SerialPort::instance().signalOpened();
 }
 
 } // namespace
@@ -53,6 +72,10 @@ private slots:
     void listsOnlyDevicePorts_data();
     void listsOnlyDevicePorts();
     void refreshesOnlyWhileShown();
+    void refreshKeepsChoice_data();
+    void refreshKeepsChoice();
+    void savedWithEverythingElse_data();
+    void savedWithEverythingElse();
     void connectionViews();
     void applyOpensChosenPort();
 
@@ -76,7 +99,7 @@ void TestDeviceConnector::listsOnlyDevicePorts_data()
                                           << QStringList{"ttyACM0", "Virtual COM", "stmicroelectronics", "0042", "/dev/ttyACM0"};
     QTest::newRow("maker, empty details") << QStringList{"ttyACM3|TAMRIK Ltd|||", "ttyACM4|Tamrik|||"}
                                           << QStringList{"ttyACM3", "ttyACM4", "N/A", "TAMRIK Ltd", "N/A", "N/A"};
-    QTest::newRow("other makers only") << QStringList{"ttyS1||||"} << QStringList{"N/A", "N/A", "N/A", "N/A"};
+    QTest::newRow("other makers only") << QStringList{"ttyS1||||"} << QStringList{"N/A", "N/A", "N/A", "N/A", "hint"};
 }
 
 void TestDeviceConnector::listsOnlyDevicePorts()
@@ -87,11 +110,11 @@ void TestDeviceConnector::listsOnlyDevicePorts()
     dialog.setPortSource([&available] { return ports(available); });
     dialog.slotUpdatePortsInfo();
     QCOMPARE(shown(dialog), expected);
-    QCOMPARE(findWidget<QPushButton>(&dialog, "button_apply")->isEnabled(), expected.size() > 4);
+    // Nothing to apply is exactly when the hint explains why.
+    QCOMPARE(findWidget<QPushButton>(&dialog, "button_apply")->isEnabled(), !expected.contains(QStringLiteral("hint")));
 }
 
-// Shown: listed at once and again every second; hidden: no more
-// refreshing, and the geometry is kept for the next dialog.
+// Shown: listed at once and again every second.
 void TestDeviceConnector::refreshesOnlyWhileShown()
 {
     QStringList available{QStringLiteral("ttyACM0|STMicro|||")};
@@ -101,20 +124,94 @@ void TestDeviceConnector::refreshesOnlyWhileShown()
     QCOMPARE(shown(dialog).first(), QStringLiteral("ttyACM0"));
     available.append(QStringLiteral("ttyACM1|STMicro|||"));
     QTRY_COMPARE(shown(dialog).size(), 6);
-    dialog.resize(640, 420);
-    dialog.reject();
-    QCOMPARE(DeviceConnector().size(), QSize(640, 420));
 }
 
+// With two devices attached the user must be able to pick either: a
+// refresh keeps the choice while that port is there, and a port opened
+// from elsewhere (--port) is the one selected at first.
+void TestDeviceConnector::refreshKeepsChoice_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("inUse");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("selected");
+    const QString acm0 = QStringLiteral("ttyACM0|STMicro|||/dev/ttyACM0");
+    const QString acm1 = QStringLiteral("ttyACM1|STMicro|||/dev/ttyACM1");
+    const QString acm2 = QStringLiteral("ttyACM2|Tamrik|||/dev/ttyACM2");
+    QTest::newRow("same ports") << QStringList{acm0, acm1} << 1 << "" << QStringList{acm0, acm1} << "ttyACM1";
+    QTest::newRow("port added") << QStringList{acm0, acm1} << 1 << "" << QStringList{acm2, acm0, acm1} << "ttyACM1";
+    QTest::newRow("chosen port gone") << QStringList{acm0, acm1} << 1 << "" << QStringList{acm2, acm0} << "ttyACM2";
+    QTest::newRow("port in use") << QStringList() << -1 << "/dev/ttyACM1" << QStringList{acm0, acm1} << "ttyACM1";
+}
+
+void TestDeviceConnector::refreshKeepsChoice()
+{
+    QFETCH(QStringList, before);
+    QFETCH(int, chosen);
+    QFETCH(QString, inUse);
+    QFETCH(QStringList, after);
+    QFETCH(QString, selected);
+    QStringList available = before;
+    DeviceConnector dialog;
+    dialog.setPortSource([&available] { return ports(available); });
+    if (!inUse.isEmpty())
+        announceOpened(inUse);
+    dialog.slotUpdatePortsInfo();
+    if (chosen >= 0)
+        findWidget<QComboBox>(&dialog, "listbox_serial_port_info")->setCurrentIndex(chosen);
+    available = after;
+    dialog.slotUpdatePortsInfo();
+    emit SerialPort::instance().signalClosed();
+    QCOMPARE(findWidget<QComboBox>(&dialog, "listbox_serial_port_info")->currentText(), selected);
+    QCOMPARE(findWidget<QLabel>(&dialog, "location_value")->text(), "/dev/" + selected);
+}
+
+// Saved when the main window closes, also while the dialog is still open;
+// a dialog never shown has no place of its own to keep.
+void TestDeviceConnector::savedWithEverythingElse_data()
+{
+    QTest::addColumn<bool>("show");
+    QTest::newRow("open when the window closes") << true;
+    QTest::newRow("never shown") << false;
+}
+
+void TestDeviceConnector::savedWithEverythingElse()
+{
+    QFETCH(bool, show);
+    const QString key = QStringLiteral("Window.Connection/geometry");
+    ZCore::SettingsManager::currentSettings()->remove(key);
+    const QSize size(610, 410);
+    {
+        DeviceConnector dialog;
+        if (show) {
+            dialog.show();
+            dialog.resize(size);
+        }
+        ZCore::SettingsManager::saveAllSettings();
+    }
+    QCOMPARE(ZCore::SettingsManager::currentSettings()->contains(key), show);
+    if (show)
+        QCOMPARE(DeviceConnector().size(), size);
+}
+
+// While connected the dialog names the port in use, and an unlisted one
+// (the simulator's link) is no reason to ask for a cable.
 void TestDeviceConnector::connectionViews()
 {
     DeviceConnector dialog;
+    dialog.setPortSource([] { return ports({}); });
+    dialog.slotUpdatePortsInfo();
     const QPushButton *apply = findWidget<QPushButton>(&dialog, "button_apply");
     const QPushButton *disconnect = findWidget<QPushButton>(&dialog, "btn_disconnect");
-    emit SerialPort::instance().signalOpened();
+    announceOpened(QStringLiteral("/tmp/mero-sim/ttyMERO"));
     QVERIFY(!disconnect->isHidden() && apply->isHidden());
+    QCOMPARE(portInUse(dialog), QStringLiteral("/tmp/mero-sim/ttyMERO"));
+    QVERIFY(!shown(dialog).contains(QStringLiteral("hint")));
     emit SerialPort::instance().signalClosed();
     QVERIFY(disconnect->isHidden() && !apply->isHidden());
+    QCOMPARE(portInUse(dialog), QString());
+    QVERIFY(shown(dialog).contains(QStringLiteral("hint")));
 }
 
 void TestDeviceConnector::applyOpensChosenPort()
