@@ -97,6 +97,10 @@ void PgUpdate::createProgressDialog()
             return;
         m_progressBar = nullptr;
         m_progress.reset();
+        // Nothing is left to tell about an unfinished course, and a running
+        // timer must not outlive the event loop with the page.
+        m_course = ECourse::Idle;
+        m_stallTimer.stop();
     });
 }
 
