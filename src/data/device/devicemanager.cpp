@@ -374,6 +374,7 @@ void DeviceManager::reportActualVersion(const TCommandHeader &header)
     if (!hasServerFor(static_cast<EDeviceCommands>(header.command)))
         return;
     // The queue moves on when the server client reports back.
+    m_serverRequest = EServerCommands::SEND_ACTUAL_VERSION;
     m_server->sendActualVersion(m_info.firmwareVersion);
 }
 
@@ -396,14 +397,18 @@ bool DeviceManager::hasServerFor(EDeviceCommands command)
 
 void DeviceManager::requestUpdateImage()
 {
-    if (hasServerFor(EDeviceCommands::S_GET_UPDATE))
-        m_server->requestUpdate();
+    if (!hasServerFor(EDeviceCommands::S_GET_UPDATE))
+        return;
+    m_serverRequest = EServerCommands::GET_UPDATE;
+    m_server->requestUpdate();
 }
 
 void DeviceManager::requestActualVersion()
 {
-    if (hasServerFor(EDeviceCommands::S_GET_ACTUAL_VERSION))
-        m_server->requestActualVersion();
+    if (!hasServerFor(EDeviceCommands::S_GET_ACTUAL_VERSION))
+        return;
+    m_serverRequest = EServerCommands::GET_ACTUAL_VERSION;
+    m_server->requestActualVersion();
 }
 
 void DeviceManager::acceptUpdateImage(const QByteArray &image)
@@ -411,6 +416,7 @@ void DeviceManager::acceptUpdateImage(const QByteArray &image)
     m_updateData = image;
     if (m_updateData.isEmpty()) {
         warning(tag(), QStringLiteral(">> tried to init update without update data"));
+        emit signalServerFailed(EServerCommands::GET_UPDATE, EServerCommands::E_EMPTY_DATA);
         return;
     }
     if (chunkCountFor(m_updateData.size()) == 0) {
@@ -418,6 +424,7 @@ void DeviceManager::acceptUpdateImage(const QByteArray &image)
                                       "announce; nothing is sent")
                            .arg(m_updateData.size()).arg(kMaxUpdateBytes));
         m_updateData.clear();
+        emit signalServerFailed(EServerCommands::GET_UPDATE, EServerCommands::E_EMPTY_DATA);
         return;
     }
     emit signalUpdateStarted();
@@ -621,6 +628,8 @@ void DeviceManager::slotProcessServerReply()
         acceptUpdateImage(m_server->replyData());
     } else {
         debug(tag(), from + QStringLiteral(" >> nothing to do with command: ") + ZCore::enumText(result));
+        if (result != m_serverRequest)
+            emit signalServerFailed(m_serverRequest, result);
     }
     advanceQueue();
 }

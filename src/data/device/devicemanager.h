@@ -4,6 +4,7 @@
 #include "core/tsingleton.h"
 #include "data/device/deviceinfo.h"
 #include "data/device/tdevicereply.h"
+#include "data/server/eservercommands.h"
 
 #include <QByteArray>
 #include <QList>
@@ -95,6 +96,10 @@ signals:
     void signalUpdateReply(QString actual_version);
     void signalUpdateStarted();
     void signalUpdateProgress(int progress);
+    // An exchange with the update server ended without what it asked for
+    // (result: the server's error or the client's failure); a firmware
+    // image that cannot be sent counts as E_EMPTY_DATA.
+    void signalServerFailed(ZData::EServerCommands request, ZData::EServerCommands result);
 
 public slots:
     void slotProcessQueueCommand(ZData::TCommandHeader header);
@@ -137,6 +142,8 @@ private:
     QByteArray m_updateData;
     quint16 m_chunkCount = 0;
     DM::IUpdateServerClient *m_server = nullptr;
+    // The client's result is only the error once an exchange fails.
+    EServerCommands m_serverRequest = EServerCommands::UNDEFINED;
 };
 
 } // namespace ZData

@@ -331,7 +331,10 @@ void ServerManager::actOnResult()
         ZCore::Log::warning(tag(), errorText);
         break;
     case EServerCommands::E_BIN_NOT_FOUND:
-        ZCore::Log::critical(tag(), QStringLiteral(">> ") + qtTrId("dw_err_update_files_lost"));
+        // Not critical: a critical line opens a box, and an exchange nobody
+        // asked for (the version report at connection) must not stop the
+        // user. Whoever asked for it tells the user.
+        ZCore::Log::warning(tag(), QStringLiteral(">> ") + qtTrId("dw_err_update_files_lost"));
         ZCore::Log::warning(tag(), errorText);
         break;
     case EServerCommands::GET_UPDATE:

@@ -281,19 +281,43 @@ version:</translation>
         <source>Update firmware</source>
         <translation>Update firmware</translation>
     </message>
+    <message id="dw_pupdate_check_failed_title">
+        <source>Checking for updates failed</source>
+        <translation>Checking for updates failed</translation>
+    </message>
+    <message id="dw_pupdate_confirm_flash_text">
+        <source>The device waits in its update mode (firmware %1); firmware %2 is available.
+
+Install it now? The device restarts with the new firmware once it has received it. Keep the device plugged in.</source>
+        <translation>The device waits in its update mode (firmware %1); firmware %2 is available.
+
+Install it now? The device restarts with the new firmware once it has received it. Keep the device plugged in.</translation>
+    </message>
+    <message id="dw_pupdate_confirm_reboot_text">
+        <source>The device runs firmware %1; firmware %2 is available.
+
+Update now? The device restarts into its update mode, receives the new firmware and restarts with it. Measurement stops until then; keep the device plugged in.</source>
+        <translation>The device runs firmware %1; firmware %2 is available.
+
+Update now? The device restarts into its update mode, receives the new firmware and restarts with it. Measurement stops until then; keep the device plugged in.</translation>
+    </message>
     <message id="dw_pupdate_current_version">
         <source>Current
 version:</source>
         <translation>Current
 version:</translation>
     </message>
+    <message id="dw_pupdate_files_lost_text">
+        <source>The update server has no firmware for this device. Please contact support.</source>
+        <translation>The update server has no firmware for this device. Please contact support.</translation>
+    </message>
+    <message id="dw_pupdate_firmware_not_started_text">
+        <source>The device restarted in its update mode: the new firmware did not start. Please check for updates again to finish the update.</source>
+        <translation>The device restarted in its update mode: the new firmware did not start. Please check for updates again to finish the update.</translation>
+    </message>
     <message id="dw_pupdate_id">
         <source>ID: </source>
         <translation>ID: </translation>
-    </message>
-    <message id="dw_pupdate_new_update_text">
-        <source>Would you like to update your device's firmware now?</source>
-        <translation>Would you like to update your device's firmware now?</translation>
     </message>
     <message id="dw_pupdate_new_update_title">
         <source>New firmware version is available</source>
@@ -307,21 +331,33 @@ version:</translation>
         <source>Firmware is up-to-date</source>
         <translation>Firmware is up-to-date</translation>
     </message>
-    <message id="dw_pupdate_reboot_app_text">
-        <source>The device will reboot into 'application' mode. Please, click 'Ok' and wait.</source>
-        <translation>The device will reboot into 'application' mode. Please, click 'Ok' and wait.</translation>
-    </message>
     <message id="dw_pupdate_reboot_app_title">
         <source>Finished updating firmware</source>
         <translation>Finished updating firmware</translation>
     </message>
-    <message id="dw_pupdate_reboot_update_text">
-        <source>The device must reboot into 'update' mode in order to proceed. Please, click 'Ok' and wait.</source>
-        <translation>The device must reboot into 'update' mode in order to proceed. Please, click 'Ok' and wait.</translation>
+    <message id="dw_pupdate_server_error_text">
+        <source>The update server could not answer the request (error %1). Please try again later or contact support.</source>
+        <translation>The update server could not answer the request (error %1). Please try again later or contact support.</translation>
     </message>
-    <message id="dw_pupdate_reboot_update_title">
-        <source>Notification: firmware update</source>
-        <translation>Notification: firmware update</translation>
+    <message id="dw_pupdate_server_unreachable_text">
+        <source>The update server could not be reached. Please check the internet connection and try again.</source>
+        <translation>The update server could not be reached. Please check the internet connection and try again.</translation>
+    </message>
+    <message id="dw_pupdate_stage_download">
+        <source>Downloading firmware %1..</source>
+        <translation>Downloading firmware %1..</translation>
+    </message>
+    <message id="dw_pupdate_stage_reboot">
+        <source>Restarting the device into its update mode..</source>
+        <translation>Restarting the device into its update mode..</translation>
+    </message>
+    <message id="dw_pupdate_stage_start">
+        <source>Waiting for the device to start firmware %1..</source>
+        <translation>Waiting for the device to start firmware %1..</translation>
+    </message>
+    <message id="dw_pupdate_update_done_text">
+        <source>The device now runs firmware %1.</source>
+        <translation>The device now runs firmware %1.</translation>
     </message>
     <message id="dw_pupdate_update_failed_text">
         <source>Update process was interrupted. Please, check USB connector and try again.</source>
@@ -330,6 +366,10 @@ version:</translation>
     <message id="dw_pupdate_update_failed_title">
         <source>Firmware update failed</source>
         <translation>Firmware update failed</translation>
+    </message>
+    <message id="dw_pupdate_update_stalled_text">
+        <source>The device did not go on with the update. Please check the USB connection; if the device stays in its update mode, check for updates again to finish the update.</source>
+        <translation>The device did not go on with the update. Please check the USB connection; if the device stays in its update mode, check for updates again to finish the update.</translation>
     </message>
     <message id="dw_pupdate_updating">
         <source>Updating..</source>

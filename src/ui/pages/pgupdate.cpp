@@ -1,5 +1,6 @@
 #include "ui/pages/pgupdate.h"
 
+#include "core/enumtext.h"
 #include "core/localizationmanager.h"
 #include "core/log.h"
 #include "core/userdialogs.h"
@@ -35,7 +36,11 @@ const ZData::DeviceInfo &device()
 
 } // namespace
 
-PgUpdate::PgUpdate() = default;
+PgUpdate::PgUpdate()
+{
+    m_stallTimer.setSingleShot(true);
+    m_stallTimer.setInterval(kStallTimeoutMs);
+}
 
 PgUpdate::~PgUpdate() = default;
 
@@ -69,7 +74,7 @@ void PgUpdate::initPage()
 
 void PgUpdate::createProgressDialog()
 {
-    m_updateInProgress = false;
+    endCourse();
     m_progress = std::make_unique<QProgressDialog>();
     m_progressBar = new QProgressBar(m_progress.get());
     m_progress->setBar(m_progressBar);
@@ -92,6 +97,10 @@ void PgUpdate::createProgressDialog()
             return;
         m_progressBar = nullptr;
         m_progress.reset();
+        // Nothing is left to tell about an unfinished course, and a running
+        // timer must not outlive the event loop with the page.
+        m_course = ECourse::Idle;
+        m_stallTimer.stop();
     });
 }
 
@@ -107,6 +116,7 @@ void PgUpdate::initUiActions()
     keep(connect(window, &MainWindowBase::signalSettingsSaved, this, &PgUpdate::saveSettings));
     keep(connect(&LocalizationManager::instance(), &LocalizationManager::signalLoadedLang, this,
                  &PgUpdate::slotLoadedLang));
+    keep(connect(&m_stallTimer, &QTimer::timeout, this, &PgUpdate::handleStall));
     connectDeviceLink();
 }
 
@@ -117,6 +127,9 @@ void PgUpdate::connectDeviceLink()
     keep(connect(&manager, &DeviceManager::signalUpdateReply, this, &PgUpdate::slotDeviceUpdateReply));
     keep(connect(&manager, &DeviceManager::signalUpdateStarted, this, &PgUpdate::handleUpdateStarted));
     keep(connect(&manager, &DeviceManager::signalUpdateProgress, this, &PgUpdate::slotUpdateProgress));
+    keep(connect(&manager, &DeviceManager::signalServerFailed, this, &PgUpdate::handleServerFailed));
+    keep(connect(&ZData::ConnectionManager::instance(), &ZData::ConnectionManager::signalFailedToReconnect, this,
+                 &PgUpdate::handleReconnectFailed));
     auto &port = SerialPort::instance();
     keep(connect(&port, &SerialPort::signalLost, this, &PgUpdate::slotSignalLost));
     keep(connect(&port, &SerialPort::signalClosed, this, &PgUpdate::handlePortClosed));
@@ -128,13 +141,37 @@ void PgUpdate::slotDeviceStartup()
         return;
     ui()->l_device_id->setText(device().id);
     ui()->l_device_version->setText(device().firmwareVersion.toString());
-    ui()->b_check_update->setEnabled(true);
+    m_deviceReady = true;
+    advanceCourseOnStartup();
+    ui()->b_check_update->setEnabled(m_course == ECourse::Idle);
+}
+
+void PgUpdate::advanceCourseOnStartup()
+{
+    switch (m_course) {
+    case ECourse::RebootingToBootloader:
+        // Back in the bootloader the device manager fetches the image itself.
+        if (device().isBootloader())
+            enterCourse(ECourse::Downloading);
+        else
+            failCourse(qtTrId("dw_pupdate_update_stalled_text"));
+        return;
+    case ECourse::StartingFirmware:
+        if (device().isMainApp())
+            finishCourse();
+        else
+            failCourse(qtTrId("dw_pupdate_firmware_not_started_text"));
+        return;
+    default:
+        return;
+    }
 }
 
 void PgUpdate::slotDeviceUpdateReply(const QString &actual_version)
 {
     if (!ui())
         return;
+    showServerStatus(QString());
     ui()->l_actual_version->setText(actual_version);
     const std::optional<TVersion> actual = parseServerVersion(actual_version);
     if (!actual) {
@@ -145,6 +182,7 @@ void PgUpdate::slotDeviceUpdateReply(const QString &actual_version)
         ui()->b_do_update->setEnabled(false);
         return;
     }
+    m_offeredVersion = actual->toString();
     const bool newer = device().firmwareVersion < *actual;
     ui()->b_do_update->setEnabled(newer);
     if (!newer) {
@@ -156,11 +194,9 @@ void PgUpdate::slotDeviceUpdateReply(const QString &actual_version)
     }
     showLater([this] {
         // The device may have gone while the question waited; the button
-        // is disabled then and the click does nothing.
-        if (UserDialogs::question(nullptr, qtTrId("dw_pupdate_new_update_title"),
-                                  qtTrId("dw_pupdate_new_update_text"))
-            && ui())
-            ui()->b_do_update->click();
+        // is disabled then and nothing starts.
+        if (askToUpdate() && ui() && ui()->b_do_update->isEnabled())
+            startUpdate();
     });
 }
 
@@ -178,35 +214,176 @@ void PgUpdate::handleCheckPressed()
 void PgUpdate::handleUpdatePressed()
 {
     Log::info(tag(), QStringLiteral("<< 'update firmware' button was pressed"));
-    // A second press before the device drops off would queue a second
+    if (askToUpdate() && ui() && ui()->b_do_update->isEnabled())
+        startUpdate();
+}
+
+bool PgUpdate::askToUpdate() const
+{
+    const QString running = device().firmwareVersion.toString();
+    const QString text = device().isBootloader() ? qtTrId("dw_pupdate_confirm_flash_text")
+                                                 : qtTrId("dw_pupdate_confirm_reboot_text");
+    return UserDialogs::question(nullptr, qtTrId("dw_pupdate_new_update_title"),
+                                 text.arg(running, m_offeredVersion));
+}
+
+void PgUpdate::startUpdate()
+{
+    Log::info(tag(), QStringLiteral("<< update from %1 to %2 confirmed")
+                         .arg(device().firmwareVersion.toString(), m_offeredVersion));
+    // A second start before the device drops off would queue a second
     // reboot or a second download.
-    ui()->b_do_update->setEnabled(false);
+    setButtonsEnabled(false);
     if (device().isBootloader()) {
         DeviceManager::instance().queueUpdateDownload();
+        enterCourse(ECourse::Downloading);
         return;
     }
     DeviceManager::instance().queueRebootToUpdate();
-    UserDialogs::information(nullptr, qtTrId("dw_pupdate_reboot_update_title"),
-                             qtTrId("dw_pupdate_reboot_update_text"));
+    enterCourse(ECourse::RebootingToBootloader);
+}
+
+void PgUpdate::enterCourse(ECourse course)
+{
+    Log::info(tag(), QStringLiteral(">> update course: ") + enumText(course));
+    m_course = course;
+    m_stallTimer.start();
+    if (!m_progress || course == ECourse::Idle)
+        return;
+    m_progress->setLabelText(stageText());
+    // A busy bar while the device or the server is awaited; the transfer
+    // counts up and stays full while the new firmware starts.
+    const bool counting = course == ECourse::Transferring || course == ECourse::StartingFirmware;
+    m_progressBar->setRange(kProgressMinimum, counting ? kProgressMaximum : kProgressMinimum);
+    if (course == ECourse::Transferring)
+        m_progressBar->setValue(kProgressMinimum);
+    if (m_progress->isHidden()) {
+        m_progress->open();
+        m_progress->setCancelButton(nullptr);
+    }
+}
+
+QString PgUpdate::stageText() const
+{
+    switch (m_course) {
+    case ECourse::RebootingToBootloader:
+        return qtTrId("dw_pupdate_stage_reboot");
+    case ECourse::Downloading:
+        return qtTrId("dw_pupdate_stage_download").arg(m_offeredVersion);
+    case ECourse::StartingFirmware:
+        return qtTrId("dw_pupdate_stage_start").arg(m_offeredVersion);
+    case ECourse::Idle:
+    case ECourse::Transferring:
+        break;
+    }
+    return qtTrId("dw_pupdate_updating");
+}
+
+void PgUpdate::endCourse()
+{
+    m_course = ECourse::Idle;
+    m_stallTimer.stop();
+    // The user starts over from the check once the device is there.
+    if (ui())
+        ui()->b_check_update->setEnabled(m_deviceReady);
+    if (m_progress) {
+        m_progress->reset();
+        m_progress->hide();
+    }
+}
+
+void PgUpdate::failCourse(const QString &text)
+{
+    Log::warning(tag(), QStringLiteral(">> firmware update failed: ") + text);
+    endCourse();
+    showLater([text] { UserDialogs::warning(nullptr, qtTrId("dw_pupdate_update_failed_title"), text); });
+}
+
+void PgUpdate::finishCourse()
+{
+    const QString running = device().firmwareVersion.toString();
+    Log::info(tag(), QStringLiteral(">> firmware update finished: device runs %1").arg(running));
+    endCourse();
+    showLater([running] {
+        UserDialogs::information(nullptr, qtTrId("dw_pupdate_reboot_app_title"),
+                                 qtTrId("dw_pupdate_update_done_text").arg(running));
+    });
 }
 
 void PgUpdate::handleUpdateStarted()
 {
     setButtonsEnabled(false);
+    showServerStatus(QString());
     // From here on a lost device means an unfinished image, even before the
     // first chunk reports its progress.
-    m_updateInProgress = true;
+    enterCourse(ECourse::Transferring);
 }
 
 void PgUpdate::handlePortClosed()
 {
+    m_deviceReady = false;
+    failTransfer();
     if (!ui())
         return;
     const QString notAvailable = QLatin1String(kNotAvailable);
     ui()->l_device_id->setText(notAvailable);
     ui()->l_device_version->setText(notAvailable);
     ui()->l_actual_version->setText(notAvailable);
+    showServerStatus(QString());
     setButtonsEnabled(false);
+}
+
+void PgUpdate::handleServerFailed(ZData::EServerCommands request, ZData::EServerCommands result)
+{
+    using ZData::EServerCommands;
+    QString text;
+    switch (result) {
+    case EServerCommands::E_BIN_NOT_FOUND:
+        text = qtTrId("dw_pupdate_files_lost_text");
+        break;
+    case EServerCommands::E_LOST_INTERNET_CONNECTION:
+    case EServerCommands::E_REQUEST_TIMEOUT:
+        text = qtTrId("dw_pupdate_server_unreachable_text");
+        break;
+    default:
+        text = qtTrId("dw_pupdate_server_error_text").arg(qint32(result));
+        break;
+    }
+    showServerStatus(text);
+    // Only what the user asked for gets a box; the version report at
+    // connection must neither stop the user nor hold up the sweep.
+    if (request == EServerCommands::GET_UPDATE) {
+        failCourse(text);
+    } else if (request == EServerCommands::GET_ACTUAL_VERSION) {
+        showLater([text] { UserDialogs::warning(nullptr, qtTrId("dw_pupdate_check_failed_title"), text); });
+    }
+}
+
+void PgUpdate::handleReconnectFailed()
+{
+    if (m_course == ECourse::Idle)
+        return;
+    // The connection manager's own box says the device is gone; a second
+    // one about the update would only stack on it.
+    Log::warning(tag(), QStringLiteral(">> firmware update abandoned: the device did not come back"));
+    endCourse();
+}
+
+void PgUpdate::handleStall()
+{
+    if (m_course == ECourse::Idle)
+        return;
+    Log::warning(tag(), QStringLiteral(">> no step of the update for %1 ms in %2")
+                            .arg(kStallTimeoutMs).arg(enumText(m_course)));
+    failCourse(qtTrId("dw_pupdate_update_stalled_text"));
+}
+
+void PgUpdate::showServerStatus(const QString &text)
+{
+    if (!ui())
+        return;
+    ui()->l_server_status->setText(text);
+    ui()->l_server_status->setVisible(!text.isEmpty());
 }
 
 void PgUpdate::setButtonsEnabled(bool enabled)
@@ -221,34 +398,28 @@ void PgUpdate::slotUpdateProgress(int progress)
 {
     if (!m_progress)
         return;
-    if (m_progress->isHidden()) {
-        m_progress->open();
-        m_progress->setCancelButton(nullptr);
-    }
-    m_updateInProgress = true;
+    if (m_course != ECourse::Transferring)
+        enterCourse(ECourse::Transferring);
+    m_stallTimer.start();
     m_progressBar->setValue(qBound(kProgressMinimum, progress, kProgressMaximum));
-    if (progress < m_progress->maximum())
+    if (progress < kProgressMaximum)
         return;
-    m_updateInProgress = false;
-    m_progress->reset();
+    // The bootloader starts the new firmware and leaves the link; the course
+    // ends when the device is back and says which firmware it runs.
     ZData::ConnectionManager::instance().setAutoReconnect(true);
-    showLater([] {
-        UserDialogs::information(nullptr, qtTrId("dw_pupdate_reboot_app_title"),
-                                 qtTrId("dw_pupdate_reboot_app_text"));
-    });
+    enterCourse(ECourse::StartingFirmware);
 }
 
 void PgUpdate::slotSignalLost()
 {
-    if (!m_updateInProgress)
+    failTransfer();
+}
+
+void PgUpdate::failTransfer()
+{
+    if (m_course != ECourse::Transferring)
         return;
-    m_updateInProgress = false;
-    if (m_progress)
-        m_progress->cancel();
-    showLater([] {
-        UserDialogs::warning(nullptr, qtTrId("dw_pupdate_update_failed_title"),
-                             qtTrId("dw_pupdate_update_failed_text"));
-    });
+    failCourse(qtTrId("dw_pupdate_update_failed_text"));
 }
 
 void PgUpdate::slotUpdateIsRequired()
@@ -263,7 +434,7 @@ void PgUpdate::slotLoadedLang()
     if (!m_progress)
         return;
     m_progress->setWindowTitle(qtTrId("dw_window_title"));
-    m_progress->setLabelText(qtTrId("dw_pupdate_updating"));
+    m_progress->setLabelText(stageText());
 }
 
 bool PgUpdate::eventFilter(QObject *watched, QEvent *event)

@@ -1,6 +1,7 @@
 // The device page against the simulated device on a pseudo-terminal and an
 // update server on loopback: what the user sees and answers, and what goes
 // on the wire because of it.
+#include "core/localizationmanager.h"
 #include "data/device/commandqueue.h"
 #include "data/device/connectionmanager.h"
 #include "data/device/devicemanager.h"
@@ -36,6 +37,7 @@ namespace {
 constexpr int kWaitMs = 15000;
 constexpr int kImageSize = 5000; // five chunks
 constexpr int kNoBox = -1;
+constexpr int kUnreachable = -1;
 const quint16 kChunk = quint16(EDeviceCommands::B_SEND_MAINAPP_CHUNK);
 
 MW_Pages::PgUpdate &page() { return MW_Pages::PgUpdate::instance(); }
@@ -54,14 +56,17 @@ private slots:
     void versionReply_data();
     void versionReply();
     void missingUpdateFilesStartNoTransfer();
+    void serverFailure_data();
+    void serverFailure();
     void unplugDuringTransfer_data();
     void unplugDuringTransfer();
 
 private:
-    bool startDevice(bool inBootloader, const QUrl &server = QUrl());
+    bool startDevice(bool inBootloader, const QUrl &server = QUrl(), int serverError = MeroSim::Options::kNoServerError);
     QPushButton *button(const char *name) const { return TestSupport::findWidget<QPushButton>(m_window.get(), name); }
     QString label(const char *name) const { return TestSupport::findWidget<QLabel>(m_window.get(), name)->text(); }
     QStringList boxTitles() const;
+    QStringList boxTexts() const;
 
     QTemporaryDir m_dir;
     TestSupport::RecordingDialogs m_dialogs;
@@ -73,6 +78,8 @@ private:
 void TstPgUpdate::initTestCase()
 {
     QVERIFY(DeviceMessageManager::init() && SerialPort::init() && ConnectionManager::init() && DeviceManager::init());
+    // The English texts, so that what a box says can be read.
+    ZCore::LocalizationManager::instance().loadLanguage(QStringLiteral(":/translation/dranwell_en.qm"));
     m_window = std::make_unique<TestSupport::FakeMainWindow>();
     page().setupPage(m_window.get(), QStringLiteral("MW_Pages::PgUpdate"));
 }
@@ -87,7 +94,7 @@ void TstPgUpdate::cleanup()
     m_dialogs.clear();
 }
 
-bool TstPgUpdate::startDevice(bool inBootloader, const QUrl &server)
+bool TstPgUpdate::startDevice(bool inBootloader, const QUrl &server, int serverError)
 {
     MeroSim::Options options;
     options.linkPath = m_dir.filePath(QStringLiteral("ttyMERO"));
@@ -95,6 +102,7 @@ bool TstPgUpdate::startDevice(bool inBootloader, const QUrl &server)
     options.rebootDelayMs = 100;
     options.startInBootloader = inBootloader;
     options.serverImageSize = kImageSize;
+    options.serverError = serverError;
     m_server = std::make_unique<MeroSim::UpdateServer>(options);
     m_sim = std::make_unique<MeroSim::Simulator>(options);
     QSignalSpy finished(&DeviceManager::instance(), &DeviceManager::signalStartupFinished);
@@ -114,32 +122,45 @@ QStringList TstPgUpdate::boxTitles() const
     return titles;
 }
 
+QStringList TstPgUpdate::boxTexts() const
+{
+    QStringList texts;
+    for (const auto &box : m_dialogs.boxes())
+        texts << box.text;
+    return texts;
+}
+
 // From "Check for updates" to the device back in its application with the
-// new version, the user answering Yes and each box with Ok.
+// new version, the user answering Yes: one box before the restart, one once
+// the new firmware runs, and nothing on screen in between but the progress.
 void TstPgUpdate::updateFromApplicationToNewVersion()
 {
     QVERIFY(startDevice(false));
     m_dialogs.setQuestionAnswer(true);
+    QObject context;
     QList<int> shown;
-    connect(&DeviceManager::instance(), &DeviceManager::signalUpdateProgress, this, [&shown] {
+    connect(&DeviceManager::instance(), &DeviceManager::signalUpdateProgress, &context, [&shown] {
         QProgressDialog *dialog = page().progressDialog();
         // The user cannot dismiss it while chunks are still going out.
         QTest::keyClick(dialog, Qt::Key_Escape);
         shown << (dialog->isVisible() && dialog->isModal() ? dialog->value() : dialog->maximum());
     });
-    // The device comes back while the last box is still being read.
-    bool backBehindBox = false;
-    m_dialogs.setWhileShown([&backBehindBox](const TestSupport::RecordingDialogs::Box &box) {
-        if (box.title == QLatin1String("dw_pupdate_reboot_app_title"))
-            backBehindBox = QSignalSpy(&DeviceManager::instance(), &DeviceManager::signalStartupFinished).wait(kWaitMs);
+    // What each box says, next to what the page and the device show then.
+    QStringList seen;
+    m_dialogs.setWhileShown([this, &seen](const TestSupport::RecordingDialogs::Box &box) {
+        seen << QStringLiteral("%1 | progress shown: %2 | device: %3")
+                    .arg(box.text)
+                    .arg(QVariant(page().progressDialog()->isVisible()).toString())
+                    .arg(label("l_device_version"));
     });
     button("b_check_update")->click();
 
-    QTRY_COMPARE_WITH_TIMEOUT(label("l_device_version"), QStringLiteral("1.5.0"), kWaitMs);
-    QVERIFY(backBehindBox);
-    DeviceManager::instance().disconnect(this);
-    QCOMPARE(boxTitles(), (QStringList{"dw_pupdate_new_update_title", "dw_pupdate_reboot_update_title",
-                                       "dw_pupdate_reboot_app_title"}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs.boxes().size(), 2, kWaitMs);
+    QCOMPARE(boxTitles(), (QStringList{qtTrId("dw_pupdate_new_update_title"), qtTrId("dw_pupdate_reboot_app_title")}));
+    QCOMPARE(seen, (QStringList{qtTrId("dw_pupdate_confirm_reboot_text").arg("1.4.12", "1.5.0")
+                                    + " | progress shown: false | device: 1.4.12",
+                                qtTrId("dw_pupdate_update_done_text").arg("1.5.0")
+                                    + " | progress shown: false | device: 1.5.0"}));
     QList<quint16> chunks;
     QByteArray flashed;
     for (const MeroSim::ReceivedFrame &frame : m_sim->receivedFrames()) {
@@ -205,15 +226,52 @@ void TstPgUpdate::missingUpdateFilesStartNoTransfer()
     QVERIFY(startDevice(true));
     connect(m_server.get(), &MeroSim::UpdateServer::requestServed, this, [this] { m_server->setError(6); });
     m_dialogs.setQuestionAnswer(true);
-    TestSupport::LogCapture log;
 
     button("b_check_update")->click();
     QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount(), 2, kWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(queueIdle(), kWaitMs);
-    QCOMPARE(boxTitles(), QStringList{"dw_pupdate_new_update_title"});
-    QCOMPARE(log.lines(QtCriticalMsg), QStringList{"ServerManager >> dw_err_update_files_lost"});
+    QCoreApplication::processEvents();
+    QCOMPARE(boxTitles(), (QStringList{qtTrId("dw_pupdate_new_update_title"), qtTrId("dw_pupdate_update_failed_title")}));
+    QCOMPARE(boxTexts().last(), qtTrId("dw_pupdate_files_lost_text"));
     QVERIFY(m_sim->receivedFrames().isEmpty());
-    QVERIFY(!page().progressDialog()->isVisible() && !page().isUpdateInProgress());
+    QVERIFY(!page().progressDialog()->isVisible() && page().course() == MW_Pages::PgUpdate::ECourse::Idle);
+    QVERIFY(button("b_check_update")->isEnabled());
+}
+
+// A failed exchange shows on the page; only one the user asked for opens a
+// box, and never while the link waits for it to close.
+void TstPgUpdate::serverFailure_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::newRow("report at connection, no files") << 6 << false << QByteArray("dw_pupdate_files_lost_text");
+    QTest::newRow("check, no files") << 6 << true << QByteArray("dw_pupdate_files_lost_text");
+    QTest::newRow("check, server unreachable") << kUnreachable << true
+                                               << QByteArray("dw_pupdate_server_unreachable_text");
+}
+
+void TstPgUpdate::serverFailure()
+{
+    QFETCH(int, error);
+    QFETCH(bool, asked);
+    QFETCH(QByteArray, reason);
+    TestSupport::LogCapture log;
+    bool linkHeld = false;
+    m_dialogs.setWhileShown([&linkHeld](const TestSupport::RecordingDialogs::Box &) { linkHeld |= !queueIdle(); });
+    const bool unreachable = error == kUnreachable;
+    // Nothing listens on port 1 of the loopback.
+    QVERIFY(startDevice(false, unreachable ? QUrl("http://127.0.0.1:1/") : QUrl(),
+                        unreachable ? MeroSim::Options::kNoServerError : error));
+    if (asked) {
+        button("b_check_update")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dialogs.boxes().isEmpty(), kWaitMs);
+    }
+    const QString text = qtTrId(reason.constData());
+    QCOMPARE(boxTexts(), asked ? QStringList{text} : QStringList());
+    QVERIFY(!linkHeld);
+    QCOMPARE(log.lines(QtCriticalMsg), QStringList());
+    QCOMPARE(label("l_server_status"), text);
 }
 
 // The device vanishing before or amid the chunks ends the course with one
@@ -235,12 +293,12 @@ void TstPgUpdate::unplugDuringTransfer()
             m_sim->addFault(MeroSim::FaultRule::once(MeroSim::FaultKind::Unplug));
     });
     QSignalSpy lost(&SerialPort::instance(), &SerialPort::signalLost);
-    button("b_do_update")->setEnabled(true);
-    button("b_do_update")->click();
+    m_dialogs.setQuestionAnswer(true);
+    button("b_check_update")->click();
 
     QVERIFY(lost.wait(kWaitMs));
     QCoreApplication::processEvents();
-    const QStringList failed{"dw_pupdate_update_failed_title"};
+    const QStringList failed{qtTrId("dw_pupdate_new_update_title"), qtTrId("dw_pupdate_update_failed_title")};
     QCOMPARE(boxTitles(), failed);
     QVERIFY(!page().progressDialog()->isVisible());
     emit SerialPort::instance().signalLost();
