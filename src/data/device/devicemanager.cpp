@@ -145,8 +145,7 @@ bool DeviceManager::init()
     connect(&CommandQueue::instance(), &CommandQueue::signalGotCommand, &self,
             &DeviceManager::slotProcessQueueCommand, type);
     connect(&SerialPort::instance(), &SerialPort::signalOpened, &self, &DeviceManager::slotPortOpened, type);
-    connect(&SerialPort::instance(), &SerialPort::signalClosing, &CommandQueue::instance(),
-            &CommandQueue::clearQueue, type);
+    connect(&SerialPort::instance(), &SerialPort::signalClosing, &self, &DeviceManager::slotPortClosing, type);
     connect(&dmm(), &DeviceMessageManager::signalGotReply, &self, &DeviceManager::slotProcessDeviceReply, type);
     connect(&ServerManager::instance(), &ServerManager::signalGotReply, &self,
             &DeviceManager::slotProcessServerReply, type);
@@ -205,6 +204,18 @@ void DeviceManager::slotPortOpened()
     m_lastPayload.clear();
     m_hasLastRequest = false;
     initStartup();
+}
+
+void DeviceManager::slotPortClosing()
+{
+    // The exchange belongs to an item that goes with the queue; answered
+    // later, it would finish whatever the next connection has at the head.
+    if (m_awaitingServer) {
+        m_awaitingServer = false;
+        if (m_server)
+            m_server->abandonRequest();
+    }
+    CommandQueue::instance().clearQueue();
 }
 
 void DeviceManager::initStartup()
@@ -371,10 +382,8 @@ void DeviceManager::reportActualVersion(const TCommandHeader &header)
         skipOutsideMainApp(header);
         return;
     }
-    if (!hasServerFor(static_cast<EDeviceCommands>(header.command)))
-        return;
-    // The queue moves on when the server client reports back.
-    m_server->sendActualVersion(m_info.firmwareVersion);
+    startServerExchange(EDeviceCommands::S_UPDATE_ACTUAL_VERSION,
+                        [this] { return m_server->sendActualVersion(m_info.firmwareVersion); });
 }
 
 void DeviceManager::clearUpdateCache()
@@ -394,16 +403,29 @@ bool DeviceManager::hasServerFor(EDeviceCommands command)
     return false;
 }
 
+// The queue moves on when the server client reports back, or at once when
+// it refused: no report would ever come.
+void DeviceManager::startServerExchange(EDeviceCommands command, const std::function<bool()> &post)
+{
+    if (!hasServerFor(command))
+        return;
+    m_awaitingServer = true;
+    if (post())
+        return;
+    m_awaitingServer = false;
+    warning(tag(), QStringLiteral(">> update server client refused the request => finished without it: ")
+                       + commandText(command));
+    advanceQueue();
+}
+
 void DeviceManager::requestUpdateImage()
 {
-    if (hasServerFor(EDeviceCommands::S_GET_UPDATE))
-        m_server->requestUpdate();
+    startServerExchange(EDeviceCommands::S_GET_UPDATE, [this] { return m_server->requestUpdate(); });
 }
 
 void DeviceManager::requestActualVersion()
 {
-    if (hasServerFor(EDeviceCommands::S_GET_ACTUAL_VERSION))
-        m_server->requestActualVersion();
+    startServerExchange(EDeviceCommands::S_GET_ACTUAL_VERSION, [this] { return m_server->requestActualVersion(); });
 }
 
 void DeviceManager::acceptUpdateImage(const QByteArray &image)
@@ -606,10 +628,12 @@ void DeviceManager::processOptions(const TDeviceReply &reply)
 
 void DeviceManager::slotProcessServerReply()
 {
-    if (!m_server) {
-        advanceQueue();
+    if (!m_awaitingServer || !m_server) {
+        const QString result = m_server ? ZCore::enumText(m_server->lastResult()) : QString();
+        warning(tag(), QStringLiteral(">> ignored an update server reply no queue item waits for: ") + result);
         return;
     }
+    m_awaitingServer = false;
     const EServerCommands result = m_server->lastResult();
     const QString from = QStringLiteral("<== ") + m_server->clientTag();
     if (result == EServerCommands::GET_ACTUAL_VERSION) {

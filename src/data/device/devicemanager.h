@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <limits>
 
 namespace ZData {
@@ -103,6 +104,7 @@ public slots:
 
 private slots:
     void slotPortOpened();
+    void slotPortClosing();
 
 private:
     DeviceManager() = default;
@@ -116,6 +118,7 @@ private:
     void requestUpdateImage();
     void requestActualVersion();
     bool hasServerFor(EDeviceCommands command);
+    void startServerExchange(EDeviceCommands command, const std::function<bool()> &post);
     void acceptUpdateImage(const QByteArray &image);
     void sendUpdate();
     void sendUpdateChunk(const TCommandHeader &header);
@@ -137,6 +140,8 @@ private:
     QByteArray m_updateData;
     quint16 m_chunkCount = 0;
     DM::IUpdateServerClient *m_server = nullptr;
+    // The head of the queue waits for the update server's answer.
+    bool m_awaitingServer = false;
 };
 
 } // namespace ZData

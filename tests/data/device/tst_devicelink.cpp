@@ -108,6 +108,7 @@ private slots:
     void linkGivesUp_data();
     void linkGivesUp();
     void unplugReconnectsAndIdentifiesAgain();
+    void lateServerReplyAfterUnplug();
 
 private:
     bool startSimulator(MeroSim::Options options = {});
@@ -325,6 +326,37 @@ void TstDeviceLink::unplugReconnectsAndIdentifiesAgain()
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
     QCOMPARE(wire(), kIdentification);
     QCOMPARE(ConnectionManager::instance().triesLeft(), ConnectionManager::kMaxTries);
+}
+
+// The version report still waits for the server when the cable is pulled,
+// and another device comes back. The server's answer, or the client's
+// giving up on it, comes while that device's identifier is arriving; it
+// must not finish anything of the new connection.
+void TstDeviceLink::lateServerReplyAfterUnplug()
+{
+    MeroSim::Options options;
+    options.chunkMax = 1;
+    options.chunkGapMs = 100;
+    QVERIFY(startSimulator(options));
+    TestSupport::LoopbackHttpServer::Response silent;
+    silent.mode = TestSupport::LoopbackHttpServer::EMode::Silent;
+    m_updateServer.enqueue(silent);
+    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()));
+    QTRY_VERIFY_WITH_TIMEOUT(ServerManager::instance().isBusy(), kWaitMs);
+
+    const QString newId = QStringLiteral("7-8-9");
+    m_sim->setDeviceId({7, 8, 9});
+    m_sim->unplug(300);
+    m_sim->clearStatistics();
+    // A byte at a time, the identifier takes longer to arrive than the
+    // report had left before its time limit.
+    armOnRequest(Cmd::D_GET_DEVICE_ID, FaultRule::once(FaultKind::SplitChunks));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
+    QCOMPARE(wire(), kIdentification);
+    QCOMPARE(manager().deviceInfo().id, newId);
+    QCOMPARE(m_updateServer.requests().last().formFields(),
+             (QList<QPair<QString, QString>>{{"device_number", newId}, {"device_soft_version", kSimVersion}}));
 }
 
 QTEST_GUILESS_MAIN(TstDeviceLink)
