@@ -286,6 +286,9 @@ void DeviceManager::sendCommand(const TCommandHeader &header)
 
 void DeviceManager::requestDisconnect()
 {
+    // The user's choice holds against any recovery under way: nothing
+    // reopens the port until the user does.
+    ConnectionManager::instance().setAutoReconnect(false);
     CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, 0, true);
 }
 
@@ -342,7 +345,7 @@ void DeviceManager::slotProcessQueueCommand(ZData::TCommandHeader header)
         return;
     case EDeviceCommands::DISCONNECT:
         warning(tag(), QStringLiteral(">> limit of resends is exceeded. Disconnecting.."));
-        SerialPort::instance().close(true);
+        closeLink(header);
         return;
     case EDeviceCommands::E_RESEND_PACKET_TO_DEVICE:
         resendLastRequest();
@@ -374,6 +377,19 @@ void DeviceManager::resendLastRequest()
         return;
     }
     sendRequest(static_cast<EDeviceCommands>(m_lastRequest.command), m_lastPayload, m_lastRequest.options);
+}
+
+// A DISCONNECT that names a failed reply is the link giving up on the
+// device, not anyone letting it go: a request lost on its way would
+// otherwise end the measurement for good. It starts over as after a pulled
+// cable (reopen, identify, resume the sweep), unless the user has asked to
+// disconnect meanwhile.
+void DeviceManager::closeLink(const TCommandHeader &header)
+{
+    if (header.options != 0)
+        SerialPort::instance().closeLost();
+    else
+        SerialPort::instance().close(true);
 }
 
 void DeviceManager::reportActualVersion(const TCommandHeader &header)
@@ -536,7 +552,8 @@ void DeviceManager::slotProcessDeviceReply()
         processResendReport(reply);
         break;
     case EDeviceCommands::DISCONNECT:
-        CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, 0, true);
+        // Its options name the last failure: the link gave up.
+        CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, reply.header.options, true);
         break;
     default:
         dispatchUnhandledReply(reply);

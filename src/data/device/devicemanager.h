@@ -113,6 +113,7 @@ private:
     void advanceQueue();
     void skipOutsideMainApp(const TCommandHeader &header);
     void resendLastRequest();
+    void closeLink(const TCommandHeader &header);
     void reportActualVersion(const TCommandHeader &header);
     void clearUpdateCache();
     void requestUpdateImage();

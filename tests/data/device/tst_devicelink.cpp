@@ -107,7 +107,8 @@ private slots:
     void scanRepliesRecover();
     void linkGivesUp_data();
     void linkGivesUp();
-    void unplugReconnectsAndIdentifiesAgain();
+    void lossReconnectsAndIdentifiesAgain_data();
+    void lossReconnectsAndIdentifiesAgain();
     void lateServerReplyAfterUnplug();
 
 private:
@@ -276,8 +277,9 @@ void TstDeviceLink::linkGivesUp_data()
     QTest::addColumn<quint16>("typeState");
     QTest::addColumn<QStringList>("expectedWire");
     QTest::addColumn<QStringList>("userErrors");
-    // Two requests to resend, then the third failure gives up.
-    QTest::newRow("every type reply broken") << kMeroTypeState << QStringList{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "O_RESEND_PACKET_FROM_DEVICE 5", "O_RESEND_PACKET_FROM_DEVICE 5"} << QStringList{};
+    // The user disconnects while the type request is lost on its way; the
+    // link gives up on it too, and the user's choice holds.
+    QTest::newRow("user disconnects while a request is lost") << kMeroTypeState << QStringList{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"} << QStringList{};
     // The disconnect waits behind the version request that was queued before
     // the type was known; nothing is asked after it.
     QTest::newRow("another device type") << quint16(0x0008) << kIdentification << QStringList{"DeviceManager >> dw_err_connected_not_mero_device" "EDeviceTypes::OSKIRO_TAVEL"};
@@ -291,8 +293,13 @@ void TstDeviceLink::linkGivesUp()
     MeroSim::Options options;
     options.typeState = typeState;
     QVERIFY(startSimulator(options));
-    if (typeState == kMeroTypeState)
-        armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::everyNth(FaultKind::FlipHeaderBit, 1));
+    if (typeState == kMeroTypeState) {
+        armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::once(FaultKind::LoseRequest));
+        connect(m_sim.get(), &MeroSim::Simulator::frameReceived, this, [](const MeroSim::ReceivedFrame &frame) {
+            if (frame.command == quint16(Cmd::D_GET_DEVICE_FULL_TYPE))
+                manager().requestDisconnect();
+        });
+    }
     QSignalSpy closed(&SerialPort::instance(), &SerialPort::signalClosed);
     QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
     TestSupport::LogCapture log;
@@ -300,27 +307,45 @@ void TstDeviceLink::linkGivesUp()
     QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kWaitMs);
     QCOMPARE(wire(), expectedWire);
     QCOMPARE(log.lines(QtCriticalMsg), userErrors);
-    // Giving up is a decision, not a lost device: nothing reconnects.
     QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
     QCOMPARE(finished.count(), 0);
     QVERIFY(CommandQueue::instance().isEmpty());
 }
 
-// The one test that waits for the real reconnect interval.
-void TstDeviceLink::unplugReconnectsAndIdentifiesAgain()
+void TstDeviceLink::lossReconnectsAndIdentifiesAgain_data()
 {
+    QTest::addColumn<FaultKind>("fault");
+    QTest::addColumn<QStringList>("beforeLoss");
+    QTest::newRow("cable pulled") << FaultKind::Unplug << QStringList{"D_GET_OPTIONS"};
+    // The device never hears the request and, asked to resend, repeats its
+    // last reply, the version's: a timeout, two mismatches, and the link
+    // gives up on the device, but not for good.
+    QTest::newRow("request lost on its way")
+        << FaultKind::LoseRequest
+        << QStringList{"D_GET_OPTIONS", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"};
+}
+
+// These wait for the real reconnect interval.
+void TstDeviceLink::lossReconnectsAndIdentifiesAgain()
+{
+    QFETCH(FaultKind, fault);
+    QFETCH(QStringList, beforeLoss);
     MeroSim::Options options;
     options.unplugDelayMs = 300;
     QVERIFY(startSimulator(options));
     TestSupport::LogCapture log;
     QVERIFY(openAndIdentify());
+    m_sim->clearStatistics();
     QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
     QSignalSpy lost(&SerialPort::instance(), &SerialPort::signalLost);
-    // The cable is pulled while the host waits for a reply.
-    m_sim->addFault(FaultRule::once(FaultKind::Unplug));
+    // The host waits for a reply when it goes wrong.
+    m_sim->addFault(FaultRule::once(fault));
     CommandQueue::instance().enqueue(Cmd::D_GET_OPTIONS);
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, kWaitMs);
     QVERIFY(CommandQueue::instance().isEmpty());
+    QCOMPARE(wire(), beforeLoss);
+    QCOMPARE(log.contains(QStringLiteral(">> limit of resends is exceeded. Disconnecting..")),
+             fault == FaultKind::LoseRequest);
     m_sim->clearStatistics();
     // The request that was in flight died with the link; nothing replays it.
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
