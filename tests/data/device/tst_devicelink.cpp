@@ -236,6 +236,12 @@ void TstDeviceLink::scanRepliesRecover_data()
     QTest::newRow("header bit flipped, start byte in the rest")
         << QVector<FaultRule>{FaultRule::once(FaultKind::FlipHeaderBit), FaultRule::everyNth(FaultKind::SplitChunks, 1)}
         << QStringList{"O_RESEND_PACKET_FROM_DEVICE 5"};
+    // The damaged field is the length: skipping all it announced would also
+    // skip the copy sent on the resend request, broken again, and wait for
+    // the reply timeout.
+    QTest::newRow("length damaged in two replies in a row")
+        << QVector<FaultRule>{FaultRule::once(FaultKind::FlipLengthBit).inRunsOf(2)}
+        << QStringList{"O_RESEND_PACKET_FROM_DEVICE 5", "O_RESEND_PACKET_FROM_DEVICE 5"};
 }
 
 // Scan replies carry the longest payloads; a fault in the middle of a run of
