@@ -67,10 +67,11 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Simulates a MERO frequency-response meter on a pseudo-terminal. The host opens the\n"
         "link path as its serial port (115200 8N1, hardware flow control).\n\n"
-        "Faults (--fault, repeatable) take the form KIND[:SCHEDULE]:\n"
+        "Faults (--fault, repeatable) take the form KIND[:SCHEDULE][:run=N]:\n"
         "  KIND      %1\n"
         "  SCHEDULE  once (default; the next reply), every=N (every Nth reply),\n"
-        "            p=P (each reply with probability P, drawn from --seed)\n\n"
+        "            p=P (each reply with probability P, drawn from --seed)\n"
+        "  run=N     each strike hits N replies in a row (default 1)\n\n"
         "SIGUSR1 pulls the plug at any moment: the link disappears for --unplug-delay ms.")
         .arg(FaultRule::kindNames().join(QStringLiteral(", "))));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},

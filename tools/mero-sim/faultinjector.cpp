@@ -35,24 +35,11 @@ QVector<FaultRule> FaultInjector::rules() const
 QVector<FaultKind> FaultInjector::nextReply()
 {
     QVector<FaultKind> struck;
-    std::uniform_real_distribution<double> chance(0.0, 1.0);
     for (auto it = m_rules.begin(); it != m_rules.end();) {
-        ++it->replies;
-        bool fires = false;
-        switch (it->rule.schedule) {
-        case FaultRule::Schedule::Once:
-            fires = true;
-            break;
-        case FaultRule::Schedule::EveryNth:
-            fires = it->replies % quint64(it->rule.every) == 0;
-            break;
-        case FaultRule::Schedule::Random:
-            fires = chance(m_random) < it->rule.probability;
-            break;
-        }
-        if (fires && !struck.contains(it->rule.kind))
+        const bool fired = fires(*it);
+        if (fired && !struck.contains(it->rule.kind))
             struck.append(it->rule.kind);
-        if (fires && it->rule.schedule == FaultRule::Schedule::Once)
+        if (fired && it->rule.schedule == FaultRule::Schedule::Once && it->runLeft == 0)
             it = m_rules.erase(it);
         else
             ++it;
@@ -60,9 +47,43 @@ QVector<FaultKind> FaultInjector::nextReply()
     return struck;
 }
 
+bool FaultInjector::fires(ArmedRule &armed)
+{
+    ++armed.replies;
+    if (armed.runLeft > 0) {
+        --armed.runLeft;
+        return true;
+    }
+    bool starts = false;
+    switch (armed.rule.schedule) {
+    case FaultRule::Schedule::Once:
+        starts = true;
+        break;
+    case FaultRule::Schedule::EveryNth:
+        starts = armed.replies % quint64(armed.rule.every) == 0;
+        break;
+    case FaultRule::Schedule::Random:
+        starts = std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < armed.rule.probability;
+        break;
+    }
+    if (starts)
+        armed.runLeft = armed.rule.run - 1;
+    return starts;
+}
+
 int FaultInjector::flipHeaderBit(QByteArray &frame)
 {
     return flipBitIn(frame, WireFrame::kStartSize, WireHeader::kSize);
+}
+
+int FaultInjector::flipLengthBit(QByteArray &frame)
+{
+    constexpr int kLengthHighByte = WireFrame::kStartSize + WireHeader::kLengthOffset + 1;
+    constexpr quint8 kTopBit = 0x80;
+    if (frame.size() <= kLengthHighByte)
+        return -1;
+    frame[kLengthHighByte] = static_cast<char>(static_cast<quint8>(frame[kLengthHighByte]) ^ kTopBit);
+    return kLengthHighByte;
 }
 
 int FaultInjector::flipPayloadBit(QByteArray &frame)

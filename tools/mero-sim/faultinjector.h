@@ -21,11 +21,13 @@ public:
     void clear();
     QVector<FaultRule> rules() const;
 
-    // Advances every rule by one reply; a one-shot rule that fires is removed.
+    // Advances every rule by one reply; a one-shot rule is removed once its
+    // run of replies is over.
     QVector<FaultKind> nextReply();
 
     // Each returns the index of the byte it changed.
     int flipHeaderBit(QByteArray &frame);
+    int flipLengthBit(QByteArray &frame);
     int flipPayloadBit(QByteArray &frame);
     // Random length 1..maxLength, never containing the start byte.
     QByteArray garbage(int maxLength);
@@ -37,7 +39,10 @@ private:
     {
         FaultRule rule;
         quint64 replies = 0;
+        int runLeft = 0;
     };
+
+    bool fires(ArmedRule &armed);
 
     int flipBitIn(QByteArray &frame, int first, int count);
     int uniform(int low, int high);

@@ -13,8 +13,9 @@ struct KindName
     const char *name;
 };
 
-constexpr std::array<KindName, 8> kKindNames{{
+constexpr std::array<KindName, 10> kKindNames{{
     {FaultKind::FlipHeaderBit, "header-bit"},
+    {FaultKind::FlipLengthBit, "length-bit"},
     {FaultKind::FlipPayloadBit, "payload-bit"},
     {FaultKind::WrongCommand, "wrong-command"},
     {FaultKind::DropReply, "drop"},
@@ -22,11 +23,13 @@ constexpr std::array<KindName, 8> kKindNames{{
     {FaultKind::GarbageBeforeStart, "garbage"},
     {FaultKind::ReportBadHostFrame, "report-bad-frame"},
     {FaultKind::Unplug, "unplug"},
+    {FaultKind::LoseRequest, "lose-request"},
 }};
 
 const QString kOnce = QStringLiteral("once");
 const QString kEveryPrefix = QStringLiteral("every=");
 const QString kProbabilityPrefix = QStringLiteral("p=");
+const QString kRunPrefix = QStringLiteral(":run=");
 
 } // namespace
 
@@ -55,11 +58,20 @@ FaultRule FaultRule::random(FaultKind kind, double probability)
     return rule;
 }
 
+FaultRule FaultRule::inRunsOf(int replies) const
+{
+    FaultRule rule = *this;
+    rule.run = qMax(1, replies);
+    return rule;
+}
+
 bool FaultRule::parse(const QString &text, FaultRule *rule, QString *error)
 {
-    const int colon = text.indexOf(QLatin1Char(':'));
-    const QString kindText = colon < 0 ? text : text.left(colon);
-    const QString scheduleText = colon < 0 ? kOnce : text.mid(colon + 1);
+    const int runAt = text.indexOf(kRunPrefix);
+    const QString ruleText = runAt < 0 ? text : text.left(runAt);
+    const int colon = ruleText.indexOf(QLatin1Char(':'));
+    const QString kindText = colon < 0 ? ruleText : ruleText.left(colon);
+    const QString scheduleText = colon < 0 ? kOnce : ruleText.mid(colon + 1);
 
     const auto found = std::find_if(kKindNames.begin(), kKindNames.end(), [&](const KindName &k) {
         return kindText == QLatin1String(k.name);
@@ -84,23 +96,33 @@ bool FaultRule::parse(const QString &text, FaultRule *rule, QString *error)
     } else {
         ok = false;
     }
+    if (ok && runAt >= 0) {
+        const int replies = text.mid(runAt + kRunPrefix.size()).toInt(&ok);
+        ok = ok && replies >= 1;
+        *rule = rule->inRunsOf(replies);
+    }
     if (!ok)
         *error = QStringLiteral("bad schedule '%1' in fault '%2' (once, every=N with N >= 1, "
-                                "or p=P with 0 <= P <= 1)").arg(scheduleText, text);
+                                "or p=P with 0 <= P <= 1, then optionally run=N with N >= 1)")
+                     .arg(text.mid(kindText.size() + 1), text);
     return ok;
 }
 
 QString FaultRule::toString() const
 {
+    QString text = kindName(kind) + QLatin1Char(':');
     switch (schedule) {
     case Schedule::Once:
-        return kindName(kind) + QLatin1Char(':') + kOnce;
+        text += kOnce;
+        break;
     case Schedule::EveryNth:
-        return kindName(kind) + QLatin1Char(':') + kEveryPrefix + QString::number(every);
+        text += kEveryPrefix + QString::number(every);
+        break;
     case Schedule::Random:
-        return kindName(kind) + QLatin1Char(':') + kProbabilityPrefix + QString::number(probability);
+        text += kProbabilityPrefix + QString::number(probability);
+        break;
     }
-    return kindName(kind);
+    return run > 1 ? text + kRunPrefix + QString::number(run) : text;
 }
 
 QString FaultRule::kindName(FaultKind kind)

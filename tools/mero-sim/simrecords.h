@@ -19,7 +19,8 @@ struct ReceivedFrame
 };
 
 // One reply of the device: the frame it built and what reached the wire
-// after the faults that struck it (empty when dropped or unplugged).
+// after the faults that struck it (empty when dropped or unplugged, and
+// both empty when the request was lost).
 struct SentReply
 {
     quint16 command = 0;

@@ -209,7 +209,7 @@ void Simulator::receive(const QByteArray &bytes)
     // One report per burst: a single corrupted request can fail several
     // resynchronisation attempts, but the host waits for one answer.
     if (reportBadFrame && m_terminal.isOpen())
-        deliver(buildFrame(quint16(Command::ResendPacketFromDevice), 0, {}), 0, {});
+        deliver(buildFrame(quint16(Command::ResendPacketFromDevice), 0, {}), 0, {}, m_faults.nextReply());
 }
 
 void Simulator::handleItem(const ParsedItem &item, bool *reportBadFrame)
@@ -251,16 +251,35 @@ void Simulator::handleFrame(const ReceivedFrame &frame)
     if (!m_terminal.isOpen())
         return;
 
-    if (frame.command == quint16(Command::ResendPacketFromDevice)) {
-        if (m_lastReply.isEmpty()) {
-            m_log.warning(QStringLiteral("!! asked to resend, but nothing was sent since power-up"));
-            return;
-        }
-        m_log.info(QStringLiteral(">> resending the last reply (host state %1)").arg(frame.options));
-        deliver(m_lastReply, latencyMs(0), {});
+    const bool resend = frame.command == quint16(Command::ResendPacketFromDevice);
+    if (resend && m_lastReply.isEmpty()) {
+        m_log.warning(QStringLiteral("!! asked to resend, but nothing was sent since power-up"));
         return;
     }
-    send(answer(frame));
+    const QVector<FaultKind> faults = m_faults.nextReply();
+    if (faults.contains(FaultKind::LoseRequest)) {
+        loseRequest(frame, faults);
+        return;
+    }
+    if (resend) {
+        m_log.info(QStringLiteral(">> resending the last reply (host state %1)").arg(frame.options));
+        deliver(m_lastReply, latencyMs(0), {}, faults);
+        return;
+    }
+    send(answer(frame), faults);
+}
+
+// As if the request had been lost on the line: the last reply stays the one
+// a resend request brings back.
+void Simulator::loseRequest(const ReceivedFrame &frame, const QVector<FaultKind> &faults)
+{
+    SentReply sent;
+    sent.command = frame.command;
+    sent.faults = faults;
+    ++m_repliesLost;
+    m_log.info(QStringLiteral(">> faults on this reply: %1").arg(faultNames(faults)));
+    m_log.info(QStringLiteral(">> %1 never arrived; not answered").arg(commandName(frame.command)));
+    emit replySent(sent);
 }
 
 Simulator::Reply Simulator::answer(const ReceivedFrame &frame)
@@ -465,18 +484,19 @@ QByteArray Simulator::buildFrame(quint16 command, quint16 options, const QByteAr
     return WireFrame::build(header, payload);
 }
 
-void Simulator::send(const Reply &reply)
+void Simulator::send(const Reply &reply, const QVector<FaultKind> &faults)
 {
     m_lastReply = buildFrame(reply.command, reply.options, reply.payload);
-    deliver(m_lastReply, reply.delayMs, reply.afterSent);
+    deliver(m_lastReply, reply.delayMs, reply.afterSent, faults);
 }
 
-void Simulator::deliver(const QByteArray &clean, int delayMs, const std::function<void()> &afterSent)
+void Simulator::deliver(const QByteArray &clean, int delayMs, const std::function<void()> &afterSent,
+                        const QVector<FaultKind> &faults)
 {
     SentReply sent;
     sent.command = WireHeader::fromBytes(clean.mid(WireFrame::kStartSize, WireHeader::kSize)).command;
     sent.clean = clean;
-    sent.faults = m_faults.nextReply();
+    sent.faults = faults;
     const auto struck = [&sent](FaultKind kind) { return sent.faults.contains(kind); };
     if (!sent.faults.isEmpty())
         m_log.info(QStringLiteral(">> faults on this reply: %1").arg(faultNames(sent.faults)));
@@ -497,6 +517,8 @@ void Simulator::deliver(const QByteArray &clean, int delayMs, const std::functio
         frame = withOtherCommand(clean);
     if (struck(FaultKind::FlipHeaderBit))
         m_faults.flipHeaderBit(frame);
+    if (struck(FaultKind::FlipLengthBit))
+        m_faults.flipLengthBit(frame);
     if (struck(FaultKind::FlipPayloadBit))
         m_faults.flipPayloadBit(frame);
     if (struck(FaultKind::GarbageBeforeStart))

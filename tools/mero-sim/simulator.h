@@ -113,8 +113,10 @@ private:
     Reply reboot(Mode mode);
 
     QByteArray buildFrame(quint16 command, quint16 options, const QByteArray &payload);
-    void send(const Reply &reply);
-    void deliver(const QByteArray &clean, int delayMs, const std::function<void()> &afterSent);
+    void send(const Reply &reply, const QVector<FaultKind> &faults);
+    void deliver(const QByteArray &clean, int delayMs, const std::function<void()> &afterSent,
+                 const QVector<FaultKind> &faults);
+    void loseRequest(const ReceivedFrame &frame, const QVector<FaultKind> &faults);
     QByteArray withOtherCommand(const QByteArray &clean);
     void queueOutput(const QVector<Segment> &segments);
     void pumpOutput();

@@ -18,6 +18,8 @@ struct WireHeader
     quint16 checksum = 0;
 
     static constexpr int kSize = 12;
+    // Where dataLength sits in the header, little-endian.
+    static constexpr int kLengthOffset = 8;
 
     quint16 computeChecksum() const;
     bool hasValidChecksum() const;

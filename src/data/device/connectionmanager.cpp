@@ -30,6 +30,9 @@ void ConnectionManager::setAutoReconnect(bool on)
 {
     m_autoReconnect = on;
     m_triesLeft = kMaxTries;
+    // Off means nothing reopens the port, a retry already waiting included.
+    if (!on)
+        m_timer.stop();
 }
 
 void ConnectionManager::slotPortOpened()

@@ -145,8 +145,7 @@ bool DeviceManager::init()
     connect(&CommandQueue::instance(), &CommandQueue::signalGotCommand, &self,
             &DeviceManager::slotProcessQueueCommand, type);
     connect(&SerialPort::instance(), &SerialPort::signalOpened, &self, &DeviceManager::slotPortOpened, type);
-    connect(&SerialPort::instance(), &SerialPort::signalClosing, &CommandQueue::instance(),
-            &CommandQueue::clearQueue, type);
+    connect(&SerialPort::instance(), &SerialPort::signalClosing, &self, &DeviceManager::slotPortClosing, type);
     connect(&dmm(), &DeviceMessageManager::signalGotReply, &self, &DeviceManager::slotProcessDeviceReply, type);
     connect(&ServerManager::instance(), &ServerManager::signalGotReply, &self,
             &DeviceManager::slotProcessServerReply, type);
@@ -205,6 +204,18 @@ void DeviceManager::slotPortOpened()
     m_lastPayload.clear();
     m_hasLastRequest = false;
     initStartup();
+}
+
+void DeviceManager::slotPortClosing()
+{
+    // The exchange belongs to an item that goes with the queue; answered
+    // later, it would finish whatever the next connection has at the head.
+    if (m_awaitingServer) {
+        m_awaitingServer = false;
+        if (m_server)
+            m_server->abandonRequest();
+    }
+    CommandQueue::instance().clearQueue();
 }
 
 void DeviceManager::initStartup()
@@ -275,6 +286,9 @@ void DeviceManager::sendCommand(const TCommandHeader &header)
 
 void DeviceManager::requestDisconnect()
 {
+    // The user's choice holds against any recovery under way: nothing
+    // reopens the port until the user does.
+    ConnectionManager::instance().setAutoReconnect(false);
     CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, 0, true);
 }
 
@@ -331,7 +345,7 @@ void DeviceManager::slotProcessQueueCommand(ZData::TCommandHeader header)
         return;
     case EDeviceCommands::DISCONNECT:
         warning(tag(), QStringLiteral(">> limit of resends is exceeded. Disconnecting.."));
-        SerialPort::instance().close(true);
+        closeLink(header);
         return;
     case EDeviceCommands::E_RESEND_PACKET_TO_DEVICE:
         resendLastRequest();
@@ -365,17 +379,27 @@ void DeviceManager::resendLastRequest()
     sendRequest(static_cast<EDeviceCommands>(m_lastRequest.command), m_lastPayload, m_lastRequest.options);
 }
 
+// A DISCONNECT that names a failed reply is the link giving up on the
+// device, not anyone letting it go: a request lost on its way would
+// otherwise end the measurement for good. It starts over as after a pulled
+// cable (reopen, identify, resume the sweep), unless the user has asked to
+// disconnect meanwhile.
+void DeviceManager::closeLink(const TCommandHeader &header)
+{
+    if (header.options != 0)
+        SerialPort::instance().closeLost();
+    else
+        SerialPort::instance().close(true);
+}
+
 void DeviceManager::reportActualVersion(const TCommandHeader &header)
 {
     if (!m_info.isMainApp()) {
         skipOutsideMainApp(header);
         return;
     }
-    if (!hasServerFor(static_cast<EDeviceCommands>(header.command)))
-        return;
-    // The queue moves on when the server client reports back.
-    m_serverRequest = EServerCommands::SEND_ACTUAL_VERSION;
-    m_server->sendActualVersion(m_info.firmwareVersion);
+    startServerExchange(EDeviceCommands::S_UPDATE_ACTUAL_VERSION, EServerCommands::SEND_ACTUAL_VERSION,
+                        [this] { return m_server->sendActualVersion(m_info.firmwareVersion); });
 }
 
 void DeviceManager::clearUpdateCache()
@@ -395,20 +419,33 @@ bool DeviceManager::hasServerFor(EDeviceCommands command)
     return false;
 }
 
+// The queue moves on when the server client reports back, or at once when
+// it refused: no report would ever come.
+void DeviceManager::startServerExchange(EDeviceCommands command, EServerCommands request,
+                                        const std::function<bool()> &post)
+{
+    if (!hasServerFor(command))
+        return;
+    m_serverRequest = request;
+    m_awaitingServer = true;
+    if (post())
+        return;
+    m_awaitingServer = false;
+    warning(tag(), QStringLiteral(">> update server client refused the request => finished without it: ")
+                       + commandText(command));
+    advanceQueue();
+}
+
 void DeviceManager::requestUpdateImage()
 {
-    if (!hasServerFor(EDeviceCommands::S_GET_UPDATE))
-        return;
-    m_serverRequest = EServerCommands::GET_UPDATE;
-    m_server->requestUpdate();
+    startServerExchange(EDeviceCommands::S_GET_UPDATE, EServerCommands::GET_UPDATE,
+                        [this] { return m_server->requestUpdate(); });
 }
 
 void DeviceManager::requestActualVersion()
 {
-    if (!hasServerFor(EDeviceCommands::S_GET_ACTUAL_VERSION))
-        return;
-    m_serverRequest = EServerCommands::GET_ACTUAL_VERSION;
-    m_server->requestActualVersion();
+    startServerExchange(EDeviceCommands::S_GET_ACTUAL_VERSION, EServerCommands::GET_ACTUAL_VERSION,
+                        [this] { return m_server->requestActualVersion(); });
 }
 
 void DeviceManager::acceptUpdateImage(const QByteArray &image)
@@ -521,7 +558,8 @@ void DeviceManager::slotProcessDeviceReply()
         processResendReport(reply);
         break;
     case EDeviceCommands::DISCONNECT:
-        CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, 0, true);
+        // Its options name the last failure: the link gave up.
+        CommandQueue::instance().enqueue(EDeviceCommands::DISCONNECT, {}, reply.header.options, true);
         break;
     default:
         dispatchUnhandledReply(reply);
@@ -613,10 +651,12 @@ void DeviceManager::processOptions(const TDeviceReply &reply)
 
 void DeviceManager::slotProcessServerReply()
 {
-    if (!m_server) {
-        advanceQueue();
+    if (!m_awaitingServer || !m_server) {
+        const QString result = m_server ? ZCore::enumText(m_server->lastResult()) : QString();
+        warning(tag(), QStringLiteral(">> ignored an update server reply no queue item waits for: ") + result);
         return;
     }
+    m_awaitingServer = false;
     const EServerCommands result = m_server->lastResult();
     const QString from = QStringLiteral("<== ") + m_server->clientTag();
     if (result == EServerCommands::GET_ACTUAL_VERSION) {

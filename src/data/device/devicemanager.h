@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <limits>
 
 namespace ZData {
@@ -108,6 +109,7 @@ public slots:
 
 private slots:
     void slotPortOpened();
+    void slotPortClosing();
 
 private:
     DeviceManager() = default;
@@ -116,11 +118,13 @@ private:
     void advanceQueue();
     void skipOutsideMainApp(const TCommandHeader &header);
     void resendLastRequest();
+    void closeLink(const TCommandHeader &header);
     void reportActualVersion(const TCommandHeader &header);
     void clearUpdateCache();
     void requestUpdateImage();
     void requestActualVersion();
     bool hasServerFor(EDeviceCommands command);
+    void startServerExchange(EDeviceCommands command, EServerCommands request, const std::function<bool()> &post);
     void acceptUpdateImage(const QByteArray &image);
     void sendUpdate();
     void sendUpdateChunk(const TCommandHeader &header);
@@ -144,6 +148,8 @@ private:
     DM::IUpdateServerClient *m_server = nullptr;
     // The client's result is only the error once an exchange fails.
     EServerCommands m_serverRequest = EServerCommands::UNDEFINED;
+    // The head of the queue waits for the update server's answer.
+    bool m_awaitingServer = false;
 };
 
 } // namespace ZData

@@ -62,6 +62,9 @@ bool DeviceMessageManager::init()
     self.m_replyTimer.setInterval(kReplyTimeoutMs);
     connect(&self.m_replyTimer, &QTimer::timeout, &self, &DeviceMessageManager::slotTimerReply,
             Qt::UniqueConnection);
+    self.m_brokenFrameTimer.setSingleShot(true);
+    connect(&self.m_brokenFrameTimer, &QTimer::timeout, &self, &DeviceMessageManager::finishBrokenFrame,
+            Qt::UniqueConnection);
     return true;
 }
 
@@ -120,13 +123,13 @@ QString DeviceMessageManager::replyDataText(const TDeviceReply &reply) const
 void DeviceMessageManager::reset()
 {
     m_replyTimer.stop();
+    m_brokenFrameTimer.stop();
     m_buffer.clear();
     m_reply = TDeviceReply();
     m_expectedReply = quint16(EDeviceCommands::UNDEFINED);
     m_resendBudget = kResendBudget;
     m_replyTimeoutMs = kReplyTimeoutMs;
     m_brokenRest = 0;
-    m_brokenInBuffer = 0;
     m_state = DMM::TStateRecord();
 }
 
@@ -139,26 +142,24 @@ void DeviceMessageManager::receiveData(const QByteArray &chunk)
 {
     if (chunk.size() < kDumpLimit)
         debug(tag(), QStringLiteral("[ %1 ] << %2").arg(m_frameCounter).arg(hexDump(chunk)));
-    const int brokenPart = qMin(m_brokenRest, chunk.size());
-    m_brokenRest -= brokenPart;
+    if (isDrainingBrokenFrame()) {
+        drainBrokenFrame(chunk.size());
+        return;
+    }
     if (!isReceiving()) {
         warning(tag(), QStringLiteral(">> got data while NOT receiving"));
         return;
     }
-
     m_buffer.append(chunk);
-    m_brokenInBuffer += brokenPart;
-    // What follows a skipped frame start may be the reply.
-    while (assembleReply() && !m_buffer.isEmpty()) {
-    }
+    assembleReply();
 }
 
-bool DeviceMessageManager::assembleReply()
+void DeviceMessageManager::assembleReply()
 {
     const int start = m_buffer.indexOf(char(kFrameStart));
     if (start < 0) {
         warning(tag(), QStringLiteral(">> message doesn't contain FRAME_START"));
-        return false;
+        return;
     }
     m_replyTimer.stop();
     const int remaining = m_buffer.size() - start;
@@ -167,52 +168,51 @@ bool DeviceMessageManager::assembleReply()
     if (m_state.state == EStates::RECEIVE_REPLY || m_state.state == EStates::RECEIVE_BUSY) {
         if (remaining < headerEnd) {
             waitForMoreBytes();
-            return false;
+            return;
         }
         m_reply.header = TCommandHeader::fromWire(m_buffer.mid(start + kFrameStartSize, TCommandHeader::kWireSize));
-        if (!m_reply.header.isValid()) {
-            if (start < m_brokenInBuffer) {
-                skipBrokenStart(start);
-                return true;
-            }
-            // Once it has failed, the rest of this frame is still to come.
-            m_brokenRest = qMax(0, kFrameOverhead + int(m_reply.header.dataLength) - remaining);
-        } else {
-            m_brokenRest = 0;
-        }
-        m_brokenInBuffer = 0;
+        m_brokenRest = m_reply.header.isValid()
+                           ? 0
+                           : qMax(0, kFrameOverhead + int(m_reply.header.dataLength) - remaining);
         enterState({EStates::RECEIVE_HEADER, {}});
         if (m_state.state != EStates::RECEIVE_HEADER)
-            return false;
+            return;
     }
 
     if (m_state.state != EStates::RECEIVE_HEADER)
-        return false;
+        return;
     const int dataLength = m_reply.header.dataLength;
     if (remaining - headerEnd < dataLength + kCrcSize) {
         waitForMoreBytes();
-        return false;
+        return;
     }
     m_reply.data = m_buffer.mid(start + headerEnd, dataLength);
     m_reply.crc = m_buffer.mid(start + headerEnd + dataLength, kCrcSize);
     enterState({EStates::RECEIVE_BODY, {}});
-    return false;
 }
 
-// When a header fails, the rest of that frame is still on its way after the
-// resend request went out. A start byte in it would fail as a header once
-// more and ask the device a second time; that second copy of the reply
-// would then be taken for the reply to the next request (a scan slice stored
-// one slice further on), and so on for every request after it. So a bad
-// header inside the length the broken frame announced is skipped; a good one
-// there is honoured (the length itself may have been the damaged field).
-void DeviceMessageManager::skipBrokenStart(int start)
+// The rest of a frame whose header failed is on its way while the host
+// decides to ask again. Asked at once, the host would have to tell that rest
+// from the answer: a frame start inside the rest would fail as a header and
+// ask a second time (and the second copy would pass for the reply to the next
+// request), while skipping what the damaged header announced could swallow
+// the answer itself when the damaged field is the length. So the resend
+// request waits until the rest is in, or the line has gone quiet; whatever
+// comes after it is the answer, judged on its own.
+void DeviceMessageManager::drainBrokenFrame(int bytes)
 {
-    warning(tag(), QStringLiteral("[ %1 ] >> skipped a frame start inside the rest of a broken frame")
-                       .arg(m_frameCounter));
-    m_buffer.remove(0, start + kFrameStartSize);
-    m_brokenInBuffer -= start + kFrameStartSize;
-    waitForMoreBytes();
+    m_brokenRest -= bytes;
+    if (m_brokenRest > 0)
+        m_brokenFrameTimer.start(kBrokenFrameQuietMs);
+    else
+        finishBrokenFrame();
+}
+
+void DeviceMessageManager::finishBrokenFrame()
+{
+    m_brokenFrameTimer.stop();
+    m_brokenRest = 0;
+    emit signalGotReply();
 }
 
 // A device that stops in the middle of a frame must not hold the link for
@@ -269,7 +269,6 @@ void DeviceMessageManager::enterErrorState(const DMM::TStateRecord &record)
     warning(tag(), QStringLiteral("[ %1 ] >> %2").arg(m_frameCounter).arg(DMM::stateText(record.state)));
     debug(tag(), QStringLiteral("<< ") + hexDump(m_buffer));
     m_buffer.clear();
-    m_brokenInBuffer = 0;
 
     --m_resendBudget;
     TCommandHeader fabricated;
@@ -284,13 +283,17 @@ void DeviceMessageManager::enterErrorState(const DMM::TStateRecord &record)
     m_reply.header = fabricated;
 
     store(record.state, record.args);
+    if (record.state == EStates::E_HEADER_FAILED && m_brokenRest > 0) {
+        m_brokenFrameTimer.start(kBrokenFrameQuietMs);
+        return;
+    }
     emit signalGotReply();
 }
 
 void DeviceMessageManager::enterReceiveReply(const DMM::TStateRecord &record)
 {
     m_buffer.clear();
-    m_brokenInBuffer = 0;
+    m_brokenRest = 0;
     m_reply.data.clear();
     m_reply.crc.clear();
     ++m_frameCounter;

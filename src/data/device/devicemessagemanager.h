@@ -72,6 +72,9 @@ public:
     static constexpr quint16 kFrameCounterReset = 0xFFFF;
     // Chunks and frames at least this long (scan payloads) are not dumped.
     static constexpr int kDumpLimit = 100;
+    // Silence after which the rest of a frame whose header failed is taken
+    // to be all in: the device sends a frame in one go.
+    static constexpr int kBrokenFrameQuietMs = 100;
 
     static bool init();
     static QString tag();
@@ -104,6 +107,9 @@ signals:
 public slots:
     void slotTimerReply();
 
+private slots:
+    void finishBrokenFrame();
+
 private:
     DeviceMessageManager() = default;
 
@@ -115,10 +121,9 @@ private:
     void store(DMM::EStates state, const QList<int> &args = {});
     bool isAcceptedReply(quint16 command) const;
     void waitForMoreBytes();
-    // One step of assembling a reply from the buffer; true when it skipped
-    // a frame start and the rest of the buffer is to be looked at again.
-    bool assembleReply();
-    void skipBrokenStart(int start);
+    void assembleReply();
+    bool isDrainingBrokenFrame() const { return m_brokenFrameTimer.isActive(); }
+    void drainBrokenFrame(int bytes);
 
     DMM::TStateRecord m_state;
     QByteArray m_buffer;
@@ -127,11 +132,11 @@ private:
     quint16 m_frameCounter = kFrameCounterReset;
     qint16 m_resendBudget = kResendBudget;
     int m_replyTimeoutMs = kReplyTimeoutMs;
-    // Bytes of a frame whose header failed that have not arrived yet, and
-    // those at the front of the buffer.
+    // Bytes of a frame whose header failed that have not arrived yet, as far
+    // as its header can be believed.
     int m_brokenRest = 0;
-    int m_brokenInBuffer = 0;
     QTimer m_replyTimer;
+    QTimer m_brokenFrameTimer;
 };
 
 } // namespace ZData

@@ -16,10 +16,14 @@ class IUpdateServerClient
 public:
     virtual ~IUpdateServerClient() = default;
 
-    virtual void requestActualVersion() = 0;
-    virtual void requestUpdate() = 0;
-    virtual void sendActualVersion(const ZCore::TVersion &version) = 0;
+    // Each returns false when the client refused the request: nothing was
+    // sent and no end of an exchange will be announced.
+    virtual bool requestActualVersion() = 0;
+    virtual bool requestUpdate() = 0;
+    virtual bool sendActualVersion(const ZCore::TVersion &version) = 0;
     virtual void clearUpdateCache() = 0;
+    // Gives up the running exchange: its end is never announced.
+    virtual void abandonRequest() = 0;
 
     virtual EServerCommands lastResult() const = 0;
     virtual QString replyText() const = 0;

@@ -59,6 +59,12 @@ void SerialPort::close(bool announce)
     emit signalClosed();
 }
 
+void SerialPort::closeLost()
+{
+    close(true);
+    emit signalLost();
+}
+
 bool SerialPort::open(bool applySettings)
 {
     close(true);

@@ -25,6 +25,9 @@ public:
     // stored PortSettings to the port first.
     bool open(bool applySettings);
     void close(bool announce);
+    // Lets the device go as a pulled cable does (closing, then signalLost),
+    // so that the link is reopened as after an unplug.
+    void closeLost();
     // What the connector dialog's Apply and the --port option do: take this
     // port name with the default settings and open with them applied.
     bool openPort(const QString &portName);

@@ -4,24 +4,29 @@
 
 namespace ZData::DM {
 
-void ServerClientAdapter::requestActualVersion()
+bool ServerClientAdapter::requestActualVersion()
 {
-    ServerManager::instance().requestActualVersion();
+    return ServerManager::instance().requestActualVersion();
 }
 
-void ServerClientAdapter::requestUpdate()
+bool ServerClientAdapter::requestUpdate()
 {
-    ServerManager::instance().requestUpdate();
+    return ServerManager::instance().requestUpdate();
 }
 
-void ServerClientAdapter::sendActualVersion(const ZCore::TVersion &version)
+bool ServerClientAdapter::sendActualVersion(const ZCore::TVersion &version)
 {
-    ServerManager::instance().sendActualVersion(version);
+    return ServerManager::instance().sendActualVersion(version);
 }
 
 void ServerClientAdapter::clearUpdateCache()
 {
     ServerManager::instance().clearUpdateCache();
+}
+
+void ServerClientAdapter::abandonRequest()
+{
+    ServerManager::instance().abandonRequest();
 }
 
 EServerCommands ServerClientAdapter::lastResult() const

@@ -9,10 +9,11 @@ namespace ZData::DM {
 class ServerClientAdapter : public IUpdateServerClient
 {
 public:
-    void requestActualVersion() override;
-    void requestUpdate() override;
-    void sendActualVersion(const ZCore::TVersion &version) override;
+    bool requestActualVersion() override;
+    bool requestUpdate() override;
+    bool sendActualVersion(const ZCore::TVersion &version) override;
     void clearUpdateCache() override;
+    void abandonRequest() override;
 
     EServerCommands lastResult() const override;
     QString replyText() const override;

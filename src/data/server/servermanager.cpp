@@ -202,6 +202,19 @@ void ServerManager::clearUpdateCache()
     ZCore::Log::info(tag(), QStringLiteral(">> cleared update cache"));
 }
 
+void ServerManager::abandonRequest()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply.clear();
+    // Aborting finishes the reply at once; none of that may reach our slots.
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+    ZCore::Log::info(tag(), QStringLiteral(">> abandoned the running request: ") + ZCore::enumText(m_result));
+}
+
 void ServerManager::slotCheckReplySize()
 {
     auto *reply = qobject_cast<QNetworkReply *>(sender());

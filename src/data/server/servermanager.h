@@ -66,6 +66,9 @@ public:
 
     void clearUpdateCache();
     bool isBusy() const { return !m_reply.isNull(); }
+    // Aborts the running request without announcing its end: whoever asked
+    // no longer waits for it.
+    void abandonRequest();
 
     EServerCommands lastResult() const { return m_result; }
     QString replyText() const { return m_replyText; }

@@ -86,6 +86,7 @@ void TstConnectionManager::autoReconnectOff()
     QSignalSpy reconnecting(&manager(), &ConnectionManager::signalReconnecting);
     emit SerialPort::instance().signalLost();
     manager().setAutoReconnect(false);
+    QVERIFY(!manager().isWaitingToReconnect());
     QCOMPARE(manager().triesLeft(), qint16(30));
     emit SerialPort::instance().signalLost();
     QCOMPARE(reconnecting.count(), 1);

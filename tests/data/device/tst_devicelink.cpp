@@ -107,7 +107,9 @@ private slots:
     void scanRepliesRecover();
     void linkGivesUp_data();
     void linkGivesUp();
-    void unplugReconnectsAndIdentifiesAgain();
+    void lossReconnectsAndIdentifiesAgain_data();
+    void lossReconnectsAndIdentifiesAgain();
+    void lateServerReplyAfterUnplug();
 
 private:
     bool startSimulator(MeroSim::Options options = {});
@@ -234,6 +236,12 @@ void TstDeviceLink::scanRepliesRecover_data()
     QTest::newRow("header bit flipped, start byte in the rest")
         << QVector<FaultRule>{FaultRule::once(FaultKind::FlipHeaderBit), FaultRule::everyNth(FaultKind::SplitChunks, 1)}
         << QStringList{"O_RESEND_PACKET_FROM_DEVICE 5"};
+    // The damaged field is the length: skipping all it announced would also
+    // skip the copy sent on the resend request, broken again, and wait for
+    // the reply timeout.
+    QTest::newRow("length damaged in two replies in a row")
+        << QVector<FaultRule>{FaultRule::once(FaultKind::FlipLengthBit).inRunsOf(2)}
+        << QStringList{"O_RESEND_PACKET_FROM_DEVICE 5", "O_RESEND_PACKET_FROM_DEVICE 5"};
 }
 
 // Scan replies carry the longest payloads; a fault in the middle of a run of
@@ -275,8 +283,9 @@ void TstDeviceLink::linkGivesUp_data()
     QTest::addColumn<quint16>("typeState");
     QTest::addColumn<QStringList>("expectedWire");
     QTest::addColumn<QStringList>("userErrors");
-    // Two requests to resend, then the third failure gives up.
-    QTest::newRow("every type reply broken") << kMeroTypeState << QStringList{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "O_RESEND_PACKET_FROM_DEVICE 5", "O_RESEND_PACKET_FROM_DEVICE 5"} << QStringList{};
+    // The user disconnects while the type request is lost on its way; the
+    // link gives up on it too, and the user's choice holds.
+    QTest::newRow("user disconnects while a request is lost") << kMeroTypeState << QStringList{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"} << QStringList{};
     // The disconnect waits behind the version request that was queued before
     // the type was known; nothing is asked after it.
     QTest::newRow("another device type") << quint16(0x0008) << kIdentification << QStringList{"DeviceManager >> dw_err_connected_not_mero_device" "EDeviceTypes::OSKIRO_TAVEL"};
@@ -290,8 +299,13 @@ void TstDeviceLink::linkGivesUp()
     MeroSim::Options options;
     options.typeState = typeState;
     QVERIFY(startSimulator(options));
-    if (typeState == kMeroTypeState)
-        armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::everyNth(FaultKind::FlipHeaderBit, 1));
+    if (typeState == kMeroTypeState) {
+        armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::once(FaultKind::LoseRequest));
+        connect(m_sim.get(), &MeroSim::Simulator::frameReceived, this, [](const MeroSim::ReceivedFrame &frame) {
+            if (frame.command == quint16(Cmd::D_GET_DEVICE_FULL_TYPE))
+                manager().requestDisconnect();
+        });
+    }
     QSignalSpy closed(&SerialPort::instance(), &SerialPort::signalClosed);
     QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
     TestSupport::LogCapture log;
@@ -299,32 +313,81 @@ void TstDeviceLink::linkGivesUp()
     QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kWaitMs);
     QCOMPARE(wire(), expectedWire);
     QCOMPARE(log.lines(QtCriticalMsg), userErrors);
-    // Giving up is a decision, not a lost device: nothing reconnects.
     QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
     QCOMPARE(finished.count(), 0);
     QVERIFY(CommandQueue::instance().isEmpty());
 }
 
-// The one test that waits for the real reconnect interval.
-void TstDeviceLink::unplugReconnectsAndIdentifiesAgain()
+void TstDeviceLink::lossReconnectsAndIdentifiesAgain_data()
 {
+    QTest::addColumn<FaultKind>("fault");
+    QTest::addColumn<QStringList>("beforeLoss");
+    QTest::newRow("cable pulled") << FaultKind::Unplug << QStringList{"D_GET_OPTIONS"};
+    // The device never hears the request and, asked to resend, repeats its
+    // last reply, the version's: a timeout, two mismatches, and the link
+    // gives up on the device, but not for good.
+    QTest::newRow("request lost on its way")
+        << FaultKind::LoseRequest
+        << QStringList{"D_GET_OPTIONS", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"};
+}
+
+// These wait for the real reconnect interval.
+void TstDeviceLink::lossReconnectsAndIdentifiesAgain()
+{
+    QFETCH(FaultKind, fault);
+    QFETCH(QStringList, beforeLoss);
     MeroSim::Options options;
     options.unplugDelayMs = 300;
     QVERIFY(startSimulator(options));
     TestSupport::LogCapture log;
     QVERIFY(openAndIdentify());
+    m_sim->clearStatistics();
     QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
     QSignalSpy lost(&SerialPort::instance(), &SerialPort::signalLost);
-    // The cable is pulled while the host waits for a reply.
-    m_sim->addFault(FaultRule::once(FaultKind::Unplug));
+    // The host waits for a reply when it goes wrong.
+    m_sim->addFault(FaultRule::once(fault));
     CommandQueue::instance().enqueue(Cmd::D_GET_OPTIONS);
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, kWaitMs);
     QVERIFY(CommandQueue::instance().isEmpty());
+    QCOMPARE(wire(), beforeLoss);
+    QCOMPARE(log.contains(QStringLiteral(">> limit of resends is exceeded. Disconnecting..")),
+             fault == FaultKind::LoseRequest);
     m_sim->clearStatistics();
     // The request that was in flight died with the link; nothing replays it.
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
     QCOMPARE(wire(), kIdentification);
     QCOMPARE(ConnectionManager::instance().triesLeft(), ConnectionManager::kMaxTries);
+}
+
+// The version report still waits for the server when the cable is pulled,
+// and another device comes back. The server's answer, or the client's
+// giving up on it, comes while that device's identifier is arriving; it
+// must not finish anything of the new connection.
+void TstDeviceLink::lateServerReplyAfterUnplug()
+{
+    MeroSim::Options options;
+    options.chunkMax = 1;
+    options.chunkGapMs = 100;
+    QVERIFY(startSimulator(options));
+    TestSupport::LoopbackHttpServer::Response silent;
+    silent.mode = TestSupport::LoopbackHttpServer::EMode::Silent;
+    m_updateServer.enqueue(silent);
+    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()));
+    QTRY_VERIFY_WITH_TIMEOUT(ServerManager::instance().isBusy(), kWaitMs);
+
+    const QString newId = QStringLiteral("7-8-9");
+    m_sim->setDeviceId({7, 8, 9});
+    m_sim->unplug(300);
+    m_sim->clearStatistics();
+    // A byte at a time, the identifier takes longer to arrive than the
+    // report had left before its time limit.
+    armOnRequest(Cmd::D_GET_DEVICE_ID, FaultRule::once(FaultKind::SplitChunks));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
+    QCOMPARE(wire(), kIdentification);
+    QCOMPARE(manager().deviceInfo().id, newId);
+    QCOMPARE(m_updateServer.requests().last().formFields(),
+             (QList<QPair<QString, QString>>{{"device_number", newId}, {"device_soft_version", kSimVersion}}));
 }
 
 QTEST_GUILESS_MAIN(TstDeviceLink)

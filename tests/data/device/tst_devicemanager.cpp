@@ -23,16 +23,18 @@ namespace {
 // what it answers with.
 struct FakeServer : DM::IUpdateServerClient
 {
-    void requestActualVersion() override { calls << QStringLiteral("requestActualVersion"); }
-    void requestUpdate() override { calls << QStringLiteral("requestUpdate"); }
-    void sendActualVersion(const ZCore::TVersion &version) override { calls << "sendActualVersion " + version.toString(); }
+    bool requestActualVersion() override { calls << QStringLiteral("requestActualVersion"); return accept; }
+    bool requestUpdate() override { calls << QStringLiteral("requestUpdate"); return accept; }
+    bool sendActualVersion(const ZCore::TVersion &version) override { calls << "sendActualVersion " + version.toString(); return accept; }
     void clearUpdateCache() override { calls << QStringLiteral("clearUpdateCache"); }
+    void abandonRequest() override {}
     EServerCommands lastResult() const override { return result; }
     QString replyText() const override { return QStringLiteral("3.1.4"); }
     QByteArray replyData() const override { return data; }
     QString clientTag() const override { return QStringLiteral("ServerManager"); }
 
     QStringList calls;
+    bool accept = true;
     EServerCommands result = EServerCommands::SEND_ACTUAL_VERSION;
     QByteArray data;
 };
@@ -380,26 +382,32 @@ void TstDeviceManager::transferOnTheWire()
 }
 
 // Whatever the server answered, nothing unsendable is announced and the
-// queue goes on to the next item.
+// queue goes on to the next item; a request the client refused is never
+// answered, so the queue goes on at once.
 void TstDeviceManager::serverReplies_data()
 {
     QTest::addColumn<EServerCommands>("result");
     QTest::addColumn<qint64>("size");
-    QTest::newRow("actual version") << EServerCommands::GET_ACTUAL_VERSION << qint64(0);
-    QTest::newRow("empty image") << EServerCommands::GET_UPDATE << qint64(0);
-    QTest::newRow("more than 65535 chunks") << EServerCommands::GET_UPDATE << DeviceManager::kMaxUpdateBytes + 1;
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("actual version") << EServerCommands::GET_ACTUAL_VERSION << qint64(0) << true;
+    QTest::newRow("empty image") << EServerCommands::GET_UPDATE << qint64(0) << true;
+    QTest::newRow("more than 65535 chunks") << EServerCommands::GET_UPDATE << DeviceManager::kMaxUpdateBytes + 1 << true;
+    QTest::newRow("request refused") << EServerCommands::GET_UPDATE << qint64(0) << false;
 }
 
 void TstDeviceManager::serverReplies()
 {
     QFETCH(EServerCommands, result);
     QFETCH(qint64, size);
+    QFETCH(bool, accepted);
     m_server.result = result;
     m_server.data = QByteArray(int(size), '\x5a');
+    m_server.accept = accepted;
     QSignalSpy replies(&manager(), &DeviceManager::signalUpdateReply);
     manager().queueUpdateDownload();
     queue().enqueue(Cmd::TEST);
-    manager().slotProcessServerReply();
+    if (accepted)
+        manager().slotProcessServerReply();
     QCOMPARE(replies.count(), int(result == EServerCommands::GET_ACTUAL_VERSION));
     if (result == EServerCommands::GET_UPDATE)
         QVERIFY(manager().updateData().isEmpty());
