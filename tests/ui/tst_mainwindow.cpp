@@ -29,6 +29,8 @@ using ZCore::SettingsManager;
 
 namespace {
 
+// From the menu up to the window.
+constexpr int kLayoutLevels = 3;
 const QString kBorderSelected = QStringLiteral("border: 2px solid red;");
 
 ZData::DataScanManager &scan()
@@ -54,6 +56,8 @@ private slots:
     void buttonsFollowState();
     void restoresAndSavesWindowKeys_data();
     void restoresAndSavesWindowKeys();
+    void chartsTakeTheHeight_data();
+    void chartsTakeTheHeight();
 
 private:
     template <typename T = QWidget>
@@ -228,6 +232,32 @@ void TestMainWindow::restoresAndSavesWindowKeys()
     QCOMPARE(settings->value(QStringLiteral("Window.Main/menu_page")).toInt(), page);
     QCOMPARE(settings->value(QStringLiteral("Window.Main/menu_visible")).toBool(), !visible);
     QCOMPARE(settings->value(QStringLiteral("Window.Main/geometry")).toByteArray(), m_window->saveGeometry());
+}
+
+void TestMainWindow::chartsTakeTheHeight_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("menuVisible");
+    QTest::newRow("smallest, menu hidden") << QSize(1000, 550) << false;
+    QTest::newRow("smallest, menu shown") << QSize(1000, 550) << true;
+    QTest::newRow("full HD, menu hidden") << QSize(1920, 1080) << false;
+}
+
+void TestMainWindow::chartsTakeTheHeight()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, menuVisible);
+    m_window->resize(size);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    if (m_window->isNavBarVisible() != menuVisible)
+        m_window->toggleNavBar();
+    const QWidget *titleBar = w("title_bar");
+    // Each layout passes its request up to the one above it.
+    for (int level = 0; level < kLayoutLevels; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    // Whatever the menu leaves free goes to the charts, none to the title.
+    QCOMPARE(titleBar->height(), titleBar->sizeHint().height());
 }
 
 QTEST_MAIN(TestMainWindow)
