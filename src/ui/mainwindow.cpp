@@ -385,21 +385,47 @@ void MainWindow::showJobText(const char *id)
     pagesUi()->l_job_process->setText(qtTrId(id));
 }
 
-void MainWindow::keyReleaseEvent(QKeyEvent *event)
+qint32 MainWindow::presetStep(int key)
 {
-    qint32 step = 0;
-    switch (event->key()) {
+    switch (key) {
     case Qt::Key_Space:
     case Qt::Key_D:
-        step = kNextPreset;
-        break;
+        return kNextPreset;
     case Qt::Key_A:
-        step = kPreviousPreset;
-        break;
+        return kPreviousPreset;
     default:
+        return 0;
+    }
+}
+
+bool MainWindow::isTyping() const
+{
+    // Text and number boxes take typed text; their letters and blanks are
+    // not commands.
+    const QWidget *focused = focusWidget();
+    return focused && focused->testAttribute(Qt::WA_InputMethodEnabled);
+}
+
+// The preset changes on the release, but only a plain press arms it: with
+// Ctrl let go before the A of a Ctrl+A the release alone looks plain, and
+// the release of a key that a focused box or list took as input comes up
+// to the window all the same.
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = event->modifiers() == Qt::NoModifier;
+    m_armedPresetKey = plain && presetStep(event->key()) != 0 && !isTyping() ? event->key() : 0;
+    if (m_armedPresetKey == 0)
+        MainWindowBase::keyPressEvent(event);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent *event)
+{
+    const qint32 step = presetStep(event->key());
+    if (step == 0 || event->key() != m_armedPresetKey || event->modifiers() != Qt::NoModifier) {
         event->ignore();
         return;
     }
+    m_armedPresetKey = 0;
     ZData::DataScanManager::instance().switchActivePreset(step);
     if (m_selectedView) {
         clearFocus();

@@ -71,6 +71,7 @@ public slots:
     void slotUserScanPause(bool is_user_paused);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -98,6 +99,9 @@ private:
     void setJobProgress(int value);
     void showJobText(const char *id);
     void retranslate();
+    // +1 or -1 for the keys that switch the scan preset, 0 for any other.
+    static qint32 presetStep(int key);
+    bool isTyping() const;
 
     std::unique_ptr<Ui::MainWindow> m_ui;
     QPointer<DeviceConnector> m_deviceConnector;
@@ -107,4 +111,5 @@ private:
     ZChart::ZChartView *m_selectedView = nullptr;
     ZChart::ZMarksTable *m_selectedMarksTable = nullptr;
     bool m_navBarVisible = true;
+    int m_armedPresetKey = 0;
 };

@@ -144,24 +144,35 @@ void TestMainWindow::selectionMovesBorder()
 
 void TestMainWindow::keyboardSwitchesPresets_data()
 {
+    QTest::addColumn<QByteArray>("target");
     QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
     QTest::addColumn<bool>("fromLast");
     QTest::addColumn<int>("step");
-    QTest::newRow("A on the first wraps to the last") << int(Qt::Key_A) << false << -1;
-    QTest::newRow("Space on the last wraps to the first") << int(Qt::Key_Space) << true << 1;
-    QTest::newRow("other keys are left alone") << int(Qt::Key_S) << false << 0;
+    const QByteArray chart; // the selected chart view
+    QTest::newRow("A on the first wraps to the last") << chart << int(Qt::Key_A) << 0 << false << -1;
+    QTest::newRow("Space on the last wraps to the first") << chart << int(Qt::Key_Space) << 0 << true << 1;
+    QTest::newRow("other keys are left alone") << chart << int(Qt::Key_S) << 0 << false << 0;
+    QTest::newRow("Ctrl+A") << chart << int(Qt::Key_A) << int(Qt::ControlModifier) << false << 0;
+    QTest::newRow("a typed into an attenuator box")
+        << QByteArray("ds_att_s21") << int(Qt::Key_A) << 0 << false << 0;
 }
 
 void TestMainWindow::keyboardSwitchesPresets()
 {
+    QFETCH(QByteArray, target);
     QFETCH(int, key);
+    QFETCH(int, modifiers);
     QFETCH(bool, fromLast);
     QFETCH(int, step);
     const int count = scan().presetCount(), start = fromLast ? count - 1 : 0;
     scan().setActivePreset(start, true);
-    // The key reaches the chart view that has the focus after a click first.
-    QTest::keyRelease(m_window->selectedChartView(), Qt::Key(key));
+    QWidget *focused = target.isEmpty() ? m_window->selectedChartView() : w(target.constData());
+    focused->setFocus();
+    // The key reaches the widget with the focus first.
+    QTest::keyClick(focused, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(scan().activePreset(), (start + step + count) % count);
+    QCOMPARE(m_window->focusWidget(), step ? m_window->selectedChartView() : focused);
 }
 
 void TestMainWindow::buttonsFollowState_data()
