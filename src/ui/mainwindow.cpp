@@ -18,6 +18,7 @@
 #include "ui/pages/pgcharts.h"
 #include "ui/pages/pgsettings.h"
 #include "ui/pages/pgupdate.h"
+#include "ui/tracestatetracker.h"
 #include "ui_mainwindow.h"
 #include "ui_navbarmenu.h"
 
@@ -71,6 +72,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_ui(std::make_unique<Ui::MainWindow>())
     , m_deviceConnector(new DeviceConnector(this))
     , m_menuButtons(new QButtonGroup(this))
+    , m_traceState(new TraceStateTracker(this))
 {
     m_pageHeaders.reserve(kPageHeadersCapacity);
     m_ui->setupUi(this);
@@ -93,6 +95,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     initPages();
     initChartViews();
+    connect(m_traceState, &TraceStateTracker::signalStateChanged, this, &MainWindow::showTraceState);
+    showTraceState(m_traceState->state());
     connectDeviceLink();
     connectJobDisplays();
     connectScan();
@@ -205,8 +209,11 @@ void MainWindow::connectDeviceLink()
         // progress must not stay on display.
         resetJobProgress();
     });
-    connect(&ZData::DeviceManager::instance(), &ZData::DeviceManager::signalStartupFinished, this,
-            [this] { UI::setWidgetButtonColor(m_ui->b_connect_device, Qt::green); });
+    connect(&ZData::DeviceManager::instance(), &ZData::DeviceManager::signalStartupFinished, this, [this] {
+        // A device in its bootloader is there, but cannot sweep.
+        const bool ready = ZData::DeviceManager::instance().deviceInfo().isMainApp();
+        UI::setWidgetButtonColor(m_ui->b_connect_device, ready ? Qt::green : Qt::yellow);
+    });
 
     auto &connection = ZData::ConnectionManager::instance();
     connect(&connection, &ZData::ConnectionManager::signalReconnecting, this,
@@ -245,6 +252,17 @@ void MainWindow::connectScan()
     connect(&scan, &DataScanManager::signalReportScanProcess, this, &MainWindow::setJobProgress);
     connect(&scan, &DataScanManager::signalScanPause, this, &MainWindow::slotScanPause);
     connect(&scan, &DataScanManager::signalUserScanPause, this, &MainWindow::slotUserScanPause);
+}
+
+void MainWindow::showTraceState(ZCommon::ETraceState state)
+{
+    for (ZChartView *view : qAsConst(m_chartViews))
+        view->setTraceState(state);
+    if (state != ZCommon::ETraceState::BOOTLOADER)
+        return;
+    // Nothing but a firmware update gets a device out of its bootloader.
+    setNavBarVisible(true);
+    handleMenuButton(MW_Pages::NavBarMenu::PAGE_UPDATE);
 }
 
 void MainWindow::slotGotOldDevice()
