@@ -4,6 +4,7 @@
 #include "chart/chartplacement.h"
 #include "chart/datamarkprocessor.h"
 #include "chart/datascanprocessor.h"
+#include "chart/tracestatebadge.h"
 #include "chart/zmarkstable.h"
 #include "core/enumtext.h"
 #include "core/localizationmanager.h"
@@ -40,6 +41,16 @@ bool isEnabledFlag(const QVariant &value)
 {
     const QString text = value.toString().trimmed();
     return text == QLatin1String("1") || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+// A theme's background may be a gradient; its first colour stands for it.
+QColor baseColor(const QBrush &brush)
+{
+    if (const QGradient *gradient = brush.gradient()) {
+        if (!gradient->stops().isEmpty())
+            return gradient->stops().first().second;
+    }
+    return brush.color();
 }
 
 // Widget updates stay off while the chart is rebuilt, so a redraw paints once.
@@ -90,6 +101,9 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     overlayFont.setPointSize(kOverlayPointSize);
     m_adcOverflowItem = createOverlay(adcText, overlayFont);
     m_rfOverloadItem = createOverlay(QStringLiteral("RF OVERLOAD"), overlayFont);
+    m_traceBadge = new TraceStateBadge();
+    scene()->addItem(m_traceBadge);
+    applyBadgeColors();
 
     m_langLink = connect(&ZCore::LocalizationManager::instance(), &ZCore::LocalizationManager::signalLoadedLang, this,
                          &ZChartView::slotLangLoaded);
@@ -100,6 +114,7 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     connect(m_axisY, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::repositionMarks);
     connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::fitLevelLabels);
     connect(m_axisY, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::fitLevelLabels);
+    connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::placeTraceBadge);
 
     setChartType(EChartType::LOG_MAG);
     restoreSettings();
@@ -288,6 +303,7 @@ void ZChartView::restoreSettings()
         return;
     m_chart->setTheme(QtCharts::QChart::ChartThemeLight);
     applyFonts();
+    applyBadgeColors();
 }
 
 bool ZChartView::isLightTheme() const
@@ -385,6 +401,46 @@ void ZChartView::applyMarksPreset()
 void ZChartView::slotLangLoaded()
 {
     m_axesTransformer->transformTitles();
+    showTraceState();
+}
+
+void ZChartView::setTraceState(ZCommon::ETraceState state)
+{
+    m_traceState = state;
+    if (state != ZCommon::ETraceState::LIVE) {
+        // A warning about the last sweep would read as one about the device
+        // now; the next live sweep raises it again if it still holds.
+        m_adcOverflowItem->hide();
+        m_rfOverloadItem->hide();
+    }
+    showTraceState();
+}
+
+void ZChartView::showTraceState()
+{
+    const ZCommon::TTraceStateText ids = ZCommon::traceStateText(m_traceState);
+    if (!ids.reason) {
+        m_traceBadge->setText(QString(), QString());
+        return;
+    }
+    m_traceBadge->setText(qtTrId(ids.reason), qtTrId(ids.note));
+}
+
+QString ZChartView::traceStateText() const
+{
+    if (!m_traceBadge->isVisible())
+        return QString();
+    return m_traceBadge->reason() + QLatin1Char('\n') + m_traceBadge->note();
+}
+
+void ZChartView::placeTraceBadge()
+{
+    m_traceBadge->setArea(m_chart->mapRectToScene(m_chart->plotArea()));
+}
+
+void ZChartView::applyBadgeColors()
+{
+    m_traceBadge->setColors(baseColor(m_chart->backgroundBrush()), m_chart->titleBrush().color());
 }
 
 void ZChartView::slotRangeUpdated()
@@ -534,6 +590,7 @@ void ZChartView::resizeEvent(QResizeEvent *event)
         if (m_marksTable)
             m_marksTable->relayout();
         placeOverlays();
+        placeTraceBadge();
     }
     QtCharts::QChartView::resizeEvent(event);
 }

@@ -2,6 +2,7 @@
 
 #include "chart/chartenums.h"
 #include "common/echartarrangecorners.h"
+#include "common/etracestate.h"
 #include "core/itaggable.h"
 #include "core/tfrequency.h"
 #include "data/scan/tscanpoint.h"
@@ -26,6 +27,7 @@ namespace ZChart {
 
 class DataMarkProcessor;
 class DataScanProcessor;
+class TraceStateBadge;
 class ZMarksTable;
 namespace Temp {
 class ChartAxesTransformer;
@@ -71,6 +73,8 @@ public:
     void setActive(bool active);
     void setChartType(quint16 chartType);
     void restoreSettings();
+    // Anything but LIVE veils the plot and says why the traces are old.
+    void setTraceState(ZCommon::ETraceState state);
 
     // The calibration manager lives outside the chart layer; whoever owns
     // both hands it over once. Its start detaches every active view and hides
@@ -100,6 +104,9 @@ public:
     bool isAdcOverflowShown() const;
     bool isRfOverloadShown() const;
     bool isLightTheme() const;
+    // What the view tells about its traces, the reason and its note on two
+    // lines; empty while they are live.
+    QString traceStateText() const;
 
 signals:
     void signalWasSelected();
@@ -124,6 +131,9 @@ private:
     void fitLevelLabels();
     QGraphicsSimpleTextItem *createOverlay(const QString &text, const QFont &font);
     void placeOverlays();
+    void placeTraceBadge();
+    void applyBadgeColors();
+    void showTraceState();
     void connectCalibrationEnds(const std::function<QVector<QMetaObject::Connection>()> &connectEnds);
     void handleCalibrationStarted();
     void handleCalibrationEnded();
@@ -151,6 +161,8 @@ private:
     // Owned by the scene.
     QGraphicsSimpleTextItem *m_adcOverflowItem = nullptr;
     QGraphicsSimpleTextItem *m_rfOverloadItem = nullptr;
+    TraceStateBadge *m_traceBadge = nullptr;
+    ZCommon::ETraceState m_traceState = ZCommon::ETraceState::LIVE;
 
     QVector<QMetaObject::Connection> m_dataLinks;
     QVector<QMetaObject::Connection> m_calibrationEndLinks;

@@ -18,6 +18,7 @@
 #include "ui/pages/pgcharts.h"
 #include "ui/pages/pgsettings.h"
 #include "ui/pages/pgupdate.h"
+#include "ui/tracestatetracker.h"
 #include "ui_mainwindow.h"
 #include "ui_navbarmenu.h"
 
@@ -71,6 +72,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_ui(std::make_unique<Ui::MainWindow>())
     , m_deviceConnector(new DeviceConnector(this))
     , m_menuButtons(new QButtonGroup(this))
+    , m_traceState(new TraceStateTracker(this))
 {
     m_pageHeaders.reserve(kPageHeadersCapacity);
     m_ui->setupUi(this);
@@ -93,6 +95,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     initPages();
     initChartViews();
+    connect(m_traceState, &TraceStateTracker::signalStateChanged, this, &MainWindow::showTraceState);
+    showTraceState(m_traceState->state());
     connectDeviceLink();
     connectJobDisplays();
     connectScan();
@@ -205,8 +209,11 @@ void MainWindow::connectDeviceLink()
         // progress must not stay on display.
         resetJobProgress();
     });
-    connect(&ZData::DeviceManager::instance(), &ZData::DeviceManager::signalStartupFinished, this,
-            [this] { UI::setWidgetButtonColor(m_ui->b_connect_device, Qt::green); });
+    connect(&ZData::DeviceManager::instance(), &ZData::DeviceManager::signalStartupFinished, this, [this] {
+        // A device in its bootloader is there, but cannot sweep.
+        const bool ready = ZData::DeviceManager::instance().deviceInfo().isMainApp();
+        UI::setWidgetButtonColor(m_ui->b_connect_device, ready ? Qt::green : Qt::yellow);
+    });
 
     auto &connection = ZData::ConnectionManager::instance();
     connect(&connection, &ZData::ConnectionManager::signalReconnecting, this,
@@ -245,6 +252,17 @@ void MainWindow::connectScan()
     connect(&scan, &DataScanManager::signalReportScanProcess, this, &MainWindow::setJobProgress);
     connect(&scan, &DataScanManager::signalScanPause, this, &MainWindow::slotScanPause);
     connect(&scan, &DataScanManager::signalUserScanPause, this, &MainWindow::slotUserScanPause);
+}
+
+void MainWindow::showTraceState(ZCommon::ETraceState state)
+{
+    for (ZChartView *view : qAsConst(m_chartViews))
+        view->setTraceState(state);
+    if (state != ZCommon::ETraceState::BOOTLOADER)
+        return;
+    // Nothing but a firmware update gets a device out of its bootloader.
+    setNavBarVisible(true);
+    handleMenuButton(MW_Pages::NavBarMenu::PAGE_UPDATE);
 }
 
 void MainWindow::slotGotOldDevice()
@@ -385,21 +403,47 @@ void MainWindow::showJobText(const char *id)
     pagesUi()->l_job_process->setText(qtTrId(id));
 }
 
-void MainWindow::keyReleaseEvent(QKeyEvent *event)
+qint32 MainWindow::presetStep(int key)
 {
-    qint32 step = 0;
-    switch (event->key()) {
+    switch (key) {
     case Qt::Key_Space:
     case Qt::Key_D:
-        step = kNextPreset;
-        break;
+        return kNextPreset;
     case Qt::Key_A:
-        step = kPreviousPreset;
-        break;
+        return kPreviousPreset;
     default:
+        return 0;
+    }
+}
+
+bool MainWindow::isTyping() const
+{
+    // Text and number boxes take typed text; their letters and blanks are
+    // not commands.
+    const QWidget *focused = focusWidget();
+    return focused && focused->testAttribute(Qt::WA_InputMethodEnabled);
+}
+
+// The preset changes on the release, but only a plain press arms it: with
+// Ctrl let go before the A of a Ctrl+A the release alone looks plain, and
+// the release of a key that a focused box or list took as input comes up
+// to the window all the same.
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = event->modifiers() == Qt::NoModifier;
+    m_armedPresetKey = plain && presetStep(event->key()) != 0 && !isTyping() ? event->key() : 0;
+    if (m_armedPresetKey == 0)
+        MainWindowBase::keyPressEvent(event);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent *event)
+{
+    const qint32 step = presetStep(event->key());
+    if (step == 0 || event->key() != m_armedPresetKey || event->modifiers() != Qt::NoModifier) {
         event->ignore();
         return;
     }
+    m_armedPresetKey = 0;
     ZData::DataScanManager::instance().switchActivePreset(step);
     if (m_selectedView) {
         clearFocus();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/etracestate.h"
 #include "core/isconfigurable.h"
 #include "core/isettingsrestorable.h"
 #include "core/istaggable.h"
@@ -15,6 +16,7 @@ class DeviceConnector;
 class QButtonGroup;
 class QHBoxLayout;
 class QWidget;
+class TraceStateTracker;
 
 namespace Ui {
 class MainWindow;
@@ -71,6 +73,7 @@ public slots:
     void slotUserScanPause(bool is_user_paused);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -97,14 +100,20 @@ private:
     void resetJobProgress();
     void setJobProgress(int value);
     void showJobText(const char *id);
+    void showTraceState(ZCommon::ETraceState state);
     void retranslate();
+    // +1 or -1 for the keys that switch the scan preset, 0 for any other.
+    static qint32 presetStep(int key);
+    bool isTyping() const;
 
     std::unique_ptr<Ui::MainWindow> m_ui;
     QPointer<DeviceConnector> m_deviceConnector;
     QList<QHBoxLayout *> m_pageHeaders;
     QButtonGroup *m_menuButtons = nullptr;
+    TraceStateTracker *m_traceState = nullptr;
     QList<ZChart::ZChartView *> m_chartViews;
     ZChart::ZChartView *m_selectedView = nullptr;
     ZChart::ZMarksTable *m_selectedMarksTable = nullptr;
     bool m_navBarVisible = true;
+    int m_armedPresetKey = 0;
 };

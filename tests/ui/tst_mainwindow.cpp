@@ -29,6 +29,8 @@ using ZCore::SettingsManager;
 
 namespace {
 
+// From the menu up to the window.
+constexpr int kLayoutLevels = 3;
 const QString kBorderSelected = QStringLiteral("border: 2px solid red;");
 
 ZData::DataScanManager &scan()
@@ -50,10 +52,12 @@ private slots:
     void selectionMovesBorder();
     void keyboardSwitchesPresets_data();
     void keyboardSwitchesPresets();
-    void buttonsFollowState_data();
-    void buttonsFollowState();
+    void windowFollowsState_data();
+    void windowFollowsState();
     void restoresAndSavesWindowKeys_data();
     void restoresAndSavesWindowKeys();
+    void chartsTakeTheHeight_data();
+    void chartsTakeTheHeight();
 
 private:
     template <typename T = QWidget>
@@ -140,63 +144,113 @@ void TestMainWindow::selectionMovesBorder()
 
 void TestMainWindow::keyboardSwitchesPresets_data()
 {
+    QTest::addColumn<QByteArray>("target");
     QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
     QTest::addColumn<bool>("fromLast");
     QTest::addColumn<int>("step");
-    QTest::newRow("A on the first wraps to the last") << int(Qt::Key_A) << false << -1;
-    QTest::newRow("Space on the last wraps to the first") << int(Qt::Key_Space) << true << 1;
-    QTest::newRow("other keys are left alone") << int(Qt::Key_S) << false << 0;
+    const QByteArray chart; // the selected chart view
+    QTest::newRow("A on the first wraps to the last") << chart << int(Qt::Key_A) << 0 << false << -1;
+    QTest::newRow("Space on the last wraps to the first") << chart << int(Qt::Key_Space) << 0 << true << 1;
+    QTest::newRow("other keys are left alone") << chart << int(Qt::Key_S) << 0 << false << 0;
+    QTest::newRow("Ctrl+A") << chart << int(Qt::Key_A) << int(Qt::ControlModifier) << false << 0;
+    QTest::newRow("a typed into an attenuator box")
+        << QByteArray("ds_att_s21") << int(Qt::Key_A) << 0 << false << 0;
 }
 
 void TestMainWindow::keyboardSwitchesPresets()
 {
+    QFETCH(QByteArray, target);
     QFETCH(int, key);
+    QFETCH(int, modifiers);
     QFETCH(bool, fromLast);
     QFETCH(int, step);
     const int count = scan().presetCount(), start = fromLast ? count - 1 : 0;
     scan().setActivePreset(start, true);
-    // The key reaches the chart view that has the focus after a click first.
-    QTest::keyRelease(m_window->selectedChartView(), Qt::Key(key));
+    QWidget *focused = target.isEmpty() ? m_window->selectedChartView() : w(target.constData());
+    focused->setFocus();
+    // The key reaches the widget with the focus first.
+    QTest::keyClick(focused, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(scan().activePreset(), (start + step + count) % count);
+    QCOMPARE(m_window->focusWidget(), step ? m_window->selectedChartView() : focused);
 }
 
-void TestMainWindow::buttonsFollowState_data()
+void TestMainWindow::windowFollowsState_data()
 {
     QTest::addColumn<Happening>("happen");
     QTest::addColumn<QByteArray>("button");
     QTest::addColumn<QByteArray>("icon");
     QTest::addColumn<QColor>("color");
-    const auto row = [](const char *tag, Happening happen, bool connect, const char *icon, QColor color) {
+    QTest::addColumn<QString>("traces");
+    const auto row = [](const char *tag, Happening happen, bool connect, const char *icon, QColor color,
+                        const char *reason, const char *note = "The traces shown are not live") {
         QTest::newRow(tag) << happen << QByteArray(connect ? "b_connect_device" : "b_toggle_scan_pause")
-                           << QByteArray(icon) << color;
+                           << QByteArray(icon) << color
+                           << (*reason ? QString::fromUtf8(reason) + QLatin1Char('\n') + note : QString());
     };
-    auto &port = ZData::DM::SerialPort::instance();
-    row("scan running", [] { emit scan().signalScanPause(false); }, false, ":/ui/pause_scan", Qt::green);
-    row("scan paused", [] { emit scan().signalScanPause(true); }, false, ":/ui/resume_scan", Qt::gray);
-    row("reconnecting", [] { emit ZData::ConnectionManager::instance().signalReconnecting(); }, true, ":/ui/refresh",
-        Qt::yellow);
+    auto *port = &ZData::DM::SerialPort::instance();
+    auto *device = &ZData::DeviceManager::instance();
+    const auto startUp = [port, device](ZData::EDeviceStates state) {
+        emit port->signalClosed();
+        emit port->signalOpened();
+        ZData::DeviceInfo info = device->deviceInfo();
+        info.deviceState = quint8(state);
+        device->setDeviceInfo(info);
+        emit device->signalStartupFinished();
+    };
+    const auto lose = [port](bool reconnect) {
+        ZData::ConnectionManager::instance().setAutoReconnect(reconnect);
+        emit port->signalClosed();
+        emit port->signalLost();
+        ZData::ConnectionManager::instance().setAutoReconnect(true);
+    };
+    const auto app = ZData::EDeviceStates::MAINAPP, bootloader = ZData::EDeviceStates::BOOTLOADER;
+    row("sweeping", [=] {
+            startUp(app);
+            emit scan().signalScanPause(false);
+        }, true, ":/ui/connected", Qt::green, "");
+    row("scan paused", [] { emit scan().signalScanPause(true); }, false, ":/ui/resume_scan", Qt::gray, "Paused");
+    row("paused by the user", [] { emit scan().signalUserScanPause(true); }, false, ":/ui/resume_scan", Qt::green,
+        "Paused");
+    row("device lost", [=] { lose(true); }, true, ":/ui/refresh", Qt::yellow, "Device lost: reconnecting..");
+    // Found there, it can only be updated; it is there, but not ready.
+    row("device in its bootloader", [=] { startUp(bootloader); }, true, ":/ui/connected", Qt::yellow,
+        "Device in its bootloader", "Finish the firmware update on the Device page; the traces shown are not live");
+    row("firmware being sent", [=] {
+            startUp(bootloader);
+            emit device->signalUpdateStarted();
+        }, true, ":/ui/connected", Qt::yellow, "Updating the firmware..");
+    // The transfer has switched reconnecting off.
+    row("update cut short", [=] {
+            startUp(bootloader);
+            emit device->signalUpdateStarted();
+            lose(false);
+        }, true, ":/ui/disconnected", Qt::red, "Disconnected");
     // Without a device there is no scan to pause.
-    row("closed", [&port] { emit port.signalClosed(); }, true, ":/ui/disconnected", Qt::red);
-    row("opened, then started up", [&port] {
-            emit port.signalOpened();
-            emit ZData::DeviceManager::instance().signalStartupFinished();
-        }, true, ":/ui/connected", Qt::green);
+    row("disconnected", [=] {
+            startUp(app);
+            emit port->signalClosed();
+        }, true, ":/ui/disconnected", Qt::red, "Disconnected");
 }
 
-void TestMainWindow::buttonsFollowState()
+void TestMainWindow::windowFollowsState()
 {
     QFETCH(Happening, happen);
     QFETCH(QByteArray, button);
     QFETCH(QByteArray, icon);
     QFETCH(QColor, color);
+    QFETCH(QString, traces);
     emit scan().signalScanPause(false);
     happen();
     const QPushButton *target = w<QPushButton>(button.constData());
     const int size = MainWindow::kPageHeaderIconSize;
     QCOMPARE(target->icon().pixmap(size).toImage(), QIcon(QString::fromLatin1(icon)).pixmap(size).toImage());
     QCOMPARE(target->palette().color(QPalette::Button), color);
-    // Paused, or no device: there is nothing the pause button could do.
-    QCOMPARE(w("b_toggle_scan_pause")->isEnabled(), color != QColor(Qt::gray) && color != QColor(Qt::red));
+    // Paused, or no device sweeping: there is nothing the pause button could do.
+    QCOMPARE(w("b_toggle_scan_pause")->isEnabled(), color == QColor(Qt::green));
+    // Both charts say alike whether they are live.
+    QCOMPARE(view("chart_view_UL")->traceStateText(), traces);
+    QCOMPARE(view("chart_view_UR")->traceStateText(), traces);
 }
 
 void TestMainWindow::restoresAndSavesWindowKeys_data()
@@ -228,6 +282,32 @@ void TestMainWindow::restoresAndSavesWindowKeys()
     QCOMPARE(settings->value(QStringLiteral("Window.Main/menu_page")).toInt(), page);
     QCOMPARE(settings->value(QStringLiteral("Window.Main/menu_visible")).toBool(), !visible);
     QCOMPARE(settings->value(QStringLiteral("Window.Main/geometry")).toByteArray(), m_window->saveGeometry());
+}
+
+void TestMainWindow::chartsTakeTheHeight_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("menuVisible");
+    QTest::newRow("smallest, menu hidden") << QSize(1000, 550) << false;
+    QTest::newRow("smallest, menu shown") << QSize(1000, 550) << true;
+    QTest::newRow("full HD, menu hidden") << QSize(1920, 1080) << false;
+}
+
+void TestMainWindow::chartsTakeTheHeight()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, menuVisible);
+    m_window->resize(size);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    if (m_window->isNavBarVisible() != menuVisible)
+        m_window->toggleNavBar();
+    const QWidget *titleBar = w("title_bar");
+    // Each layout passes its request up to the one above it.
+    for (int level = 0; level < kLayoutLevels; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    // Whatever the menu leaves free goes to the charts, none to the title.
+    QCOMPARE(titleBar->height(), titleBar->sizeHint().height());
 }
 
 QTEST_MAIN(TestMainWindow)

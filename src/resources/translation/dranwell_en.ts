@@ -379,6 +379,42 @@ version:</translation>
         <source>English</source>
         <translation>English</translation>
     </message>
+    <message id="dw_trace_bootloader">
+        <source>Device in its bootloader</source>
+        <translation>Device in its bootloader</translation>
+    </message>
+    <message id="dw_trace_bootloader_hint">
+        <source>Finish the firmware update on the Device page; the traces shown are not live</source>
+        <translation>Finish the firmware update on the Device page; the traces shown are not live</translation>
+    </message>
+    <message id="dw_trace_calibrating">
+        <source>Calibrating</source>
+        <translation>Calibrating</translation>
+    </message>
+    <message id="dw_trace_connecting">
+        <source>Connecting to the device..</source>
+        <translation>Connecting to the device..</translation>
+    </message>
+    <message id="dw_trace_disconnected">
+        <source>Disconnected</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message id="dw_trace_not_live">
+        <source>The traces shown are not live</source>
+        <translation>The traces shown are not live</translation>
+    </message>
+    <message id="dw_trace_paused">
+        <source>Paused</source>
+        <translation>Paused</translation>
+    </message>
+    <message id="dw_trace_reconnecting">
+        <source>Device lost: reconnecting..</source>
+        <translation>Device lost: reconnecting..</translation>
+    </message>
+    <message id="dw_trace_updating">
+        <source>Updating the firmware..</source>
+        <translation>Updating the firmware..</translation>
+    </message>
     <message id="dw_units_db">
         <source>dB</source>
         <translation>dB</translation>
