@@ -175,6 +175,10 @@
         <source>Open device connection settings</source>
         <translation>Open device connection settings</translation>
     </message>
+    <message id="dw_menu_job_idle">
+        <source>Idle</source>
+        <translation>Idle</translation>
+    </message>
     <message id="dw_menu_job_process_calib">
         <source>Calibrating</source>
         <translation>Calibrating</translation>
@@ -226,6 +230,16 @@
     <message id="dw_psettings_edit_user_settings">
         <source> Edit user settings</source>
         <translation> Edit user settings</translation>
+    </message>
+    <message id="dw_psettings_external_att">
+        <source>External
+Attenuator</source>
+        <translation>External
+Attenuator</translation>
+    </message>
+    <message id="dw_psettings_language">
+        <source>Language:</source>
+        <translation>Language:</translation>
     </message>
     <message id="dw_psettings_output_power_high">
         <source>High</source>
