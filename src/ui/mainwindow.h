@@ -107,4 +107,6 @@ private:
     ZChart::ZChartView *m_selectedView = nullptr;
     ZChart::ZMarksTable *m_selectedMarksTable = nullptr;
     bool m_navBarVisible = true;
+    // Kept so a language switch shows the job in the new language too.
+    const char *m_jobTextId = "dw_menu_job_idle";
 };
