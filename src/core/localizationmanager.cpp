@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace ZCore {
@@ -81,9 +83,22 @@ bool LocalizationManager::loadLanguage(const QString &path)
         QCoreApplication::removeTranslator(m_translator.get());
     m_translator = std::move(translator);
     m_currentFile = path;
+    loadQtTexts(m_translator->language());
     QCoreApplication::installTranslator(m_translator.get());
     emit signalLoadedLang();
     return true;
+}
+
+// The buttons of Qt's own boxes (Yes, No, Cancel) follow the language when
+// the system has Qt's translations; otherwise they stay English.
+void LocalizationManager::loadQtTexts(const QString &language)
+{
+    if (m_qtTranslator)
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
+    m_qtTranslator = std::make_unique<QTranslator>();
+    if (m_qtTranslator->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(m_qtTranslator.get());
 }
 
 void LocalizationManager::loadSavedLanguage(const QString &path)

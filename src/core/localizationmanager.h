@@ -42,10 +42,12 @@ signals:
 
 private:
     LocalizationManager();
+    void loadQtTexts(const QString &language);
 
     QStringList m_availableFiles;
     QString m_currentFile;
     std::unique_ptr<QTranslator> m_translator;
+    std::unique_ptr<QTranslator> m_qtTranslator;
 };
 
 } // namespace ZCore

@@ -234,8 +234,8 @@
     <message id="dw_psettings_external_att">
         <source>External
 Attenuator</source>
-        <translation>Внешний
-аттенюатор</translation>
+        <translation>Внешнее
+затухание</translation>
     </message>
     <message id="dw_psettings_language">
         <source>Language:</source>
