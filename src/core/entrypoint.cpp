@@ -146,6 +146,18 @@ int printOutcome(const CommandLine &commandLine, CommandLine::EOutcome outcome)
     return code;
 }
 
+// --help and --version are answered without a display: QApplication would
+// abort on a console without one, where they are most often asked.
+bool asksForTextOnly(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k)
+        arguments.append(QString::fromLocal8Bit(argv[k]));
+    CommandLine probe;
+    const CommandLine::EOutcome outcome = probe.parse(arguments);
+    return outcome == CommandLine::EOutcome::ShowHelp || outcome == CommandLine::EOutcome::ShowVersion;
+}
+
 } // namespace
 
 QString tag()
@@ -176,6 +188,11 @@ int run(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton);
     CommandLine::setApplicationIdentity();
+    if (asksForTextOnly(argc, argv)) {
+        const QCoreApplication textOnly(argc, argv);
+        CommandLine commandLine;
+        return printOutcome(commandLine, commandLine.parse(QCoreApplication::arguments()));
+    }
     auto app = std::make_unique<QApplication>(argc, argv);
 
     // Parsed after the application object so that Qt's own options

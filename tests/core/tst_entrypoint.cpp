@@ -70,8 +70,11 @@ void TestEntryPoint::commandLineOutcomes_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::newRow("version") << "--version" << 0 << "oskiro-mero 1.15.823\n" << "";
-    QTest::newRow("unknown option") << "--bogus" << 1 << "" << "oskiro-mero: Unknown option 'bogus'.";
+    QTest::addColumn<bool>("display");
+    QTest::newRow("version") << "--version" << 0 << "oskiro-mero 1.15.823\n" << "" << true;
+    QTest::newRow("unknown option") << "--bogus" << 1 << "" << "oskiro-mero: Unknown option 'bogus'." << true;
+    // As asked on a console or by a package check, with no display at all.
+    QTest::newRow("version without a display") << "--version" << 0 << "oskiro-mero 1.15.823\n" << "" << false;
 }
 
 void TestEntryPoint::commandLineOutcomes()
@@ -80,8 +83,15 @@ void TestEntryPoint::commandLineOutcomes()
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
+    QFETCH(bool, display);
     QTemporaryDir dataDir;
     QProcess app;
+    if (!display) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QLatin1String(name));
+        app.setProcessEnvironment(environment);
+    }
     app.start(m_appBin, {"--data-dir", dataDir.path(), argument});
     QVERIFY(app.waitForFinished(kRunGuardMs));
     QCOMPARE(app.exitCode(), exitCode);
