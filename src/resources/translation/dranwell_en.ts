@@ -207,6 +207,10 @@
         <source>App version: </source>
         <translation>App version: </translation>
     </message>
+    <message id="dw_pabout_icons_credit">
+        <source>Icons and artwork: &lt;a href="https://www.oskiro.example/"&gt;Oskiro design team&lt;/a&gt;</source>
+        <translation>Icons and artwork: &lt;a href="https://www.oskiro.example/"&gt;Oskiro design team&lt;/a&gt;</translation>
+    </message>
     <message id="dw_pabout_support_title">
         <source>Tech. support: </source>
         <translation>Tech. support: </translation>
