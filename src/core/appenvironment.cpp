@@ -15,6 +15,15 @@ bool isWritableDir(const QString &path)
     return info.isDir() && info.isWritable();
 }
 
+// Only an install puts the menu entry beside bin/. Such a directory may well
+// be writable (root, a user's own prefix), yet profiles and logs do not
+// belong among the system's programs.
+bool isInstalledDir(const QString &path)
+{
+    return QFileInfo::exists(QDir(path).absoluteFilePath(QStringLiteral("../share/applications/%1.desktop")
+                                                            .arg(QLatin1String(AppEnvironment::kDesktopId))));
+}
+
 QString executableDir()
 {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
@@ -41,7 +50,11 @@ AppEnvironment::TResolution AppEnvironment::resolve(const QString &chosenDir, co
         return {chosenDir, ESource::Chosen};
     // Without a per-user location there is nowhere better to go; the
     // failure to create "logs" then tells the user what is wrong.
-    if (isWritableDir(executableDir) || userDataDir.isEmpty())
+    if (userDataDir.isEmpty())
+        return {executableDir, ESource::BesideExecutable};
+    if (isInstalledDir(executableDir))
+        return {userDataDir, ESource::Installed};
+    if (isWritableDir(executableDir))
         return {executableDir, ESource::BesideExecutable};
     return {userDataDir, ESource::PerUser};
 }
@@ -53,6 +66,9 @@ QString AppEnvironment::describe(const TResolution &resolution, const QString &e
         return QStringLiteral(">> application directory (chosen): %1").arg(resolution.dir);
     case ESource::PerUser:
         return QStringLiteral(">> application directory (per-user, the executable's directory %1 is not writable): %2")
+            .arg(executableDir, resolution.dir);
+    case ESource::Installed:
+        return QStringLiteral(">> application directory (per-user, installed in %1): %2")
             .arg(executableDir, resolution.dir);
     case ESource::BesideExecutable:
         break;

@@ -6,11 +6,14 @@ namespace ZCore {
 
 // Where "profiles", "logs" and "calibs" live: beside the executable unless
 // redirected (tests, --data-dir), or the per-user data location when the
-// executable's directory cannot be written (a system-wide install).
+// executable is installed or its directory cannot be written.
 class AppEnvironment
 {
 public:
-    enum class ESource : quint8 { Chosen, BesideExecutable, PerUser };
+    enum class ESource : quint8 { Chosen, BesideExecutable, PerUser, Installed };
+
+    // The name of the installed menu entry, which marks an install.
+    static constexpr const char *kDesktopId = "example.oskiro.mero";
 
     struct TResolution
     {

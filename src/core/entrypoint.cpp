@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFont>
 #include <QHostAddress>
+#include <QIcon>
 #include <QPixmap>
 #include <QSplashScreen>
 #include <QStyleFactory>
@@ -203,6 +204,9 @@ int run(int argc, char *argv[])
         return printOutcome(commandLine, outcome);
     commandLine.apply();
 
+    // Lets the desktop tie the window to the installed menu entry and icon.
+    QGuiApplication::setDesktopFileName(QLatin1String(AppEnvironment::kDesktopId));
+    QApplication::setWindowIcon(QIcon::fromTheme(QLatin1String(AppEnvironment::kDesktopId)));
     QApplication::setStyle(QStyleFactory::create(QLatin1String(kStyleName)));
     UtilityModules::UI::applyStyleSheet(QLatin1String(kStyleSheetPath));
 

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace ZCore {
@@ -14,6 +16,7 @@ namespace {
 const char *const kTranslationDir = ":/translation";
 const char *const kFileNameFilter = "dranwell_*.qm";
 const char *const kLanguageNameId = "dw_tr_language";
+const char *const kDefaultFile = ":/translation/dranwell_en.qm";
 
 // QTranslator::load() on its own would append ".qm" and strip "_xx" parts
 // until some file exists, so asking for a missing "dranwell_en_GB.qm" would
@@ -67,20 +70,54 @@ QString LocalizationManager::currentFile() const
     return m_currentFile;
 }
 
-void LocalizationManager::loadLanguage(const QString &path)
+// The new file is read before the old one is taken away, so a file that
+// cannot be read leaves the texts as they were rather than bare identifiers.
+bool LocalizationManager::loadLanguage(const QString &path)
 {
+    auto translator = std::make_unique<QTranslator>();
+    if (!loadExactFile(*translator, path)) {
+        Log::warning(tag(), QStringLiteral(">> target tr-file cannot be loaded: ") + path);
+        return false;
+    }
     if (m_translator)
         QCoreApplication::removeTranslator(m_translator.get());
-    else
-        m_translator = std::make_unique<QTranslator>();
-
-    if (!loadExactFile(*m_translator, path)) {
-        Log::warning(tag(), QStringLiteral(">> target tr-file cannot be loaded: ") + path);
-        return;
-    }
+    m_translator = std::move(translator);
     m_currentFile = path;
+    loadQtTexts(m_translator->language());
     QCoreApplication::installTranslator(m_translator.get());
     emit signalLoadedLang();
+    return true;
+}
+
+// The buttons of Qt's own boxes (Yes, No, Cancel) follow the language when
+// the system has Qt's translations; otherwise they stay English.
+void LocalizationManager::loadQtTexts(const QString &language)
+{
+    if (m_qtTranslator)
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
+    m_qtTranslator = std::make_unique<QTranslator>();
+    if (m_qtTranslator->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(m_qtTranslator.get());
+}
+
+void LocalizationManager::loadSavedLanguage(const QString &path)
+{
+    if (!path.isEmpty() && loadLanguage(path))
+        return;
+    const QString fallback = defaultFile();
+    Log::info(tag(), QStringLiteral(">> using the default language: ") + fallback);
+    loadLanguage(fallback);
+}
+
+// English is what every identifier was written for; without it, whatever
+// language the build carries first.
+QString LocalizationManager::defaultFile() const
+{
+    const QString english = QString::fromLatin1(kDefaultFile);
+    if (m_availableFiles.contains(english) || m_availableFiles.isEmpty())
+        return english;
+    return m_availableFiles.first();
 }
 
 QString LocalizationManager::languageName(const QString &path) const

@@ -29,7 +29,12 @@ public:
 
     QStringList availableFiles() const;
     QString currentFile() const;
-    void loadLanguage(const QString &path);
+    // False, with a warning, when the file cannot be read; the language in
+    // use then stays.
+    bool loadLanguage(const QString &path);
+    // A saved choice that is empty or cannot be read gives the default file.
+    void loadSavedLanguage(const QString &path);
+    QString defaultFile() const;
     QString languageName(const QString &path) const;
 
 signals:
@@ -37,10 +42,12 @@ signals:
 
 private:
     LocalizationManager();
+    void loadQtTexts(const QString &language);
 
     QStringList m_availableFiles;
     QString m_currentFile;
     std::unique_ptr<QTranslator> m_translator;
+    std::unique_ptr<QTranslator> m_qtTranslator;
 };
 
 } // namespace ZCore

@@ -400,6 +400,7 @@ void MainWindow::setJobProgress(int value)
 
 void MainWindow::showJobText(const char *id)
 {
+    m_jobTextId = id;
     pagesUi()->l_job_process->setText(qtTrId(id));
 }
 
@@ -476,6 +477,7 @@ void MainWindow::retranslate()
         if (auto *label = item ? qobject_cast<QLabel *>(item->widget()) : nullptr)
             label->setText(qtTrId(kPageTitleIds[page]));
     }
+    showJobText(m_jobTextId);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -116,4 +116,6 @@ private:
     ZChart::ZMarksTable *m_selectedMarksTable = nullptr;
     bool m_navBarVisible = true;
     int m_armedPresetKey = 0;
+    // Kept so a language switch shows the job in the new language too.
+    const char *m_jobTextId = "dw_menu_job_idle";
 };

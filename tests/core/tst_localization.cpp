@@ -9,9 +9,9 @@ using ZCore::LocalizationManager;
 
 namespace {
 
-
 LocalizationManager &manager() { return LocalizationManager::instance(); }
 const QString kBuiltIn = QStringLiteral(":/translation/dranwell_en.qm");
+const QString kRussian = QStringLiteral(":/translation/dranwell_ru.qm");
 
 } // namespace
 
@@ -20,15 +20,26 @@ class TestLocalization : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void availableFiles();
     void languageName_data();
     void languageName();
-    void failedLoadKeepsNothingStale();
-    void identifiersAreTranslated();
+    void failedLoadKeepsTheLanguage();
+    void savedLanguage_data();
+    void savedLanguage();
+    void shippedTranslationsAreComplete_data();
+    void shippedTranslationsAreComplete();
 
 private:
+    static QSet<QString> identifiersInSources();
+
     TestSupport::RecordingDialogs m_dialogs;
 };
+
+void TestLocalization::initTestCase()
+{
+    LocalizationManager::init();
+}
 
 void TestLocalization::availableFiles()
 {
@@ -42,7 +53,7 @@ void TestLocalization::availableFiles()
 
     // A second scan replaces the list rather than adding to it.
     QVERIFY(LocalizationManager::init() && LocalizationManager::init());
-    QCOMPARE(manager().availableFiles(), QStringList(kBuiltIn));
+    QCOMPARE(manager().availableFiles(), QStringList({kBuiltIn, kRussian}));
 }
 
 // Probing a file names its language without touching the one in use.
@@ -50,7 +61,8 @@ void TestLocalization::languageName_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("built-in") << kBuiltIn << QStringLiteral("English");
+    QTest::newRow("English") << kBuiltIn << QStringLiteral("English");
+    QTest::newRow("Russian") << kRussian << QStringLiteral("Русский");
     // Qt's own lookup would strip "_GB" and fall back to the built-in file.
     QTest::newRow("missing regional variant") << QStringLiteral(":/translation/dranwell_en_GB.qm") << QString();
     QTest::newRow("not a translation") << QStringLiteral(":/styles/default.qss") << QString();
@@ -66,53 +78,136 @@ void TestLocalization::languageName()
     QCOMPARE(qtTrId("dw_units_db"), QStringLiteral("dB"));
 }
 
-void TestLocalization::failedLoadKeepsNothingStale()
+void TestLocalization::failedLoadKeepsTheLanguage()
 {
     QSignalSpy loaded(&manager(), &LocalizationManager::signalLoadedLang);
-    manager().loadLanguage(kBuiltIn);
+    QVERIFY(manager().loadLanguage(kRussian));
     QCOMPARE(loaded.count(), 1);
-    QCOMPARE(qtTrId("dw_pmain_settings"), QStringLiteral("Settings"));
 
-    // A failed load keeps the path, drops the texts and announces nothing.
-    manager().loadLanguage(QStringLiteral(":/translation/dranwell_en_GB.qm"));
+    // Texts in the language in use beat bare identifiers.
+    QVERIFY(!manager().loadLanguage(QStringLiteral(":/translation/dranwell_en_GB.qm")));
     QCOMPARE(loaded.count(), 1);
-    QCOMPARE(manager().currentFile(), kBuiltIn);
-    QCOMPARE(qtTrId("dw_pmain_settings"), QStringLiteral("dw_pmain_settings"));
-
-    // A later successful load brings the texts back.
-    manager().loadLanguage(kBuiltIn);
-    QCOMPARE(qtTrId("dw_pmain_settings"), QStringLiteral("Settings"));
+    QCOMPARE(manager().currentFile(), kRussian);
+    QCOMPARE(qtTrId("dw_pmain_settings"), QStringLiteral("Настройки"));
 }
 
-// Every identifier the sources use has an English text: qtTrId() and
-// QT_TRID_NOOP() calls in code, id attributes of strings in forms.
-void TestLocalization::identifiersAreTranslated()
+void TestLocalization::savedLanguage_data()
 {
-    manager().loadLanguage(kBuiltIn);
-    // Placeholders the window title and early failure lines fill in.
-    QCOMPARE(qtTrId("dw_window_title_ver"), QStringLiteral("%1 ver. %2"));
-    QCOMPARE(qtTrId("util_failed_to_create"), QStringLiteral("failed to create dir [ %1 ] at: %2"));
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("warnings");
 
-    const QRegularExpression callPattern(QStringLiteral("\\b(?:qtTrId|QT_TRID_NOOP)\\s*\\(\\s*\"([^\"\\\\]+)\""));
+    QTest::newRow("Russian") << kRussian << kRussian << 0;
+    QTest::newRow("profile without a choice") << QString() << kBuiltIn << 0;
+    QTest::newRow("file gone") << QStringLiteral("/usr/share/oskiro-mero/dranwell_de.qm") << kBuiltIn << 1;
+    QTest::newRow("not a translation") << QStringLiteral(":/styles/default.qss") << kBuiltIn << 1;
+}
+
+// Starts from Russian, so falling back to English is seen, not assumed.
+void TestLocalization::savedLanguage()
+{
+    QFETCH(QString, saved);
+    QFETCH(QString, expected);
+    QFETCH(int, warnings);
+    QVERIFY(manager().loadLanguage(kRussian == expected ? kBuiltIn : kRussian));
+
+    TestSupport::LogCapture log;
+    manager().loadSavedLanguage(saved);
+    QCOMPARE(manager().currentFile(), expected);
+    QCOMPARE(qtTrId("dw_tr_language"), manager().languageName(expected));
+    QCOMPARE(log.lines(QtWarningMsg).size(), warnings);
+}
+
+QSet<QString> TestLocalization::identifiersInSources()
+{
+    // Any literal shaped like an identifier counts, not only those passed to
+    // qtTrId() directly: tables of texts hand theirs over later.
+    const QRegularExpression callPattern(QStringLiteral("\"((?:dw|devcon|util)_[A-Za-z0-9_]+)\""));
     const QRegularExpression formPattern(QStringLiteral("<string\\b[^>]*\\bid=\"([^\"]+)\""));
     QSet<QString> ids;
-    QDirIterator it(QStringLiteral(MERO_SOURCE_DIR "/src"), {"*.cpp", "*.h", "*.ui"}, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(QStringLiteral(MERO_SOURCE_DIR "/src"), {"*.cpp", "*.h", "*.ui"}, QDir::Files,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
         const QRegularExpression &pattern = file.fileName().endsWith(".ui") ? formPattern : callPattern;
         for (auto matches = pattern.globalMatch(QString::fromUtf8(file.readAll())); matches.hasNext();)
             ids.insert(matches.next().captured(1));
     }
-    // The manager's own failure line proves the scan sees real calls.
-    QVERIFY(ids.contains(QStringLiteral("dw_err_tr_files_lost")));
-    QStringList untranslated;
-    for (const QString &id : ids) {
-        if (qtTrId(id.toLatin1().constData()) == id)
-            untranslated.append(id);
+    return ids;
+}
+
+void TestLocalization::shippedTranslationsAreComplete_data()
+{
+    QTest::addColumn<QString>("tsPath");
+    const QDir dir(QStringLiteral(MERO_SOURCE_DIR "/src/resources/translation"));
+    const QStringList names = dir.entryList({QStringLiteral("dranwell_*.ts")}, QDir::Files, QDir::Name);
+    QVERIFY(names.size() >= 2);
+    for (const QString &name : names)
+        QTest::newRow(qPrintable(name)) << dir.filePath(name);
+}
+
+// Every identifier the sources use (identifier literals in code, id
+// attributes of strings in forms) has a finished text in every shipped file,
+// keeping the placeholders its arguments fill, and the file is built in.
+void TestLocalization::shippedTranslationsAreComplete()
+{
+    QFETCH(QString, tsPath);
+    const QString name = QFileInfo(tsPath).completeBaseName();
+    QFile file(tsPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+
+    QHash<QString, QString> texts;
+    QStringList unfinished;
+    QStringList placeholdersLost;
+    const QRegularExpression placeholder(QStringLiteral("%\\d"));
+    QXmlStreamReader xml(&file);
+    QString id;
+    QString source;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("message")) {
+            id = xml.attributes().value(QLatin1String("id")).toString();
+        } else if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            const QString type = xml.attributes().value(QLatin1String("type")).toString();
+            const QString text = xml.readElementText();
+            if (!type.isEmpty() || text.trimmed().isEmpty())
+                unfinished.append(id);
+            QStringList expectedArgs, gotArgs;
+            for (auto it = placeholder.globalMatch(source); it.hasNext();)
+                expectedArgs.append(it.next().captured());
+            for (auto it = placeholder.globalMatch(text); it.hasNext();)
+                gotArgs.append(it.next().captured());
+            expectedArgs.sort();
+            gotArgs.sort();
+            if (expectedArgs != gotArgs)
+                placeholdersLost.append(id);
+            texts.insert(id, text);
+        }
     }
-    untranslated.sort();
-    QVERIFY2(untranslated.isEmpty(), qPrintable("no English text for: " + untranslated.join(", ")));
+    QVERIFY2(!xml.hasError(), qPrintable(name + ".ts: " + xml.errorString()));
+
+    const QSet<QString> used = identifiersInSources();
+    // The manager's own failure line proves the scan sees real calls.
+    QVERIFY(used.contains(QStringLiteral("dw_err_tr_files_lost")));
+    QStringList missing;
+    for (const QString &usedId : used) {
+        if (!texts.contains(usedId))
+            missing.append(usedId);
+    }
+    missing.sort();
+    QVERIFY2(missing.isEmpty(), qPrintable(name + ".ts has no text for: " + missing.join(", ")));
+    QVERIFY2(unfinished.isEmpty(), qPrintable(name + ".ts has unfinished or empty texts: " + unfinished.join(", ")));
+    QVERIFY2(placeholdersLost.isEmpty(),
+             qPrintable(name + ".ts changes the %n placeholders of: " + placeholdersLost.join(", ")));
+
+    const QString compiled = QStringLiteral(":/translation/%1.qm").arg(name);
+    QVERIFY2(manager().availableFiles().contains(compiled), qPrintable(compiled + " is not built in"));
+    QCOMPARE(manager().languageName(compiled), texts.value(QStringLiteral("dw_tr_language")));
 }
 
 QTEST_GUILESS_MAIN(TestLocalization)

@@ -187,6 +187,10 @@
         <source>Open device connection settings</source>
         <translation>Open device connection settings</translation>
     </message>
+    <message id="dw_menu_job_idle">
+        <source>Idle</source>
+        <translation>Idle</translation>
+    </message>
     <message id="dw_menu_job_process_calib">
         <source>Calibrating</source>
         <translation>Calibrating</translation>
@@ -215,6 +219,10 @@
         <source>App version: </source>
         <translation>App version: </translation>
     </message>
+    <message id="dw_pabout_icons_credit">
+        <source>Icons and artwork: &lt;a href="https://www.oskiro.example/"&gt;Oskiro design team&lt;/a&gt;</source>
+        <translation>Icons and artwork: &lt;a href="https://www.oskiro.example/"&gt;Oskiro design team&lt;/a&gt;</translation>
+    </message>
     <message id="dw_pabout_support_title">
         <source>Tech. support: </source>
         <translation>Tech. support: </translation>
@@ -238,6 +246,16 @@
     <message id="dw_psettings_edit_user_settings">
         <source> Edit user settings</source>
         <translation> Edit user settings</translation>
+    </message>
+    <message id="dw_psettings_external_att">
+        <source>External
+Attenuator</source>
+        <translation>External
+Attenuator</translation>
+    </message>
+    <message id="dw_psettings_language">
+        <source>Language:</source>
+        <translation>Language:</translation>
     </message>
     <message id="dw_psettings_output_power_high">
         <source>High</source>

@@ -53,17 +53,34 @@ void PgSettings::setUrlOpener(UrlOpener opener)
 
 void PgSettings::initPage()
 {
-    loadFirstLanguage();
+    LocalizationManager &localization = LocalizationManager::instance();
+    if (!localization.availableFiles().isEmpty())
+        localization.loadLanguage(localization.defaultFile());
+    fillLanguages();
     fillPresets();
     MWAbstractPage::initPage();
 }
 
-void PgSettings::loadFirstLanguage()
+// Each language is listed by its own name, so a user who cannot read the
+// one in use still finds theirs.
+void PgSettings::fillLanguages()
 {
-    LocalizationManager &localization = LocalizationManager::instance();
-    const QStringList files = localization.availableFiles();
-    if (!files.isEmpty())
-        localization.loadLanguage(files.first());
+    const LocalizationManager &localization = LocalizationManager::instance();
+    QComboBox *combo = ui()->comb_language;
+    {
+        const QSignalBlocker blocker(combo);
+        combo->clear();
+        for (const QString &file : localization.availableFiles())
+            combo->addItem(localization.languageName(file), file);
+    }
+    syncLanguage();
+}
+
+void PgSettings::syncLanguage()
+{
+    QComboBox *combo = ui()->comb_language;
+    const QSignalBlocker blocker(combo);
+    combo->setCurrentIndex(combo->findData(LocalizationManager::instance().currentFile()));
 }
 
 void PgSettings::fillPresets()
@@ -102,6 +119,8 @@ void PgSettings::connectManagers()
                  &PgSettings::slotRemovedCalibration));
     keep(connect(calibration, &CalibrationManager::signalFinishedCalibration, this,
                  &PgSettings::slotFinishedCalibration));
+    keep(connect(&LocalizationManager::instance(), &LocalizationManager::signalLoadedLang, this,
+                 &PgSettings::syncLanguage));
 }
 
 void PgSettings::connectWidgets()
@@ -116,6 +135,10 @@ void PgSettings::connectWidgets()
     keep(connect(form->cb_use_calib, &QCheckBox::clicked, this, [this, scan](bool checked) {
         scan->setUseCalib(checked);
         syncUseCalib();
+    }));
+    keep(connect(form->comb_language, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
+        LocalizationManager::instance().loadLanguage(ui()->comb_language->itemData(index).toString());
+        syncLanguage();
     }));
     keep(connect(form->b_try_calibrate, &QPushButton::released, &CalibrationManager::instance(),
                  &CalibrationManager::startCalibration));
@@ -193,9 +216,7 @@ void PgSettings::restoreSettings()
     // Not cleared: the sweep has not shown anything of another preset yet.
     scan.setActivePreset(settings->value(QLatin1String(kKeySelectedPreset), kDefaultSelection).toInt(), false);
     scan.setPowerIndex(settings->value(QLatin1String(kKeySelectedPower), kDefaultSelection).toInt(), false);
-    const QString language = settings->value(QLatin1String(kKeyLanguage)).toString();
-    Log::debug(tag(), QStringLiteral(">> stored language: %1")
-                          .arg(LocalizationManager::instance().languageName(language)));
+    LocalizationManager::instance().loadSavedLanguage(settings->value(QLatin1String(kKeyLanguage)).toString());
     {
         const QSignalBlocker s21Blocker(ui()->ds_att_s21);
         const QSignalBlocker s12Blocker(ui()->ds_att_s12);

@@ -14,7 +14,8 @@ namespace MW_Pages {
 // The settings page: scan preset and source power, calibration use and the
 // calibration itself, the user profile editor and the external attenuators.
 // Its widgets follow the scan and calibration managers; it keeps the chosen
-// preset, power and language with the main window's settings.
+// preset, power and language with the main window's settings; a language
+// chosen here applies at once.
 class PgSettings : public MWAbstractPage,
                    public ZCore::TSingleton<PgSettings>,
                    public ZCore::ISConfigurable,
@@ -47,7 +48,8 @@ private:
     void restoreSettings() override;
     void saveSettings() override;
 
-    void loadFirstLanguage();
+    void fillLanguages();
+    void syncLanguage();
     void fillPresets();
     void connectManagers();
     void connectWidgets();

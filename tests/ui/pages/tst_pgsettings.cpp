@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QUrl>
@@ -66,6 +67,7 @@ private slots:
     void savesSelection();
     void editUserSettings_data();
     void editUserSettings();
+    void languageChoice();
 
 private:
     template <typename T>
@@ -173,6 +175,32 @@ void TestPgSettings::editUserSettings()
     QTest::mouseClick(widget<QPushButton>("b_edit_user_settings"), Qt::LeftButton);
     QCOMPARE(urls, answer ? QList<QUrl>{QUrl::fromLocalFile(SettingsManager::userProfilePath())} : QList<QUrl>{});
     QCOMPARE(log.contains(qtTrId("dw_err_cant_request_edit_user_settings")), answer);
+}
+
+// Listed by their own names; a choice applies at once and is kept; a saved
+// file that is gone gives English back.
+void TestPgSettings::languageChoice()
+{
+    const QString russian = QStringLiteral(":/translation/dranwell_ru.qm");
+    ZCore::LocalizationManager &localization = ZCore::LocalizationManager::instance();
+    QComboBox *languages = widget<QComboBox>("comb_language");
+    QVERIFY(languages);
+    QStringList names;
+    for (int k = 0; k < languages->count(); ++k)
+        names.append(languages->itemText(k));
+    QCOMPARE(names, QStringList({QStringLiteral("English"), QStringLiteral("Русский")}));
+
+    languages->setCurrentIndex(languages->findData(russian));
+    QCOMPARE(localization.currentFile(), russian);
+    QTRY_COMPARE(widget<QLabel>("l_language")->text(), QStringLiteral("Язык:"));
+    emit m_window->signalSettingsSaved();
+    QSettings *settings = SettingsManager::currentSettings();
+    QCOMPARE(settings->value(QStringLiteral("Default/language")).toString(), russian);
+
+    settings->setValue(QStringLiteral("Default/language"), QStringLiteral("/opt/mero/dranwell_de.qm"));
+    emit m_window->signalSettingsRestored();
+    QCOMPARE(localization.currentFile(), localization.defaultFile());
+    QCOMPARE(languages->currentData().toString(), localization.defaultFile());
 }
 
 QTEST_MAIN(TestPgSettings)

@@ -1,0 +1,461 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU">
+<context>
+    <name></name>
+    <message id="devcon_err_cant_write_settings">
+        <source>settings cannot be written</source>
+        <translation>не удалось записать настройки</translation>
+    </message>
+    <message id="devcon_sp_btn_apply">
+        <source> Apply</source>
+        <translation> Применить</translation>
+    </message>
+    <message id="devcon_sp_btn_disconnect">
+        <source> Disconnect</source>
+        <translation> Отключить</translation>
+    </message>
+    <message id="devcon_sp_btn_refresh">
+        <source> Refresh</source>
+        <translation> Обновить</translation>
+    </message>
+    <message id="devcon_sp_description">
+        <source>Description:</source>
+        <translation>Описание:</translation>
+    </message>
+    <message id="devcon_sp_in_use">
+        <source>Connected to:</source>
+        <translation>Подключено к:</translation>
+    </message>
+    <message id="devcon_sp_location">
+        <source>Location:</source>
+        <translation>Расположение:</translation>
+    </message>
+    <message id="devcon_sp_manufacturer">
+        <source>Manufacturer:</source>
+        <translation>Производитель:</translation>
+    </message>
+    <message id="devcon_sp_no_ports">
+        <source>No MERO found. Connect it with a USB data cable and switch it on; it is listed here within a second.</source>
+        <translation>MERO не найден. Подключите его USB-кабелем для передачи данных и включите; он появится в списке через секунду.</translation>
+    </message>
+    <message id="devcon_sp_no_ports_linux">
+        <source>On Linux your user account must also be in the dialout group: sudo usermod -aG dialout $USER, then log in again.</source>
+        <translation>В Linux ваша учётная запись также должна входить в группу dialout: sudo usermod -aG dialout $USER, затем войдите в систему заново.</translation>
+    </message>
+    <message id="devcon_sp_serial_number">
+        <source>Serial number:</source>
+        <translation>Серийный номер:</translation>
+    </message>
+    <message id="devcon_sp_window_title">
+        <source>Select serial port..</source>
+        <translation>Выбор порта..</translation>
+    </message>
+    <message id="dw_axis_title_frequency">
+        <source>Frequency</source>
+        <translation>Частота</translation>
+    </message>
+    <message id="dw_chart_type_log_mag">
+        <source>Log. mag.</source>
+        <translation>Лог. ампл.</translation>
+    </message>
+    <message id="dw_err_autoreconnect_failed">
+        <source>couldn't auto-reconnect to device. Please, connect it manually later.</source>
+        <translation>не удалось автоматически переподключиться к устройству. Подключите его вручную позже.</translation>
+    </message>
+    <message id="dw_err_calib_cant_create_calib_table">
+        <source>failed to create calib table at: </source>
+        <translation>не удалось создать таблицу калибровок: </translation>
+    </message>
+    <message id="dw_err_calib_cant_create_device_dir">
+        <source>failed to create dir used to store calibration files for this device at: </source>
+        <translation>не удалось создать папку для файлов калибровки этого устройства: </translation>
+    </message>
+    <message id="dw_err_calib_cant_create_dirs">
+        <source>failed to create dir used to store calibration files at: </source>
+        <translation>не удалось создать папку для файлов калибровки: </translation>
+    </message>
+    <message id="dw_err_calib_cant_create_file">
+        <source>failed to create calib file at: </source>
+        <translation>не удалось создать файл калибровки: </translation>
+    </message>
+    <message id="dw_err_calib_cant_create_table_file">
+        <source>failed to load calib table file at: </source>
+        <translation>не удалось загрузить файл таблицы калибровок: </translation>
+    </message>
+    <message id="dw_err_calib_no_dir">
+        <source>failed to find dir used to store calibration files at: </source>
+        <translation>не найдена папка для файлов калибровки: </translation>
+    </message>
+    <message id="dw_err_cant_request_edit_user_settings">
+        <source>Can't request to edit user settings from OS.</source>
+        <translation>Не удалось открыть пользовательские настройки средствами системы.</translation>
+    </message>
+    <message id="dw_err_cant_write_settings">
+        <source>settings cannot be written</source>
+        <translation>не удалось записать настройки</translation>
+    </message>
+    <message id="dw_err_chart_type_bad">
+        <source>chart type must be set</source>
+        <translation>не задан тип графика</translation>
+    </message>
+    <message id="dw_err_connected_not_mero_device">
+        <source>only MERO-devices work with this software, but current device is: </source>
+        <translation>программа работает только с устройствами MERO, а подключено: </translation>
+    </message>
+    <message id="dw_err_failed_manager_init">
+        <source>failed to init: </source>
+        <translation>ошибка инициализации: </translation>
+    </message>
+    <message id="dw_err_got_old_device_text">
+        <source>Your device's firmware version isn't considered compatible with this software. Please, update your device</source>
+        <translation>Версия прошивки устройства несовместима с этой программой. Обновите прошивку устройства.</translation>
+    </message>
+    <message id="dw_err_got_old_device_title">
+        <source>Warning: update is required</source>
+        <translation>Внимание: требуется обновление</translation>
+    </message>
+    <message id="dw_err_last_calib_cant_open">
+        <source>failed to load last used calibration for this device from path: </source>
+        <translation>не удалось загрузить последнюю калибровку этого устройства из файла: </translation>
+    </message>
+    <message id="dw_err_last_calib_lost">
+        <source>last used calibration for this device is missing.</source>
+        <translation>последняя калибровка этого устройства отсутствует.</translation>
+    </message>
+    <message id="dw_err_logger_cant_create_dirs">
+        <source>failed to create dir used to store logs at: </source>
+        <translation>не удалось создать папку для журналов: </translation>
+    </message>
+    <message id="dw_err_logger_cant_create_file">
+        <source>failed to create log file at: </source>
+        <translation>не удалось создать файл журнала: </translation>
+    </message>
+    <message id="dw_err_settings_cant_create_default">
+        <source>default settings file cannot be generated at: </source>
+        <translation>не удалось создать файл настроек по умолчанию: </translation>
+    </message>
+    <message id="dw_err_settings_cant_create_dirs">
+        <source>failed to create dirs used to save profiles at: </source>
+        <translation>не удалось создать папки для профилей: </translation>
+    </message>
+    <message id="dw_err_settings_cant_create_files">
+        <source>failed to create files used to work with user profiles</source>
+        <translation>не удалось создать файлы профилей пользователя</translation>
+    </message>
+    <message id="dw_err_settings_cant_create_user">
+        <source>user settings file cannot be generated at: </source>
+        <translation>не удалось создать файл пользовательских настроек: </translation>
+    </message>
+    <message id="dw_err_settings_cant_rewrite_current">
+        <source>you were trying to rewrite 'current' preset, which is forbidden. Please, try again and choose different name of the file</source>
+        <translation>перезаписывать профиль 'current' запрещено. Повторите с другим именем файла</translation>
+    </message>
+    <message id="dw_err_settings_cant_rewrite_default">
+        <source>you were trying to rewrite 'default' preset, which is forbidden. Please, try again and choose different name of the file</source>
+        <translation>перезаписывать профиль 'default' запрещено. Повторите с другим именем файла</translation>
+    </message>
+    <message id="dw_err_settings_cant_rewrite_user">
+        <source>you were trying to rewrite 'user' preset, which is forbidden. Please, try again and choose different name of the file</source>
+        <translation>перезаписывать профиль 'user' запрещено. Повторите с другим именем файла</translation>
+    </message>
+    <message id="dw_err_settings_custom_files_not_allowed">
+        <source>you cannot set profile to use some custom file for writing: </source>
+        <translation>профиль не может вести запись в произвольный файл: </translation>
+    </message>
+    <message id="dw_err_tr_files_lost">
+        <source>translation files cannot be found</source>
+        <translation>файлы перевода не найдены</translation>
+    </message>
+    <message id="dw_err_update_files_lost">
+        <source>update files are lost for this device. Please, contact support.</source>
+        <translation>файлы обновления для этого устройства не найдены. Обратитесь в техподдержку.</translation>
+    </message>
+    <message id="dw_mark_lmag">
+        <source>LMg:</source>
+        <translation>Ампл:</translation>
+    </message>
+    <message id="dw_mark_no_data">
+        <source>No data.</source>
+        <translation>Нет данных.</translation>
+    </message>
+    <message id="dw_mark_type_lmag">
+        <source>Log. mag.</source>
+        <translation>Лог. ампл.</translation>
+    </message>
+    <message id="dw_menu_device_connect_tt">
+        <source>Open device connection settings</source>
+        <translation>Настройки подключения устройства</translation>
+    </message>
+    <message id="dw_menu_job_idle">
+        <source>Idle</source>
+        <translation>Ожидание</translation>
+    </message>
+    <message id="dw_menu_job_process_calib">
+        <source>Calibrating</source>
+        <translation>Калибровка</translation>
+    </message>
+    <message id="dw_menu_job_process_scan">
+        <source>Scanning</source>
+        <translation>Сканирование</translation>
+    </message>
+    <message id="dw_menu_scan_pause_tt">
+        <source>Toggle scan/pause</source>
+        <translation>Сканирование/пауза</translation>
+    </message>
+    <message id="dw_menu_show_tt">
+        <source>Toggle show/hide menu</source>
+        <translation>Показать/скрыть меню</translation>
+    </message>
+    <message id="dw_menu_title">
+        <source>Oskiro MERO</source>
+        <translation>Oskiro MERO</translation>
+    </message>
+    <message id="dw_pabout_about_qt">
+        <source>About Qt</source>
+        <translation>О Qt</translation>
+    </message>
+    <message id="dw_pabout_appversion_title">
+        <source>App version: </source>
+        <translation>Версия программы: </translation>
+    </message>
+    <message id="dw_pabout_icons_credit">
+        <source>Icons and artwork: &lt;a href="https://www.oskiro.example/"&gt;Oskiro design team&lt;/a&gt;</source>
+        <translation>Значки и графика: &lt;a href="https://www.oskiro.example/"&gt;дизайн-команда Oskiro&lt;/a&gt;</translation>
+    </message>
+    <message id="dw_pabout_support_title">
+        <source>Tech. support: </source>
+        <translation>Техподдержка: </translation>
+    </message>
+    <message id="dw_pmain_about">
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message id="dw_pmain_settings">
+        <source>Settings</source>
+        <translation>Настройки</translation>
+    </message>
+    <message id="dw_pmain_update_firmware">
+        <source>Device</source>
+        <translation>Устройство</translation>
+    </message>
+    <message id="dw_psettings_calibrate">
+        <source>Calibrate</source>
+        <translation>Калибровать</translation>
+    </message>
+    <message id="dw_psettings_edit_user_settings">
+        <source> Edit user settings</source>
+        <translation> Правка настроек пользователя</translation>
+    </message>
+    <message id="dw_psettings_external_att">
+        <source>External
+Attenuator</source>
+        <translation>Внешнее
+затухание</translation>
+    </message>
+    <message id="dw_psettings_language">
+        <source>Language:</source>
+        <translation>Язык:</translation>
+    </message>
+    <message id="dw_psettings_output_power_high">
+        <source>High</source>
+        <translation>Высокая</translation>
+    </message>
+    <message id="dw_psettings_output_power_low">
+        <source>Low</source>
+        <translation>Низкая</translation>
+    </message>
+    <message id="dw_psettings_select_scan_preset">
+        <source>Range preset:</source>
+        <translation>Пресет диапазона:</translation>
+    </message>
+    <message id="dw_psettings_select_source_power">
+        <source>Source power:</source>
+        <translation>Мощность источника:</translation>
+    </message>
+    <message id="dw_psettings_use_calib">
+        <source>Use calibration</source>
+        <translation>Применять калибровку</translation>
+    </message>
+    <message id="dw_psettings_warning_edit_user_settings_text">
+        <source>You'll have to restart this application in order to apply changes. Would you like to continue?</source>
+        <translation>Изменения вступят в силу после перезапуска программы. Продолжить?</translation>
+    </message>
+    <message id="dw_psettings_warning_edit_user_settings_title">
+        <source>Edit user settings notification</source>
+        <translation>Правка настроек пользователя</translation>
+    </message>
+    <message id="dw_pupdate_actual_version">
+        <source>Actual
+version:</source>
+        <translation>Актуальная
+версия:</translation>
+    </message>
+    <message id="dw_pupdate_btn_check">
+        <source>Check for updates</source>
+        <translation>Проверить обновления</translation>
+    </message>
+    <message id="dw_pupdate_btn_update">
+        <source>Update firmware</source>
+        <translation>Обновить прошивку</translation>
+    </message>
+    <message id="dw_pupdate_check_failed_title">
+        <source>Checking for updates failed</source>
+        <translation>Не удалось проверить обновления</translation>
+    </message>
+    <message id="dw_pupdate_confirm_flash_text">
+        <source>The device waits in its update mode (firmware %1); firmware %2 is available.
+
+Install it now? The device restarts with the new firmware once it has received it. Keep the device plugged in.</source>
+        <translation>Устройство ожидает в режиме обновления (прошивка %1); доступна прошивка %2.
+
+Установить её сейчас? После приёма новой прошивки устройство перезапустится с ней. Не отключайте устройство.</translation>
+    </message>
+    <message id="dw_pupdate_confirm_reboot_text">
+        <source>The device runs firmware %1; firmware %2 is available.
+
+Update now? The device restarts into its update mode, receives the new firmware and restarts with it. Measurement stops until then; keep the device plugged in.</source>
+        <translation>На устройстве прошивка %1; доступна прошивка %2.
+
+Обновить сейчас? Устройство перезапустится в режим обновления, примет новую прошивку и перезапустится с ней. До тех пор измерение остановлено; не отключайте устройство.</translation>
+    </message>
+    <message id="dw_pupdate_current_version">
+        <source>Current
+version:</source>
+        <translation>Текущая
+версия:</translation>
+    </message>
+    <message id="dw_pupdate_files_lost_text">
+        <source>The update server has no firmware for this device. Please contact support.</source>
+        <translation>На сервере обновлений нет прошивки для этого устройства. Обратитесь в службу поддержки.</translation>
+    </message>
+    <message id="dw_pupdate_firmware_not_started_text">
+        <source>The device restarted in its update mode: the new firmware did not start. Please check for updates again to finish the update.</source>
+        <translation>Устройство перезапустилось в режиме обновления: новая прошивка не запустилась. Проверьте обновления снова, чтобы завершить обновление.</translation>
+    </message>
+    <message id="dw_pupdate_id">
+        <source>ID: </source>
+        <translation>ID: </translation>
+    </message>
+    <message id="dw_pupdate_new_update_title">
+        <source>New firmware version is available</source>
+        <translation>Доступна новая версия прошивки</translation>
+    </message>
+    <message id="dw_pupdate_no_update_text">
+        <source>You have the latest firmware version installed.</source>
+        <translation>Установлена последняя версия прошивки.</translation>
+    </message>
+    <message id="dw_pupdate_no_update_title">
+        <source>Firmware is up-to-date</source>
+        <translation>Прошивка актуальна</translation>
+    </message>
+    <message id="dw_pupdate_reboot_app_title">
+        <source>Finished updating firmware</source>
+        <translation>Обновление прошивки завершено</translation>
+    </message>
+    <message id="dw_pupdate_server_error_text">
+        <source>The update server could not answer the request (error %1). Please try again later or contact support.</source>
+        <translation>Сервер обновлений не смог ответить на запрос (ошибка %1). Повторите попытку позже или обратитесь в службу поддержки.</translation>
+    </message>
+    <message id="dw_pupdate_server_unreachable_text">
+        <source>The update server could not be reached. Please check the internet connection and try again.</source>
+        <translation>Не удалось связаться с сервером обновлений. Проверьте подключение к интернету и повторите попытку.</translation>
+    </message>
+    <message id="dw_pupdate_stage_download">
+        <source>Downloading firmware %1..</source>
+        <translation>Загрузка прошивки %1..</translation>
+    </message>
+    <message id="dw_pupdate_stage_reboot">
+        <source>Restarting the device into its update mode..</source>
+        <translation>Перезапуск устройства в режим обновления..</translation>
+    </message>
+    <message id="dw_pupdate_stage_start">
+        <source>Waiting for the device to start firmware %1..</source>
+        <translation>Ожидание запуска прошивки %1 на устройстве..</translation>
+    </message>
+    <message id="dw_pupdate_update_done_text">
+        <source>The device now runs firmware %1.</source>
+        <translation>Теперь на устройстве прошивка %1.</translation>
+    </message>
+    <message id="dw_pupdate_update_failed_text">
+        <source>Update process was interrupted. Please, check USB connector and try again.</source>
+        <translation>Обновление прервано. Проверьте USB-кабель и повторите попытку.</translation>
+    </message>
+    <message id="dw_pupdate_update_failed_title">
+        <source>Firmware update failed</source>
+        <translation>Ошибка обновления прошивки</translation>
+    </message>
+    <message id="dw_pupdate_update_stalled_text">
+        <source>The device did not go on with the update. Please check the USB connection; if the device stays in its update mode, check for updates again to finish the update.</source>
+        <translation>Устройство не продолжило обновление. Проверьте USB-подключение; если устройство остаётся в режиме обновления, проверьте обновления снова, чтобы завершить обновление.</translation>
+    </message>
+    <message id="dw_pupdate_updating">
+        <source>Updating..</source>
+        <translation>Обновление..</translation>
+    </message>
+    <message id="dw_tr_language">
+        <source>English</source>
+        <translation>Русский</translation>
+    </message>
+    <message id="dw_trace_bootloader">
+        <source>Device in its bootloader</source>
+        <translation>Устройство в загрузчике</translation>
+    </message>
+    <message id="dw_trace_bootloader_hint">
+        <source>Finish the firmware update on the Device page; the traces shown are not live</source>
+        <translation>Завершите обновление прошивки на странице «Устройство»; показанные графики не обновляются</translation>
+    </message>
+    <message id="dw_trace_calibrating">
+        <source>Calibrating</source>
+        <translation>Калибровка</translation>
+    </message>
+    <message id="dw_trace_connecting">
+        <source>Connecting to the device..</source>
+        <translation>Подключение к устройству..</translation>
+    </message>
+    <message id="dw_trace_disconnected">
+        <source>Disconnected</source>
+        <translation>Отключено</translation>
+    </message>
+    <message id="dw_trace_not_live">
+        <source>The traces shown are not live</source>
+        <translation>Показанные графики не обновляются</translation>
+    </message>
+    <message id="dw_trace_paused">
+        <source>Paused</source>
+        <translation>Пауза</translation>
+    </message>
+    <message id="dw_trace_reconnecting">
+        <source>Device lost: reconnecting..</source>
+        <translation>Связь потеряна: переподключение..</translation>
+    </message>
+    <message id="dw_trace_updating">
+        <source>Updating the firmware..</source>
+        <translation>Обновление прошивки..</translation>
+    </message>
+    <message id="dw_units_db">
+        <source>dB</source>
+        <translation>дБ</translation>
+    </message>
+    <message id="dw_units_dbm">
+        <source>dBm</source>
+        <translation>дБм</translation>
+    </message>
+    <message id="dw_units_mhz">
+        <source>MHz</source>
+        <translation>МГц</translation>
+    </message>
+    <message id="dw_window_title">
+        <source>Oskiro MERO</source>
+        <translation>Oskiro MERO</translation>
+    </message>
+    <message id="dw_window_title_ver">
+        <source>%1 ver. %2</source>
+        <translation>%1 вер. %2</translation>
+    </message>
+    <message id="util_failed_to_create">
+        <source>failed to create dir [ %1 ] at: %2</source>
+        <translation>не удалось создать папку [ %1 ]: %2</translation>
+    </message>
+</context>
+</TS>
