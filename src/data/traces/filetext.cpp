@@ -47,6 +47,13 @@ void report(const QString &tag, const QString &text, QString *error)
         *error = text;
 }
 
+QString levelText(double levelDb)
+{
+    const QString text = QString::number(levelDb, 'f', kLevelDecimals);
+    static const QString negativeZero = QStringLiteral("-") + QString::number(0.0, 'f', kLevelDecimals);
+    return text == negativeZero ? text.mid(1) : text;
+}
+
 QString singleLine(QString value)
 {
     return value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));

@@ -19,7 +19,6 @@ const QLatin1Char kOptionStart('#');
 const QLatin1Char kCommentStart('!');
 const QLatin1Char kKeywordStart('[');
 const QLatin1String kDefaultSuffix("s2p");
-const QLatin1String kDefaultUnit("GHZ");
 constexpr int kValuesPerPoint = 9;
 // Columns of the level part of S21 and S12: frequency, S11 pair, S21 pair, S12 pair.
 constexpr std::array<int, kScanChannelCount> kLevelColumn = {3, 5};
@@ -66,11 +65,6 @@ QVector<TRow> rows(const TTrace &s21, const TTrace &s12)
             result.append(row);
     }
     return result;
-}
-
-QString level(double db)
-{
-    return QString::number(db, 'f', TraceFileFormat::kLevelDecimals);
 }
 
 QString channelPath(const QString &path, int channel)
@@ -243,12 +237,12 @@ QByteArray toText(const TTraceInfo &info, const TTrace &s21, const TTrace &s12)
     text += QStringLiteral("! S21 is the uplink, S12 the downlink; only their levels are measured.\n"
                            "! S11 and S22, and S21 or S12 where this file does not hold it, are written as %1 dB.\n"
                            "! Angles are not measured and written as 0.\n")
-                .arg(level(kNotMeasuredDb));
+                .arg(FileText::levelText(kNotMeasuredDb));
     text += kOptionLine + QStringLiteral("\n! freq S11dB S11ang S21dB S21ang S12dB S12ang S22dB S22ang\n");
-    const QString notMeasured = level(kNotMeasuredDb);
+    const QString notMeasured = FileText::levelText(kNotMeasuredDb);
     for (const TRow &row : rows(s21, s12)) {
         text += QStringLiteral("%1 %2 0 %3 0 %4 0 %2 0\n")
-                    .arg(numberText(row.frequencyHz), notMeasured, level(row.s21Db), level(row.s12Db));
+                    .arg(numberText(row.frequencyHz), notMeasured, FileText::levelText(row.s21Db), FileText::levelText(row.s12Db));
     }
     return text.toUtf8();
 }

@@ -241,7 +241,7 @@ QByteArray toText(const TTraceFile &file)
         for (int i = 0; i < trace.size(); ++i) {
             if (trace.isMeasured(i))
                 text += lead + numberText(trace.frequencyHz(i)) + kSeparator
-                        + QString::number(trace.levelDb(i), 'f', kLevelDecimals) + QLatin1Char('\n');
+                        + FileText::levelText(trace.levelDb(i)) + QLatin1Char('\n');
         }
     }
     return text.toUtf8();

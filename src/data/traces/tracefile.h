@@ -89,7 +89,6 @@ namespace TraceFileFormat {
 // far below these; anything above is not one of our files.
 inline constexpr qint64 kMaxFileBytes = 8 * 1024 * 1024;
 inline constexpr int kMaxRows = 100000;
-inline constexpr int kLevelDecimals = 3;
 
 QString tag();
 QString columnLine();

@@ -129,6 +129,11 @@ void TestTraceFiles::csvRoundTrip()
     QCOMPARE(read->traceFor(EScanChannel::S21), std::optional<TTrace>(tinyExport().records.at(0).trace.measuredOnly()));
     QCOMPARE(read->traceFor(EScanChannel::S12), std::optional<TTrace>(tinyExport().records.at(1).trace));
     QCOMPARE(TraceFileFormat::toText(*read), kTinyCsv);
+    // Rounded to zero it is written without a sign, or it would not read
+    // back and write again the same.
+    TTraceFile nearZero;
+    nearZero.records = {{EScanChannel::S21, ETraceRole::LIVE, trace({1}, {-0.0004})}};
+    QVERIFY(TraceFileFormat::toText(nearZero).endsWith("\nS21,live,1000000,0.000\n"));
 }
 
 void TestTraceFiles::csvRefused_data()
