@@ -4,6 +4,7 @@
 #include "data/scan/tscanpreset.h"
 #include "data/traces/filetext.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,11 +16,27 @@ namespace {
 
 const QLatin1String kSuffix(".csv");
 
-// Unreserved characters stay; everything else, and the dot (no "." or
-// ".." and no hidden file), becomes %XX.
+// Encoded names longer than this are cut and made unique by a digest: a
+// name of 128 Cyrillic letters encodes to 768 characters, and file systems
+// stop at 255 bytes a name.
+constexpr int kMaxNamePart = 96;
+constexpr int kDigestChars = 16;
+const QLatin1Char kDigestSeparator('~');
+
+// Unreserved characters stay; everything else, the dot (no "." or ".."
+// and no hidden file) and the tilde (the digest's separator) become %XX.
 QString fileNamePart(const QString &text)
 {
-    return QString::fromLatin1(QUrl::toPercentEncoding(text, QByteArray(), QByteArrayLiteral(".~")));
+    QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(text, QByteArray(), QByteArrayLiteral(".~")));
+    if (encoded.size() <= kMaxNamePart)
+        return encoded;
+    encoded.truncate(kMaxNamePart - kDigestChars - 1);
+    // Never end on half an escape.
+    const int escape = encoded.lastIndexOf(QLatin1Char('%'));
+    if (escape >= encoded.size() - 2)
+        encoded.truncate(escape);
+    const QByteArray digest = QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return encoded + kDigestSeparator + QString::fromLatin1(digest.left(kDigestChars));
 }
 
 } // namespace

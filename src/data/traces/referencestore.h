@@ -10,7 +10,8 @@ namespace ZData::TR {
 // preset and channel under "references" in the data directory,
 //   references/<device id>/<preset name>_<S21|S12>.csv
 // with the names percent-encoded (dots too), so any device id or preset
-// name gives a plain file name inside that folder and no two collide.
+// name gives a plain file name inside that folder and no two collide; a
+// very long name is cut and ends in a digest of the whole.
 namespace ReferenceStore {
 
 inline constexpr const char *kDirName = "references";

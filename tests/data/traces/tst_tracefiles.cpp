@@ -255,6 +255,11 @@ void TestTraceFiles::referenceStore()
     QCOMPARE(QFileInfo(path).dir().absolutePath(), QDir(ReferenceStore::dirPath()).absoluteFilePath(device));
     QCOMPARE(ReferenceStore::load(device, preset, EScanChannel::S12), std::optional<TTrace>(reference));
     QVERIFY(!ReferenceStore::load(device, preset, EScanChannel::S21));
+    // The longest name a preset may have, in letters that encode long.
+    const QString longName(128, QChar(0x0416));
+    QVERIFY(ReferenceStore::save(device, longName, EScanChannel::S21, tinyInfo(), reference));
+    QCOMPARE(ReferenceStore::load(device, longName, EScanChannel::S21), std::optional<TTrace>(reference));
+    QVERIFY(!ReferenceStore::load(device, longName.left(127), EScanChannel::S21));
 
     QVERIFY(writeAll(path, kTinyCsv + "S12,reference,1,x\n"));
     TestSupport::LogCapture log;
