@@ -1,5 +1,6 @@
 #include "data/traces/ttrace.h"
 
+#include "data/scan/datascanmanager.h"
 #include "data/scan/trfparameters.h"
 
 #include <QLocale>
@@ -116,6 +117,13 @@ bool TTrace::operator==(const TTrace &other) const
             return false;
     }
     return true;
+}
+
+TTrace channelTrace(const DataScanManager &scan, int channel)
+{
+    QVector<TScanPoint> points;
+    scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), points, true);
+    return TTrace::fromScanPoints(points, displayOffset(scan.rfParameters(), scan.useCalib(), channel));
 }
 
 } // namespace ZData::TR

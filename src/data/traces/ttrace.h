@@ -6,6 +6,7 @@
 #include <QVector>
 
 namespace ZData {
+class DataScanManager;
 struct TRFParameters;
 }
 
@@ -76,5 +77,9 @@ private:
     QVector<double> m_frequencies;
     QVector<double> m_levels;
 };
+
+// A channel's sweep as its chart shows it right now: the calibrated points
+// when calibration is in use, else the raw ones, with the display offset.
+TTrace channelTrace(const DataScanManager &scan, int channel);
 
 } // namespace ZData::TR
