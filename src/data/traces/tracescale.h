@@ -38,7 +38,8 @@ inline constexpr double kDefaultMargin = 0.1;
 inline constexpr double kMaxMargin = 10.0;
 // A flat trace still gets a scale that shows tenths of a dB.
 inline constexpr double kMinSpanDb = 1.0;
-// The designed level axis: the raw origin's window and the calibrated one.
+// The default level axis: a window around the raw origin, and the
+// calibrated one.
 inline constexpr double kRawBelowOriginDb = 110.0;
 inline constexpr double kRawAboveOriginDb = 20.0;
 inline constexpr double kCalibratedBottomDb = -20.0;
