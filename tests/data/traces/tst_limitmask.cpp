@@ -1,4 +1,5 @@
 #include "data/traces/limitmask.h"
+#include "data/traces/measurementsummary.h"
 
 #include <QtTest>
 
@@ -43,6 +44,8 @@ class TestLimitMask : public QObject
 private slots:
     void judge_data();
     void judge();
+    void summaryLine_data();
+    void summaryLine();
 };
 
 void TestLimitMask::judge_data()
@@ -84,6 +87,26 @@ void TestLimitMask::judge()
     const TLimitVerdict verdict = LimitMask::judge(trace(levels), mask);
     QCOMPARE(LimitMask::resultText(verdict.result), result);
     QCOMPARE(verdict.failingIndices, failing);
+}
+
+void TestLimitMask::summaryLine_data()
+{
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<Levels>("levels");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("judged over the mask") << 0 << Levels{-13.02, -9.55, std::nan(""), -11.0}
+                                          << "S21 points=3 min=-13.02 max=-9.55 flatness=3.47 limits=FAIL";
+    QTest::newRow("nothing measured") << 1 << Levels{std::nan("")} << "S12 points=0 min=none max=none flatness=none limits=NONE";
+}
+
+void TestLimitMask::summaryLine()
+{
+    QFETCH(int, channel);
+    QFETCH(Levels, levels);
+    QFETCH(QString, line);
+    const TTrace measured = trace(levels);
+    const TLimitVerdict verdict = LimitMask::judge(measured, {segment(880, 920, -13, kNoBound)});
+    QCOMPARE(MeasurementSummary::line(channel, measured, verdict), line);
 }
 
 QTEST_GUILESS_MAIN(TestLimitMask)
