@@ -1,6 +1,8 @@
 #include "data/traces/tracefile.h"
 
 #include "core/enumtext.h"
+#include "data/device/deviceinfo.h"
+#include "data/scan/datascanmanager.h"
 #include "data/scan/tscanpreset.h"
 #include "data/traces/filetext.h"
 
@@ -179,6 +181,22 @@ bool Parser::refuse(const QString &reason)
 }
 
 } // namespace
+
+TTraceInfo TTraceInfo::ofSweep(const DeviceInfo &device, const DataScanManager &scan, const QDateTime &date)
+{
+    TTraceInfo info;
+    info.deviceId = device.id;
+    if (!device.firmwareVersion.isUndefined())
+        info.firmware = device.firmwareVersion.toString();
+    if (scan.presetCount() > 0)
+        info.preset = scan.presetAt(scan.activePreset()).name;
+    info.power = scan.powerIndex() == DataScanManager::kPowerHigh ? QStringLiteral("high") : QStringLiteral("low");
+    info.levels = scan.useCalib() ? ELevelKind::CALIBRATED : ELevelKind::RAW;
+    info.attenuators = QStringLiteral("S21 %1 dB, S12 %2 dB")
+                           .arg(numberText(scan.rfParameters().s21Att), numberText(scan.rfParameters().s12Att));
+    info.date = date.toUTC();
+    return info;
+}
 
 bool TTraceInfo::operator==(const TTraceInfo &other) const
 {

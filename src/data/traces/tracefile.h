@@ -10,6 +10,11 @@
 
 #include <optional>
 
+namespace ZData {
+class DataScanManager;
+struct DeviceInfo;
+} // namespace ZData
+
 namespace ZData::TR {
 
 namespace TraceEnums {
@@ -39,6 +44,11 @@ struct TTraceInfo
     QString attenuators;
     ELevelKind levels = ELevelKind::UNKNOWN;
     QDateTime date;
+
+    // What the window and the command line record with a sweep: the
+    // device, the active preset, the power ("low" or "high"), whether the
+    // levels are calibrated, and both attenuators.
+    static TTraceInfo ofSweep(const DeviceInfo &device, const DataScanManager &scan, const QDateTime &date);
 
     bool operator==(const TTraceInfo &other) const;
 };

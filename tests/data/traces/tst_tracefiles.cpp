@@ -1,7 +1,10 @@
+#include "data/device/deviceinfo.h"
+#include "data/scan/datascanmanager.h"
 #include "data/traces/referencestore.h"
 #include "data/traces/touchstone.h"
 #include "data/traces/tracefile.h"
 
+#include "chartfixture.h"
 #include "logcapture.h"
 #include "tempappdir.h"
 
@@ -105,6 +108,7 @@ class TestTraceFiles : public QObject
 
 private slots:
     void csvRoundTrip();
+    void infoOfSweep();
     void csvRefused_data();
     void csvRefused();
     void touchstoneWrite();
@@ -134,6 +138,23 @@ void TestTraceFiles::csvRoundTrip()
     TTraceFile nearZero;
     nearZero.records = {{EScanChannel::S21, ETraceRole::LIVE, trace({1}, {-0.0004})}};
     QVERIFY(TraceFileFormat::toText(nearZero).endsWith("\nS21,live,1000000,0.000\n"));
+}
+
+void TestTraceFiles::infoOfSweep()
+{
+    TestSupport::ChartFixture fixture;
+    QVERIFY(fixture.load({TestSupport::ChartFixture::preset(QStringLiteral("Band"))}, {{"S21_ATT", 10.0}, {"S12_ATT", 0.5}}));
+    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    scan.setPowerIndex(ZData::DataScanManager::kPowerHigh, false);
+    ZData::DeviceInfo device;
+    device.id = QStringLiteral("1-2-3");
+    device.firmwareVersion = ZCore::TVersion(1, 15, 823);
+    const QDateTime date(QDate(2026, 12, 7), QTime(2, 20), Qt::OffsetFromUTC, 3600);
+    const TTraceInfo info = TTraceInfo::ofSweep(device, scan, date);
+    QCOMPARE(QStringList({info.deviceId, info.firmware, info.preset, info.power, info.attenuators}),
+             QStringList({"1-2-3", "1.15.823", "Band", "high", "S21 10 dB, S12 0.5 dB"}));
+    QCOMPARE(info.levels, ELevelKind::RAW);
+    QVERIFY(TraceFileFormat::toText({info, {}}).contains("\n# date: 2026-12-07T01:20:00Z\n"));
 }
 
 void TestTraceFiles::csvRefused_data()
