@@ -24,6 +24,20 @@ using ZData::DS::RangeSliced;
 constexpr double kRoundingHz = 1.0;
 constexpr float kMeasured = 0.5f;
 
+// A segment that loads can be judged: finite, ordered, with a bound.
+void checkLimits(const ZData::TR::TLimitMask &limits)
+{
+    expect(limits.size() <= ZData::TR::TLimitSegment::kMaxSegments);
+    for (const ZData::TR::TLimitSegment &segment : limits) {
+        expect(std::isfinite(segment.startHz) && std::isfinite(segment.stopHz));
+        expect(segment.startHz >= 0.0 && segment.startHz < segment.stopHz);
+        expect(segment.lowerDb || segment.upperDb);
+        expect(!segment.lowerDb || std::isfinite(*segment.lowerDb));
+        expect(!segment.upperDb || std::isfinite(*segment.upperDb));
+        expect(!segment.lowerDb || !segment.upperDb || *segment.lowerDb <= *segment.upperDb);
+    }
+}
+
 void checkPreset(const ZData::TScanPreset &preset)
 {
     expect(!preset.name.isEmpty());
@@ -31,6 +45,7 @@ void checkPreset(const ZData::TScanPreset &preset)
     for (int c = 0; c < ZData::kScanChannelCount; ++c) {
         expect(preset.channel(c).points <= ZData::TScanRange::kMaxPoints);
         expect(preset.channel(c).marks.size() <= ZData::TChannelPreset::kMaxMarks);
+        checkLimits(preset.channel(c).limits);
     }
 }
 

@@ -10,6 +10,8 @@
 #include "data/device/devicemessagemanager.h"
 #include "data/device/eprotocolsetup.h"
 #include "data/scan/datascanmanager.h"
+#include "data/traces/touchstone.h"
+#include "data/traces/tracefile.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -194,6 +196,32 @@ bool calibFileSeeds(const QDir &root, const QList<ZData::TScanPreset> &builtin)
     return corpus.ok();
 }
 
+// Selector byte (0 trace file, 1 Touchstone S21, 2 S12), then the text.
+bool traceFileSeeds(const QDir &root)
+{
+    using namespace ZData::TR;
+    Corpus corpus(root, QStringLiteral("tracefiles"));
+    const TTrace uplink({880e6, 897.5e6, 915e6}, {-12.25, TTrace::gap(), -9.5});
+    const TTrace downlink({925e6, 960e6}, {-8.1, -5.31});
+    TTraceFile file;
+    file.info.deviceId = QStringLiteral("1-2-3");
+    file.info.preset = QStringLiteral("GSM 900");
+    file.info.levels = ELevelKind::RAW;
+    file.info.date = QDateTime(QDate(2026, 12, 7), QTime(1, 20), Qt::UTC);
+    file.records = {{ZData::EScanChannel::S21, ETraceRole::LIVE, uplink},
+                    {ZData::EScanChannel::S12, ETraceRole::LIVE, downlink},
+                    {ZData::EScanChannel::S21, ETraceRole::REFERENCE, uplink}};
+    corpus.add(QStringLiteral("csv"), QByteArray(1, '\0') + TraceFileFormat::toText(file));
+    const QByteArray both = Touchstone::toText(file.info, uplink, TTrace({880e6, 915e6}, {-8.1, -5.31}));
+    corpus.add(QStringLiteral("s2p-s21"), QByteArray(1, '\1') + both);
+    corpus.add(QStringLiteral("s2p-s12"), QByteArray(1, '\2') + Touchstone::toText(file.info, TTrace(), downlink));
+    corpus.add(QStringLiteral("s2p-ma-noise"),
+               QByteArrayLiteral("\1! other tool\n# MHz S MA R 50\n100 0 0 0.1 0 0.5 0 0 0\n"
+                                 "200 0 0 1 -90 0.01 0 0 0\n! NOISE\n100 2.5 0.5 45 10\n"));
+    corpus.add(QStringLiteral("s2p-ri"), QByteArrayLiteral("\2# S RI\n1 0 0 0.6 0.8 0 0 0 0\n1.5 0 0 0.6 0.8 1 1 0 0\n"));
+    return corpus.ok();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -214,5 +242,6 @@ int main(int argc, char *argv[])
     ok &= serverReplySeeds(root);
     ok &= presetIniSeeds(root, builtin);
     ok &= calibFileSeeds(root, builtin);
+    ok &= traceFileSeeds(root);
     return ok ? 0 : 1;
 }

@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-${MERO_FUZZ_SECONDS:-25}}
-targets=(framereceiver scanreply devicereplies serverreply calibfile presetini)
+targets=(framereceiver scanreply devicereplies serverreply calibfile presetini tracefiles)
 
 scripts/setup.sh
 

@@ -2,6 +2,7 @@
 
 #include "core/esettingsgroups.h"
 #include "core/log.h"
+#include "data/traces/limitmask.h"
 
 #include <QDataStream>
 #include <QSettings>
@@ -123,7 +124,7 @@ bool TScanRange::operator==(const TScanRange &other) const
 
 bool TChannelPreset::operator==(const TChannelPreset &other) const
 {
-    return TScanRange::operator==(other) && marks == other.marks;
+    return TScanRange::operator==(other) && marks == other.marks && limits == other.limits;
 }
 
 int TScanPreset::clampChannel(int channel)
@@ -227,6 +228,8 @@ bool readChannelPreset(QSettings &settings, TChannelPreset &preset)
     settings.endArray();
 
     preset = TChannelPreset(range, marks);
+    const QString limits = TR::LimitMask::arrayKey();
+    preset.limits = TR::LimitMask::read(settings, boundedArraySize(settings, limits, TR::TLimitSegment::kMaxSegments));
     return true;
 }
 
@@ -243,6 +246,7 @@ void writeChannelPreset(QSettings &settings, const TChannelPreset &preset)
         settings.setValue(key(kKeyFreq), wholeHz(preset.marks.at(i)));
     }
     settings.endArray();
+    TR::LimitMask::write(settings, preset.limits);
 }
 
 bool readScanPreset(QSettings &settings, TScanPreset &preset)

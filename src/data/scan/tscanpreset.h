@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/tfrequency.h"
+#include "data/traces/tlimitsegment.h"
 
 #include <QList>
 #include <QString>
@@ -40,6 +41,7 @@ struct TScanRange
 };
 
 // The range of one channel with the frequencies of its markers M1, M2, ...
+// and its limit mask.
 struct TChannelPreset : TScanRange
 {
     static constexpr int kMaxMarks = 5;
@@ -54,6 +56,7 @@ struct TChannelPreset : TScanRange
     bool operator!=(const TChannelPreset &other) const { return !(*this == other); }
 
     QVector<ZCore::TFrequency> marks;
+    TR::TLimitMask limits;
 };
 
 // A named pair of channel presets: index 0 is S21, index 1 is S12.

@@ -20,6 +20,7 @@ using TestSupport::LeBytes::littleEndianDouble;
 using TestSupport::LeBytes::littleEndianInt32;
 
 Q_DECLARE_METATYPE(TChannelPreset)
+Q_DECLARE_METATYPE(ZData::TR::TLimitMask)
 
 namespace {
 
@@ -58,6 +59,8 @@ private slots:
     void dataStream();
     void readChannel_data();
     void readChannel();
+    void readLimits_data();
+    void readLimits();
     void readPresetList_data();
     void readPresetList();
     void writeThenRead();
@@ -144,6 +147,49 @@ void TestTScanPreset::readChannel()
         QCOMPARE(preset, expected);
 }
 
+void TestTScanPreset::readLimits_data()
+{
+    QTest::addColumn<QByteArray>("entries");
+    QTest::addColumn<ZData::TR::TLimitMask>("limits");
+    QTest::addColumn<QStringList>("warnings");
+    const QString refused = QStringLiteral("LimitMask >> limit %1 of Range_Presets/1/S21 refused: ");
+    QTest::newRow("bad ones refused, the rest loads")
+        << QByteArray("limits\\size=7\n"
+                      "limits\\1\\start=880000000\nlimits\\1\\stop=915000000\nlimits\\1\\lower=-15\n"
+                      "limits\\2\\start=915000000\nlimits\\2\\stop=915000000\nlimits\\2\\lower=-15\n"
+                      "limits\\3\\start=880000000\nlimits\\3\\stop=915000000\n"
+                      "limits\\4\\start=880000000\nlimits\\4\\stop=915000000\nlimits\\4\\lower=-5\nlimits\\4\\upper=-15\n"
+                      "limits\\5\\start=880000000\nlimits\\5\\stop=915000000\nlimits\\5\\lower=low\n"
+                      "limits\\6\\start=880000000\nlimits\\6\\stop=inf\nlimits\\6\\upper=-5\n"
+                      "limits\\7\\start=925000000\nlimits\\7\\stop=960000000\nlimits\\7\\upper=-5.5\n")
+        << ZData::TR::TLimitMask{{880e6, 915e6, -15.0, {}}, {925e6, 960e6, {}, -5.5}}
+        << QStringList{refused.arg(2) + "start 915000000 Hz is not below stop 915000000 Hz",
+                       refused.arg(3) + "has neither \"lower\" nor \"upper\"", refused.arg(4) + "lower -5 is above upper -15",
+                       refused.arg(5) + "\"lower\" is not a finite number: \"low\"",
+                       refused.arg(6) + "\"stop\" is not a finite number: \"inf\""};
+    // Only the first entries are read: the one at 33 is never seen.
+    QStringList missing;
+    for (int i = 1; i <= ZData::TR::TLimitSegment::kMaxSegments; ++i)
+        missing << refused.arg(i) + "needs both \"start\" and \"stop\"";
+    QTest::newRow("size bounded") << QByteArray("limits\\size=100000\nlimits\\33\\start=1\nlimits\\33\\stop=2\nlimits\\33\\upper=0\n")
+                                  << ZData::TR::TLimitMask{}
+                                  << missing;
+}
+
+void TestTScanPreset::readLimits()
+{
+    QFETCH(QByteArray, entries);
+    QFETCH(ZData::TR::TLimitMask, limits);
+    QFETCH(QStringList, warnings);
+    auto settings = profile("[Range_Presets]\n" + underGroup("start=880000000\nstop=960000000\npoints=10\n" + entries, "1\\S21\\"));
+    TestSupport::LogCapture log;
+    settings->beginGroup(QStringLiteral("Range_Presets/1/S21"));
+    TChannelPreset preset;
+    QVERIFY(PS::readChannelPreset(*settings, preset));
+    QCOMPARE(preset.limits, limits);
+    QCOMPARE(log.lines(QtWarningMsg).filter(QStringLiteral("LimitMask")), warnings);
+}
+
 void TestTScanPreset::readPresetList_data()
 {
     QTest::addColumn<QByteArray>("text");
@@ -180,6 +226,7 @@ void TestTScanPreset::writeThenRead()
     QList<TScanPreset> bands{TScanPreset(QStringLiteral("GSM900/UMTS900")), TScanPreset(QStringLiteral("Диапазон"))};
     bands[0].channels = {channel(870, 925, 100, {880, 895, 915}), channel(915, 970, 100, {925, 945, 960})};
     bands[1].channels = {channel(1, 6200, 1024, {1, 2, 3, 4, 5}), channel(780, 850, 2, {1.50000075})};
+    bands[0].channels[0].limits = {{880e6, 915e6, -15.25, {}}, {915e6, 925.5e6, -0.1, 3.0}, {945e6, 960e6, {}, -5.0}};
     const std::unique_ptr<QSettings> out = profile(QByteArray());
     PS::writeScanPresets(*out, bands);
     out->sync();

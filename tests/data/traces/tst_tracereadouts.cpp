@@ -1,0 +1,320 @@
+#include "data/scan/datascanmanager.h"
+#include "data/scan/trfparameters.h"
+#include "data/traces/tracehold.h"
+#include "data/traces/tracereadouts.h"
+#include "data/traces/tracescale.h"
+
+#include "chartfixture.h"
+#include "sweepfeeder.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace ZData::TR;
+using ZData::TScanPoint;
+
+using Levels = QVector<double>;
+Q_DECLARE_METATYPE(Levels)
+Q_DECLARE_METATYPE(QVector<Levels>)
+
+namespace {
+
+constexpr double kHzPerMHz = 1e6;
+const double kGap = std::numeric_limits<double>::quiet_NaN();
+// Edges are interpolated; frequencies compared to the Hz.
+constexpr double kHzTolerance = 1.0;
+constexpr double kDbTolerance = 1e-9;
+
+// Points every MHz from startMHz; NaN levels are gaps.
+TTrace trace(const Levels &levels, double startMHz = 100.0)
+{
+    QVector<double> frequencies;
+    for (int i = 0; i < levels.size(); ++i)
+        frequencies << (startMHz + i) * kHzPerMHz;
+    return TTrace(frequencies, levels);
+}
+
+// NaN expected means "nothing": an invalid reading, a missing edge.
+void compareHz(double actualHz, bool present, double expectedMHz)
+{
+    QCOMPARE(present, !std::isnan(expectedMHz));
+    if (present)
+        QVERIFY2(std::fabs(actualHz - expectedMHz * kHzPerMHz) < kHzTolerance,
+                 qPrintable(QStringLiteral("%1 Hz, expected %2 MHz").arg(actualHz, 0, 'f', 1).arg(expectedMHz)));
+}
+
+void compareDb(double actual, double expected)
+{
+    QVERIFY2(std::fabs(actual - expected) < 1e-6, qPrintable(QStringLiteral("%1 dB, expected %2 dB").arg(actual).arg(expected)));
+}
+
+// A band-pass response peaking at 105 MHz.
+const Levels kPassband{-20, -15, -10, -6, -4, -3, -4, -7, -12, -18, -25};
+
+} // namespace
+
+class TestTraceReadouts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fromScanPoints();
+    void channelTrace();
+    void readouts_data();
+    void readouts();
+    void valueAt_data();
+    void valueAt();
+    void difference();
+    void hold_data();
+    void hold();
+    void autoscale_data();
+    void autoscale();
+    void defaultRange();
+};
+
+void TestTraceReadouts::fromScanPoints()
+{
+    ZData::TRFParameters rf;
+    rf.s21AmpOrigin = 10.0;
+    rf.s12AmpOrigin = -5.0;
+    rf.s21Att = 1.5;
+    rf.s12Att = 2.0;
+    rf.ampOffset = 0.25;
+    const QVector<TScanPoint> points{{100000000, 0.1f, 0.0f},
+                                     {101000000, TScanPoint::kEmptyReal, 0.0f},
+                                     {0, 1.0f, 0.0f},
+                                     {103000000, 0.0f, 0.0f},
+                                     {104000000, -std::numeric_limits<float>::infinity(), 0.0f}};
+    // Raw S21: origin of S21 plus the S12 attenuator; raw S12 the other way
+    // round; calibrated: AMP_OFFSET plus both attenuators.
+    const double offsets[] = {10.0 + 2.0, -5.0 + 1.5, 0.25 + 3.5};
+    const TDisplayOffset used[] = {displayOffset(rf, false, ZData::EScanChannel::S21),
+                                   displayOffset(rf, false, ZData::EScanChannel::S12), displayOffset(rf, true, 1)};
+    for (int i = 0; i < 3; ++i) {
+        const TTrace converted = TTrace::fromScanPoints(points, used[i]);
+        QCOMPARE(converted.size(), points.size());
+        QCOMPARE(converted.frequencyHz(0), 1e8);
+        QVERIFY(std::fabs(converted.levelDb(0) - (-20.0 + offsets[i])) < 1e-5);
+        // Not measured, never asked for, and an infinite sample: gaps. A zero
+        // magnitude reads 0 dB, as the chart draws it.
+        QCOMPARE(QVector<bool>({converted.isMeasured(1), converted.isMeasured(2), converted.isMeasured(4)}),
+                 QVector<bool>({false, false, false}));
+        QCOMPARE(converted.levelDb(3), offsets[i]);
+        QCOMPARE(converted.measuredCount(), 2);
+    }
+}
+
+void TestTraceReadouts::channelTrace()
+{
+    TestSupport::ChartFixture fixture;
+    QVERIFY(fixture.load({TestSupport::ChartFixture::preset(QStringLiteral("Band"))},
+                         {{"S21_AMP_ORIGIN", 10.0}, {"S12_ATT", 2.0}, {"S21_ATT", 1.0}, {"AMP_OFFSET", 0.5}}));
+    fixture.calibrator().setReference(0.5f);
+    TestSupport::SweepFeeder::start();
+    TestSupport::SweepFeeder feeder([](int, quint64) { return 0.1f; });
+    QVERIFY(feeder.answerSlice());
+    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    // Raw: -20 dB plus the S21 origin and the S12 attenuator, on the first
+    // slice only.
+    const TTrace raw = ZData::TR::channelTrace(scan, ZData::EScanChannel::S21);
+    QCOMPARE(raw.size(), scan.channelPointCount(ZData::EScanChannel::S21));
+    QCOMPARE(raw.measuredCount(), 25);
+    QCOMPARE(raw.frequencyHz(0), 100e6);
+    QVERIFY(std::fabs(raw.levelDb(24) - (-20.0 + 12.0)) < 1e-5);
+    // Calibrated: 0.1 / 0.5 is -13.98 dB, plus AMP_OFFSET and both attenuators.
+    scan.setUseCalib(true);
+    QVERIFY(scan.useCalib());
+    const TTrace calibrated = ZData::TR::channelTrace(scan, ZData::EScanChannel::S21);
+    QVERIFY(std::fabs(calibrated.levelDb(0) - (20.0 * std::log10(0.2) + 3.5)) < 1e-5);
+    QCOMPARE(ZData::TR::channelTrace(scan, ZData::EScanChannel::S12).measuredCount(), 0);
+}
+
+void TestTraceReadouts::readouts_data()
+{
+    QTest::addColumn<Levels>("levels"); // 100, 101, ... MHz
+    QTest::addColumn<double>("fromMHz");
+    QTest::addColumn<double>("toMHz");
+    QTest::addColumn<double>("drop");
+    QTest::addColumn<double>("peakMHz");
+    QTest::addColumn<double>("minMHz");
+    QTest::addColumn<double>("mean");
+    QTest::addColumn<double>("lowerMHz");
+    QTest::addColumn<double>("upperMHz");
+    const double whole = std::numeric_limits<double>::infinity();
+    const double nan = kGap;
+
+    QTest::newRow("pass band, whole trace") << kPassband << -whole << whole << 3.0 << 105.0 << 110.0 << -124.0 / 11 << 103.0 << 106.0 + 2.0 / 3;
+    QTest::newRow("drop of 6 dB") << kPassband << -whole << whole << 6.0 << 105.0 << 110.0 << -124.0 / 11 << 102.25 << 107.4;
+    QTest::newRow("peak at the low end") << Levels{0, -1, -2, -4, -8} << -whole << whole << 3.0 << 100.0 << 104.0 << -3.0 << nan << 102.5;
+    QTest::newRow("peak at the span's high end") << kPassband << 100.0 << 103.0 << 3.0 << 103.0 << 100.0 << -12.75 << 102.25 << nan;
+    QTest::newRow("span given high to low") << kPassband << 106.0 << 103.0 << 3.0 << 105.0 << 103.0 << -4.25 << 103.0 << nan;
+    QTest::newRow("flat band") << Levels{-5, -5, -5, -5} << -whole << whole << 3.0 << 100.0 << 100.0 << -5.0 << nan << nan;
+    QTest::newRow("gaps skipped") << Levels{-20, -15, -10, -6, -4, nan, -4, nan, -12, -18, -25} << -whole << whole << 3.0
+                                  << 104.0 << 110.0 << -114.0 / 9 << 102.75 << 106.75;
+    QTest::newRow("noise: nearest crossing") << Levels{-30, -29.5, -30.2, -10, -9.6, -9.9, -9.5, -10.1, -30, -29.8, -30.1}
+                                             << -whole << whole << 3.0 << 106.0 << 102.0 << -228.7 / 11
+                                             << 103.0 - 2.5 / 20.2 << 107.0 + 2.4 / 19.9;
+    QTest::newRow("band narrower than a step") << kPassband << 104.4 << 104.45 << 3.0 << 104.0 << 104.0 << -4.0 << nan << nan;
+    QTest::newRow("no measured point") << Levels{nan, nan} << -whole << whole << 3.0 << nan << nan << 0.0 << nan << nan;
+    QTest::newRow("drop not positive") << kPassband << -whole << whole << 0.0 << 105.0 << 110.0 << -124.0 / 11 << nan << nan;
+}
+
+void TestTraceReadouts::readouts()
+{
+    QFETCH(Levels, levels);
+    QFETCH(double, fromMHz);
+    QFETCH(double, toMHz);
+    QFETCH(double, drop);
+    QFETCH(double, peakMHz);
+    QFETCH(double, minMHz);
+    QFETCH(double, mean);
+    QFETCH(double, lowerMHz);
+    QFETCH(double, upperMHz);
+    const TTrace measured = trace(levels);
+    const double from = fromMHz * kHzPerMHz;
+    const double to = toMHz * kHzPerMHz;
+
+    const TPointReading peak = TraceReadouts::peak(measured, from, to);
+    const TPointReading minimum = TraceReadouts::minimum(measured, from, to);
+    compareHz(peak.frequencyHz, peak.isValid(), peakMHz);
+    compareHz(minimum.frequencyHz, minimum.isValid(), minMHz);
+    const TBandReadout band = TraceReadouts::band(measured, from, to);
+    QCOMPARE(band.isValid(), peak.isValid());
+    if (band.isValid()) {
+        QCOMPARE(peak.levelDb, levels.at(peak.index));
+        QCOMPARE(band.maximum.index, peak.index);
+        QCOMPARE(band.minimum.index, minimum.index);
+        compareDb(band.flatnessDb, peak.levelDb - minimum.levelDb);
+        compareDb(band.meanDb, mean);
+    }
+    const TBandwidthReadout bandwidth = TraceReadouts::bandwidth(measured, drop, from, to);
+    QCOMPARE(bandwidth.peak.index, peak.index);
+    compareHz(bandwidth.lowerHz.value_or(0.0), bandwidth.lowerHz.has_value(), lowerMHz);
+    compareHz(bandwidth.upperHz.value_or(0.0), bandwidth.upperHz.has_value(), upperMHz);
+}
+
+void TestTraceReadouts::valueAt_data()
+{
+    QTest::addColumn<double>("atMHz");
+    QTest::addColumn<int>("index"); // of the pass band with a gap at 105 MHz
+    QTest::newRow("on a point") << 103.0 << 3;
+    QTest::newRow("nearer the lower point") << 103.4 << 3;
+    QTest::newRow("nearer the upper point") << 103.6 << 4;
+    QTest::newRow("half way: the lower") << 103.5 << 3;
+    QTest::newRow("below the range") << 50.0 << 0;
+    QTest::newRow("above the range") << 500.0 << 10;
+    QTest::newRow("on a gap: a neighbour") << 105.0 << 4;
+}
+
+void TestTraceReadouts::valueAt()
+{
+    QFETCH(double, atMHz);
+    QFETCH(int, index);
+    Levels levels = kPassband;
+    levels[5] = kGap;
+    const TPointReading reading = TraceReadouts::valueAt(trace(levels), atMHz * kHzPerMHz);
+    QCOMPARE(reading.index, index);
+    QCOMPARE(reading.levelDb, levels.at(index));
+}
+
+void TestTraceReadouts::difference()
+{
+    // The reference is on a coarser grid from 101 MHz: the live point at 100
+    // MHz lies outside it, the gap at 103 MHz stays a gap.
+    const TTrace live = trace({-10, -11, -12, kGap, -14, -15});
+    const TTrace reference = trace({-20, kGap, -22, kGap, -30}, 101.0);
+    const TTrace delta = TraceReadouts::difference(live, reference);
+    QCOMPARE(delta.frequencies(), live.frequencies());
+    QVERIFY(!delta.isMeasured(0) && !delta.isMeasured(3));
+    // 102 MHz: half way between -20 (101) and -22 (103) is -21; live -11 + 21.
+    QCOMPARE(delta.levelDb(1), -11.0 - -20.0);
+    QCOMPARE(delta.levelDb(2), -12.0 - -21.0);
+    QCOMPARE(delta.levelDb(4), -14.0 - -26.0);
+    QCOMPARE(delta.levelDb(5), -15.0 - -30.0);
+}
+
+void TestTraceReadouts::hold_data()
+{
+    QTest::addColumn<bool>("max");
+    QTest::addColumn<QVector<Levels>>("sweeps"); // from 100 MHz unless the first level is 1000: then from 200 MHz
+    QTest::addColumn<Levels>("held");
+    const double nan = kGap;
+    QTest::newRow("max keeps the highest") << true << QVector<Levels>{{-10, -20, -30}, {-15, -5, -30}, {-12, -12, -40}} << Levels{-10, -5, -30};
+    QTest::newRow("min keeps the lowest") << false << QVector<Levels>{{-10, -20, -30}, {-15, -5, -30}, {-12, -12, -40}} << Levels{-15, -20, -40};
+    QTest::newRow("slice by slice, gaps leave the hold") << true << QVector<Levels>{{-10, nan, nan}, {-15, -5, nan}, {nan, nan, nan}, {-12, -12, -40}} << Levels{-10, -5, -40};
+    QTest::newRow("point count changes: start over") << true << QVector<Levels>{{-1, -1, -1}, {-10, -20}} << Levels{-10, -20};
+    QTest::newRow("range moves: start over") << true << QVector<Levels>{{-1, -1, -1}, {1000, -20, -30}} << Levels{-30, -20, -30};
+}
+
+void TestTraceReadouts::hold()
+{
+    QFETCH(bool, max);
+    QFETCH(QVector<Levels>, sweeps);
+    QFETCH(Levels, held);
+    TraceHold hold(max ? TraceHold::EMode::MAX : TraceHold::EMode::MIN);
+    for (Levels levels : sweeps) {
+        // A first level of 1000 marks a sweep of a range moved to 200 MHz.
+        const bool moved = levels.first() == 1000;
+        if (moved)
+            levels.first() = -30;
+        hold.update(trace(levels, moved ? 200.0 : 100.0));
+    }
+    QCOMPARE(hold.trace().levels(), held);
+    QCOMPARE(hold.trace().frequencyHz(0), sweeps.last().first() == 1000 ? 200e6 : 100e6);
+    hold.reset();
+    QVERIFY(hold.trace().isEmpty());
+}
+
+void TestTraceReadouts::autoscale_data()
+{
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<int>("divisions");
+    QTest::addColumn<double>("margin");
+    QTest::addColumn<double>("reference"); // NaN: no scale
+    QTest::addColumn<double>("perDivision");
+    QTest::addColumn<int>("usedDivisions");
+    QTest::newRow("gain with ripple") << -13.02 << -9.55 << 10 << 0.1 << -9.0 << 0.5 << 10;
+    QTest::newRow("flat trace: tenths") << -5.0 << -5.0 << 10 << 0.1 << -4.4 << 0.2 << 10;
+    QTest::newRow("raw levels, low and high swapped") << 10.0 << -100.0 << 11 << 0.0 << 10.0 << 10.0 << 11;
+    QTest::newRow("straddling zero") << -0.1 << 0.1 << 2 << 0.0 << 0.5 << 0.5 << 2;
+    QTest::newRow("too few divisions") << -100.0 << 10.0 << 0 << 0.0 << 100.0 << 100.0 << 2;
+    QTest::newRow("not a number") << std::nan("") << 10.0 << 10 << 0.1 << std::nan("") << 0.0 << 0;
+    QTest::newRow("span overflows") << -1e308 << 1e308 << 10 << 0.1 << std::nan("") << 0.0 << 0;
+}
+
+void TestTraceReadouts::autoscale()
+{
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QFETCH(int, divisions);
+    QFETCH(double, margin);
+    QFETCH(double, reference);
+    QFETCH(double, perDivision);
+    QFETCH(int, usedDivisions);
+    const std::optional<TLevelScale> scale = TraceScale::autoscale(low, high, divisions, margin);
+    QCOMPARE(scale.has_value(), !std::isnan(reference));
+    if (!scale)
+        return;
+    compareDb(scale->referenceDb, reference);
+    compareDb(scale->dbPerDivision, perDivision);
+    QCOMPARE(scale->divisions, usedDivisions);
+    QVERIFY(scale->bottomDb() <= std::min(low, high) && scale->referenceDb >= std::max(low, high));
+}
+
+void TestTraceReadouts::defaultRange()
+{
+    ZData::TRFParameters rf;
+    rf.s21AmpOrigin = 10.0;
+    rf.s12AmpOrigin = -5.0;
+    const TLevelRange s21 = TraceScale::defaultRange(rf, false, ZData::EScanChannel::S21);
+    const TLevelRange s12 = TraceScale::defaultRange(rf, false, ZData::EScanChannel::S12);
+    const TLevelRange calibrated = TraceScale::defaultRange(rf, true, ZData::EScanChannel::S12);
+    QCOMPARE(QVector<double>({s21.bottomDb, s21.topDb, s12.bottomDb, s12.topDb, calibrated.bottomDb, calibrated.topDb}),
+             QVector<double>({-100.0, 30.0, -115.0, 15.0, -20.0, 90.0}));
+}
+
+QTEST_GUILESS_MAIN(TestTraceReadouts)
+#include "tst_tracereadouts.moc"
