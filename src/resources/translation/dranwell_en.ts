@@ -27,6 +27,14 @@
         <source>Connected to:</source>
         <translation>Connected to:</translation>
     </message>
+    <message id="devcon_sp_list_all">
+        <source>All ports</source>
+        <translation>All ports</translation>
+    </message>
+    <message id="devcon_sp_list_all_tip">
+        <source>List every serial port, not only those of the MERO, e.g. a USB serial adapter of another maker</source>
+        <translation>List every serial port, not only those of the MERO, e.g. a USB serial adapter of another maker</translation>
+    </message>
     <message id="devcon_sp_location">
         <source>Location:</source>
         <translation>Location:</translation>
@@ -42,6 +50,14 @@
     <message id="devcon_sp_no_ports_linux">
         <source>On Linux your user account must also be in the dialout group: sudo usermod -aG dialout $USER, then log in again.</source>
         <translation>On Linux your user account must also be in the dialout group: sudo usermod -aG dialout $USER, then log in again.</translation>
+    </message>
+    <message id="devcon_sp_port_placeholder">
+        <source>Type a port, e.g. ttyUSB0</source>
+        <translation>Type a port, e.g. ttyUSB0</translation>
+    </message>
+    <message id="devcon_sp_port_tip">
+        <source>Pick a listed port or type any other: a path such as /dev/ttyUSB0 or /tmp/ttyMERO0, or a name such as ttyACM0</source>
+        <translation>Pick a listed port or type any other: a path such as /dev/ttyUSB0 or /tmp/ttyMERO0, or a name such as ttyACM0</translation>
     </message>
     <message id="devcon_sp_serial_number">
         <source>Serial number:</source>

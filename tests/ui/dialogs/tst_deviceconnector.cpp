@@ -8,11 +8,11 @@
 #include "recordingdialogs.h"
 #include "tempappdir.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
-
 
 using TestSupport::findWidget;
 using ZData::DM::SerialPort;
@@ -69,15 +69,16 @@ class TestDeviceConnector : public QObject
 
 private slots:
     void initTestCase();
-    void listsOnlyDevicePorts_data();
-    void listsOnlyDevicePorts();
+    void listedPorts_data();
+    void listedPorts();
     void refreshesOnlyWhileShown();
     void refreshKeepsChoice_data();
     void refreshKeepsChoice();
     void savedWithEverythingElse_data();
     void savedWithEverythingElse();
     void connectionViews();
-    void applyOpensChosenPort();
+    void applyOpensPort_data();
+    void applyOpensPort();
 
 private:
     TestSupport::TempAppDir m_appDir;
@@ -89,25 +90,33 @@ void TestDeviceConnector::initTestCase()
     QVERIFY(ZCore::SettingsManager::init() && ZData::DeviceMessageManager::init() && SerialPort::init() && ZData::DeviceManager::init());
 }
 
-// Only the device makers' ports are offered, matched in any case; the
-// first is selected and its empty details read "N/A".
-void TestDeviceConnector::listsOnlyDevicePorts_data()
+// Only the device makers' ports are offered, matched in any case, unless
+// all are asked for; the first is selected and its empty details read "N/A".
+void TestDeviceConnector::listedPorts_data()
 {
+    QTest::addColumn<bool>("all");
     QTest::addColumn<QStringList>("available");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("vendor in lower case") << QStringList{"ttyUSB0|FTDI|x|y|z", "ttyACM0|stmicroelectronics|Virtual COM|0042|/dev/ttyACM0"}
+    const QStringList twoMakers{"ttyUSB0|FTDI|x|y|z", "ttyACM0|stmicroelectronics|Virtual COM|0042|/dev/ttyACM0"};
+    QTest::newRow("vendor in lower case") << false << twoMakers
                                           << QStringList{"ttyACM0", "Virtual COM", "stmicroelectronics", "0042", "/dev/ttyACM0"};
-    QTest::newRow("maker, empty details") << QStringList{"ttyACM3|TAMRIK Ltd|||", "ttyACM4|Tamrik|||"}
+    QTest::newRow("maker, empty details") << false << QStringList{"ttyACM3|TAMRIK Ltd|||", "ttyACM4|Tamrik|||"}
                                           << QStringList{"ttyACM3", "ttyACM4", "N/A", "TAMRIK Ltd", "N/A", "N/A"};
-    QTest::newRow("other makers only") << QStringList{"ttyS1||||"} << QStringList{"N/A", "N/A", "N/A", "N/A", "hint"};
+    QTest::newRow("other makers only") << false << QStringList{"ttyS1||||"} << QStringList{"N/A", "N/A", "N/A", "N/A", "hint"};
+    QTest::newRow("all ports asked for") << true << twoMakers << QStringList{"ttyUSB0", "ttyACM0", "x", "FTDI", "y", "z"};
 }
 
-void TestDeviceConnector::listsOnlyDevicePorts()
+void TestDeviceConnector::listedPorts()
 {
+    QFETCH(bool, all);
     QFETCH(QStringList, available);
     QFETCH(QStringList, expected);
     DeviceConnector dialog;
     dialog.setPortSource([&available] { return ports(available); });
+    QCheckBox *listAll = findWidget<QCheckBox>(&dialog, "listAll_check");
+    QVERIFY(listAll || !all);
+    if (listAll)
+        listAll->setChecked(all);
     dialog.slotUpdatePortsInfo();
     QCOMPARE(shown(dialog), expected);
     // Nothing to apply is exactly when the hint explains why.
@@ -168,7 +177,8 @@ void TestDeviceConnector::refreshKeepsChoice()
 }
 
 // Saved when the main window closes, also while the dialog is still open;
-// a dialog never shown has no place of its own to keep.
+// a dialog never shown has no place of its own to keep, nor a switch the
+// user could have turned.
 void TestDeviceConnector::savedWithEverythingElse_data()
 {
     QTest::addColumn<bool>("show");
@@ -187,12 +197,18 @@ void TestDeviceConnector::savedWithEverythingElse()
         if (show) {
             dialog.show();
             dialog.resize(size);
+            if (QCheckBox *listAll = findWidget<QCheckBox>(&dialog, "listAll_check"))
+                listAll->setChecked(true);
         }
         ZCore::SettingsManager::saveAllSettings();
     }
     QCOMPARE(ZCore::SettingsManager::currentSettings()->contains(key), show);
-    if (show)
-        QCOMPARE(DeviceConnector().size(), size);
+    if (show) {
+        const DeviceConnector restored;
+        const QCheckBox *listAll = findWidget<QCheckBox>(&restored, "listAll_check");
+        QCOMPARE(restored.size(), size);
+        QVERIFY(listAll && listAll->isChecked());
+    }
 }
 
 // While connected the dialog names the port in use, and an unlisted one
@@ -214,14 +230,34 @@ void TestDeviceConnector::connectionViews()
     QVERIFY(shown(dialog).contains(QStringLiteral("hint")));
 }
 
-void TestDeviceConnector::applyOpensChosenPort()
+// Apply opens what the field names: the chosen port, or one typed, which
+// the refresh leaves alone while the list changes around it.
+void TestDeviceConnector::applyOpensPort_data()
 {
-    const QString name = QStringLiteral("mero-test-no-such-port");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("chosen") << "" << "mero-test-no-such-port";
+    QTest::newRow("device name") << "ttyMERO-test-none" << "ttyMERO-test-none";
+    QTest::newRow("path between blanks") << " /tmp/mero-test/none " << "/tmp/mero-test/none";
+}
+
+void TestDeviceConnector::applyOpensPort()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, opened);
+    QStringList available{QStringLiteral("mero-test-no-such-port|Tamrik|||")};
     DeviceConnector dialog;
-    dialog.setPortSource([&name] { return ports({name + QStringLiteral("|Tamrik|||")}); });
+    dialog.setPortSource([&available] { return ports(available); });
     dialog.show();
+    QComboBox *list = findWidget<QComboBox>(&dialog, "listbox_serial_port_info");
+    if (!typed.isEmpty()) {
+        list->clearEditText();
+        QTest::keyClicks(list, typed);
+    }
+    available.prepend(QStringLiteral("ttyACM7|STMicro|||"));
+    dialog.slotUpdatePortsInfo();
     QTest::mouseClick(findWidget<QPushButton>(&dialog, "button_apply"), Qt::LeftButton);
-    QCOMPARE(SerialPort::instance().settings().portName, name);
+    QCOMPARE(SerialPort::instance().settings().portName, opened);
     QVERIFY(!dialog.isVisible() && !dialog.isRefreshing());
 }
 
