@@ -247,6 +247,30 @@
         <source>Device</source>
         <translation>Device</translation>
     </message>
+    <message id="dw_port_denied_in_use">
+        <source>%1 is in use by another program, e.g. a serial terminal, ModemManager or a second Oskiro MERO. Close it and connect again.</source>
+        <translation>%1 is in use by another program, e.g. a serial terminal, ModemManager or a second Oskiro MERO. Close it and connect again.</translation>
+    </message>
+    <message id="dw_port_denied_join_group">
+        <source>The port belongs to the group &quot;%1&quot;. Add your account to it, then log out and in again:
+
+sudo usermod -aG %1 $USER</source>
+        <translation>The port belongs to the group &quot;%1&quot;. Add your account to it, then log out and in again:
+
+sudo usermod -aG %1 $USER</translation>
+    </message>
+    <message id="dw_port_denied_no_permission">
+        <source>Your user account may not open %1.</source>
+        <translation>Your user account may not open %1.</translation>
+    </message>
+    <message id="dw_port_denied_title">
+        <source>No access to the port</source>
+        <translation>No access to the port</translation>
+    </message>
+    <message id="dw_port_denied_udev_rule">
+        <source>The udev rule that comes with Oskiro MERO gives the user logged in at the computer access to the MERO&apos;s ports, no group needed: install it as %1 (the Debian package does so), then plug the device in again.</source>
+        <translation>The udev rule that comes with Oskiro MERO gives the user logged in at the computer access to the MERO&apos;s ports, no group needed: install it as %1 (the Debian package does so), then plug the device in again.</translation>
+    </message>
     <message id="dw_psettings_calibrate">
         <source>Calibrate</source>
         <translation>Calibrate</translation>

@@ -3,6 +3,7 @@
 #include "core/esettingsgroups.h"
 #include "core/log.h"
 #include "core/settingsmanager.h"
+#include "core/userdialogs.h"
 #include "core/utilitymodules/ui.h"
 #include "data/device/devicemanager.h"
 #include "data/device/serialport.h"
@@ -109,6 +110,9 @@ void DeviceConnector::makeConnections()
             &DeviceConnector::showConnectedView);
     connect(&ZData::DM::SerialPort::instance(), &ZData::DM::SerialPort::signalClosed, this,
             &DeviceConnector::showDisconnectedView);
+    // Shown once the refused open has returned and the dialog is gone.
+    connect(&ZData::DM::SerialPort::instance(), &ZData::DM::SerialPort::signalAccessDenied, this,
+            &DeviceConnector::showAccessAdvice, Qt::QueuedConnection);
     connect(&m_refreshTimer, &QTimer::timeout, this, &DeviceConnector::slotUpdatePortsInfo);
 }
 
@@ -258,6 +262,13 @@ void DeviceConnector::showDisconnectedView()
     m_ui->btn_disconnect->hide();
     m_ui->button_apply->show();
     updateNoPortsHint();
+}
+
+void DeviceConnector::showAccessAdvice(const QString &advice)
+{
+    // The dialog has closed after Apply, or was never opened (--port).
+    QWidget *parent = isVisible() ? this : parentWidget();
+    UserDialogs::warning(parent, qtTrId("dw_port_denied_title"), advice);
 }
 
 // A port in use that is not listed (the simulator's link) is no reason to

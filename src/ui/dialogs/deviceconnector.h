@@ -91,6 +91,7 @@ private:
     void applyPort();
     void showConnectedView();
     void showDisconnectedView();
+    void showAccessAdvice(const QString &advice);
     void updateNoPortsHint();
     void clearDetails();
 
