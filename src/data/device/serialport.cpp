@@ -4,12 +4,9 @@
 #include "core/log.h"
 #include "core/logger.h"
 #include "data/device/devicemessagemanager.h"
+#include "data/device/portaccessadvice.h"
 
-#include <QFileInfo>
-
-#ifdef Q_OS_LINUX
-#include <unistd.h>
-#endif
+#include <QScopedValueRollback>
 
 namespace ZData::DM {
 
@@ -73,8 +70,13 @@ bool SerialPort::open(bool applySettings)
         info(tag(), QStringLiteral(">> updated config: ") + m_settings.text());
         applySettingsToPort();
     }
-    if (!m_port.open(QIODevice::ReadWrite))
-        return false;
+    {
+        // Only the user's own choice of port earns a box; the reconnection
+        // steps that follow a refusal must not raise one every two seconds.
+        const QScopedValueRollback<bool> asked(m_openAskedByUser, applySettings);
+        if (!m_port.open(QIODevice::ReadWrite))
+            return false;
+    }
 
     info(tag(), QStringLiteral(">> opened"));
     m_port.clear(QSerialPort::AllDirections);
@@ -124,27 +126,14 @@ void SerialPort::slotErrorOccurred(QSerialPort::SerialPortError error)
         emit signalLost();
 }
 
-// On Linux the usual cause is a user outside the group that owns the
-// device node; say so, since the port's own text does not.
+// The usual cause is a user outside the group that owns the device node,
+// or another program holding the port; the port's own text says neither.
 void SerialPort::explainPermissionError()
 {
-#ifdef Q_OS_LINUX
-    // The port keeps names below /dev without the prefix.
-    const QString name = m_port.portName();
-    const QString node = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
-    const QFileInfo nodeInfo(node);
-    if (!nodeInfo.exists())
-        return;
-    const QByteArray path = QFile::encodeName(node);
-    if (::access(path.constData(), R_OK | W_OK) == 0) {
-        warning(tag(), QStringLiteral(">> hint: %1 is accessible; another program may hold the port").arg(node));
-        return;
-    }
-    const QString group = nodeInfo.group().isEmpty() ? QStringLiteral("dialout") : nodeInfo.group();
-    warning(tag(), QStringLiteral(">> hint: no permission to use %1. Add the user to the group \"%2\" that owns "
-                                  "it (usually \"dialout\"), e.g. sudo usermod -aG %2 $USER, then log in again")
-                       .arg(node, group));
-#endif
+    const PortAccessAdvice advice = PortAccessAdvice::inspect(m_port.portName());
+    warning(tag(), QStringLiteral(">> hint: ") + advice.logText());
+    if (m_openAskedByUser)
+        emit signalAccessDenied(advice.userText());
 }
 
 } // namespace ZData::DM

@@ -46,6 +46,9 @@ signals:
     void signalClosing();
     void signalClosed();
     void signalLost();
+    // An open the user asked for (Apply, --port) was refused for lack of
+    // permission; the text says what to do about it.
+    void signalAccessDenied(const QString &advice);
 
 public slots:
     void slotReadData();
@@ -59,6 +62,7 @@ private:
 
     PortSettings m_settings;
     QSerialPort m_port;
+    bool m_openAskedByUser = false;
 };
 
 } // namespace ZData::DM

@@ -27,6 +27,14 @@
         <source>Connected to:</source>
         <translation>Connected to:</translation>
     </message>
+    <message id="devcon_sp_list_all">
+        <source>All ports</source>
+        <translation>All ports</translation>
+    </message>
+    <message id="devcon_sp_list_all_tip">
+        <source>List every serial port, not only those of the MERO, e.g. a USB serial adapter of another maker</source>
+        <translation>List every serial port, not only those of the MERO, e.g. a USB serial adapter of another maker</translation>
+    </message>
     <message id="devcon_sp_location">
         <source>Location:</source>
         <translation>Location:</translation>
@@ -42,6 +50,14 @@
     <message id="devcon_sp_no_ports_linux">
         <source>On Linux your user account must also be in the dialout group: sudo usermod -aG dialout $USER, then log in again.</source>
         <translation>On Linux your user account must also be in the dialout group: sudo usermod -aG dialout $USER, then log in again.</translation>
+    </message>
+    <message id="devcon_sp_port_placeholder">
+        <source>Type a port, e.g. ttyUSB0</source>
+        <translation>Type a port, e.g. ttyUSB0</translation>
+    </message>
+    <message id="devcon_sp_port_tip">
+        <source>Pick a listed port or type any other: a path such as /dev/ttyUSB0 or /tmp/ttyMERO0, or a name such as ttyACM0</source>
+        <translation>Pick a listed port or type any other: a path such as /dev/ttyUSB0 or /tmp/ttyMERO0, or a name such as ttyACM0</translation>
     </message>
     <message id="devcon_sp_serial_number">
         <source>Serial number:</source>
@@ -238,6 +254,30 @@
     <message id="dw_pmain_update_firmware">
         <source>Device</source>
         <translation>Device</translation>
+    </message>
+    <message id="dw_port_denied_in_use">
+        <source>%1 is in use by another program, e.g. a serial terminal, ModemManager or a second Oskiro MERO. Close it and connect again.</source>
+        <translation>%1 is in use by another program, e.g. a serial terminal, ModemManager or a second Oskiro MERO. Close it and connect again.</translation>
+    </message>
+    <message id="dw_port_denied_join_group">
+        <source>The port belongs to the group &quot;%1&quot;. Add your account to it, then log out and in again:
+
+sudo usermod -aG %1 $USER</source>
+        <translation>The port belongs to the group &quot;%1&quot;. Add your account to it, then log out and in again:
+
+sudo usermod -aG %1 $USER</translation>
+    </message>
+    <message id="dw_port_denied_no_permission">
+        <source>Your user account may not open %1.</source>
+        <translation>Your user account may not open %1.</translation>
+    </message>
+    <message id="dw_port_denied_title">
+        <source>No access to the port</source>
+        <translation>No access to the port</translation>
+    </message>
+    <message id="dw_port_denied_udev_rule">
+        <source>The udev rule that comes with Oskiro MERO gives the user logged in at the computer access to the MERO&apos;s ports, no group needed: install it as %1 (the Debian package does so), then plug the device in again.</source>
+        <translation>The udev rule that comes with Oskiro MERO gives the user logged in at the computer access to the MERO&apos;s ports, no group needed: install it as %1 (the Debian package does so), then plug the device in again.</translation>
     </message>
     <message id="dw_psettings_calibrate">
         <source>Calibrate</source>

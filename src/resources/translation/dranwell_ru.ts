@@ -27,6 +27,14 @@
         <source>Connected to:</source>
         <translation>Подключено к:</translation>
     </message>
+    <message id="devcon_sp_list_all">
+        <source>All ports</source>
+        <translation>Все порты</translation>
+    </message>
+    <message id="devcon_sp_list_all_tip">
+        <source>List every serial port, not only those of the MERO, e.g. a USB serial adapter of another maker</source>
+        <translation>Показывать все последовательные порты, а не только порты MERO, напр. USB-адаптер другого производителя</translation>
+    </message>
     <message id="devcon_sp_location">
         <source>Location:</source>
         <translation>Расположение:</translation>
@@ -42,6 +50,14 @@
     <message id="devcon_sp_no_ports_linux">
         <source>On Linux your user account must also be in the dialout group: sudo usermod -aG dialout $USER, then log in again.</source>
         <translation>В Linux ваша учётная запись также должна входить в группу dialout: sudo usermod -aG dialout $USER, затем войдите в систему заново.</translation>
+    </message>
+    <message id="devcon_sp_port_placeholder">
+        <source>Type a port, e.g. ttyUSB0</source>
+        <translation>Порт, напр. ttyUSB0</translation>
+    </message>
+    <message id="devcon_sp_port_tip">
+        <source>Pick a listed port or type any other: a path such as /dev/ttyUSB0 or /tmp/ttyMERO0, or a name such as ttyACM0</source>
+        <translation>Выберите порт из списка или введите любой другой: путь, напр. /dev/ttyUSB0 или /tmp/ttyMERO0, или имя, напр. ttyACM0</translation>
     </message>
     <message id="devcon_sp_serial_number">
         <source>Serial number:</source>
@@ -238,6 +254,29 @@
     <message id="dw_pmain_update_firmware">
         <source>Device</source>
         <translation>Устройство</translation>
+    </message>
+    <message id="dw_port_denied_in_use">
+        <source>%1 is in use by another program, e.g. a serial terminal, ModemManager or a second Oskiro MERO. Close it and connect again.</source>
+        <translation>%1 занят другой программой, напр. терминалом, ModemManager или второй копией Oskiro MERO. Закройте её и подключитесь снова.</translation>
+    </message>
+    <message id="dw_port_denied_join_group">
+        <source>The port belongs to the group &quot;%1&quot;. Add your account to it, then log out and in again:
+
+sudo usermod -aG %1 $USER</source>
+        <translation>Порт принадлежит группе "%1". Добавьте в неё свою учётную запись и войдите в систему заново:
+sudo usermod -aG %1 $USER</translation>
+    </message>
+    <message id="dw_port_denied_no_permission">
+        <source>Your user account may not open %1.</source>
+        <translation>Вашей учётной записи не разрешено открывать %1.</translation>
+    </message>
+    <message id="dw_port_denied_title">
+        <source>No access to the port</source>
+        <translation>Нет доступа к порту</translation>
+    </message>
+    <message id="dw_port_denied_udev_rule">
+        <source>The udev rule that comes with Oskiro MERO gives the user logged in at the computer access to the MERO&apos;s ports, no group needed: install it as %1 (the Debian package does so), then plug the device in again.</source>
+        <translation>Правило udev из комплекта Oskiro MERO даёт доступ к портам MERO пользователю, работающему за компьютером, без всяких групп: установите его как %1 (пакет Debian делает это сам), затем переподключите устройство.</translation>
     </message>
     <message id="dw_psettings_calibrate">
         <source>Calibrate</source>

@@ -3,12 +3,15 @@
 #include "core/esettingsgroups.h"
 #include "core/log.h"
 #include "core/settingsmanager.h"
+#include "core/userdialogs.h"
 #include "core/utilitymodules/ui.h"
 #include "data/device/devicemanager.h"
 #include "data/device/serialport.h"
 #include "ui_deviceconnector.h"
 
+#include <QCompleter>
 #include <QEvent>
+#include <QLineEdit>
 #include <QSerialPortInfo>
 #include <QSettings>
 
@@ -17,6 +20,7 @@ using namespace ZCore;
 namespace {
 
 const char *const kKeyGeometry = "geometry";
+const char *const kKeyListAll = "listAllPorts";
 const char *const kNotAvailable = "N/A";
 // The device's USB chip vendor and the device maker.
 const char *const kDeviceVendors[] = {"STMicro", "Tamrik"};
@@ -31,6 +35,9 @@ DeviceConnector::DeviceConnector(QWidget *parent)
     , m_portSource(&DeviceConnector::systemPorts)
 {
     m_ui->setupUi(this);
+    // Port names are case-sensitive; a completion must not change what
+    // the user typed.
+    m_ui->listbox_serial_port_info->completer()->setCaseSensitivity(Qt::CaseSensitive);
     retranslate();
     m_refreshTimer.setInterval(kRefreshIntervalMs);
     m_refreshTimer.setSingleShot(false);
@@ -93,6 +100,8 @@ void DeviceConnector::makeConnections()
             &DeviceConnector::slotGotSettings);
     connect(m_ui->listbox_serial_port_info, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &DeviceConnector::slotShowPortInfo);
+    connect(m_ui->listbox_serial_port_info, &QComboBox::editTextChanged, this, &DeviceConnector::showPortText);
+    connect(m_ui->listAll_check, &QCheckBox::toggled, this, &DeviceConnector::slotUpdatePortsInfo);
     connect(m_ui->button_refresh, &QPushButton::released, this, &DeviceConnector::slotUpdatePortsInfo);
     connect(m_ui->button_apply, &QPushButton::released, this, &DeviceConnector::applyPort);
     connect(m_ui->btn_disconnect, &QPushButton::released, &ZData::DeviceManager::instance(),
@@ -101,6 +110,9 @@ void DeviceConnector::makeConnections()
             &DeviceConnector::showConnectedView);
     connect(&ZData::DM::SerialPort::instance(), &ZData::DM::SerialPort::signalClosed, this,
             &DeviceConnector::showDisconnectedView);
+    // Shown once the refused open has returned and the dialog is gone.
+    connect(&ZData::DM::SerialPort::instance(), &ZData::DM::SerialPort::signalAccessDenied, this,
+            &DeviceConnector::showAccessAdvice, Qt::QueuedConnection);
     connect(&m_refreshTimer, &QTimer::timeout, this, &DeviceConnector::slotUpdatePortsInfo);
 }
 
@@ -112,20 +124,23 @@ void DeviceConnector::retranslate()
     hint += QLatin1Char('\n') + qtTrId("devcon_sp_no_ports_linux");
 #endif
     m_ui->noPorts_label->setText(hint);
+    m_ui->listbox_serial_port_info->lineEdit()->setPlaceholderText(qtTrId("devcon_sp_port_placeholder"));
+    m_ui->listbox_serial_port_info->setToolTip(qtTrId("devcon_sp_port_tip"));
+    m_ui->listAll_check->setToolTip(qtTrId("devcon_sp_list_all_tip"));
 }
 
 void DeviceConnector::slotUpdatePortsInfo()
 {
+    const bool listAll = m_ui->listAll_check->isChecked();
     QVector<QStringList> entries;
     for (const TPortDetails &port : m_portSource()) {
-        if (isDevicePort(port))
+        if (listAll || isDevicePort(port))
             entries.append(entryData(port));
     }
     // An unchanged list is left as it is, so that the refresh neither
     // undoes the user's choice nor shakes an open drop-down.
     if (entries != listedEntries())
         rebuildList(entries);
-    m_ui->button_apply->setEnabled(!entries.isEmpty());
     updateNoPortsHint();
 }
 
@@ -142,21 +157,30 @@ void DeviceConnector::rebuildList(const QVector<QStringList> &entries)
 {
     QComboBox *list = m_ui->listbox_serial_port_info;
     const QString chosen = list->currentText();
+    // A name the list did not hold was typed, and stays until the user
+    // changes it; a listed one that went away gives way to another.
+    const bool typed = !chosen.isEmpty() && indexOfPort(chosen) < 0;
+    const int cursor = list->lineEdit()->cursorPosition();
     {
         // Rebuilding would announce every intermediate selection.
         const QSignalBlocker blocker(list);
         list->clear();
         for (const QStringList &entry : entries)
             list->addItem(entry.value(FIELD_NAME), entry);
-        // The user's choice if it is still there, else the port in use,
-        // else the first.
+        // The user's choice if it is there, else the port in use, else
+        // the first.
         int index = indexOfPort(chosen);
-        if (index < 0)
+        if (index < 0 && !typed)
             index = indexOfPort(m_portInUse);
-        list->setCurrentIndex(index >= 0 ? index : (list->count() > 0 ? 0 : -1));
+        if (index < 0 && !typed && list->count() > 0)
+            index = 0;
+        list->setCurrentIndex(index);
+        if (index < 0) {
+            list->setEditText(chosen);
+            list->lineEdit()->setCursorPosition(cursor);
+        }
     }
-    clearDetails();
-    slotShowPortInfo(list->currentIndex());
+    showPortText(list->currentText());
 }
 
 int DeviceConnector::indexOfPort(const QString &name) const
@@ -184,6 +208,16 @@ void DeviceConnector::slotShowPortInfo(int index)
     m_ui->location_value->setText(data.value(FIELD_LOCATION, notAvailable));
 }
 
+void DeviceConnector::showPortText(const QString &text)
+{
+    const int index = indexOfPort(text);
+    if (index >= 0)
+        slotShowPortInfo(index);
+    else
+        clearDetails();
+    m_ui->button_apply->setEnabled(!text.trimmed().isEmpty());
+}
+
 void DeviceConnector::slotGotSettings()
 {
     restoreSettings();
@@ -200,7 +234,8 @@ void DeviceConnector::clearDetails()
 
 void DeviceConnector::applyPort()
 {
-    const QString portName = m_ui->listbox_serial_port_info->currentText();
+    // A pasted path often brings a line break or a space along.
+    const QString portName = m_ui->listbox_serial_port_info->currentText().trimmed();
     if (portName.isEmpty())
         return;
     Log::info(tag(), QStringLiteral("<< apply port: ") + portName);
@@ -227,6 +262,13 @@ void DeviceConnector::showDisconnectedView()
     m_ui->btn_disconnect->hide();
     m_ui->button_apply->show();
     updateNoPortsHint();
+}
+
+void DeviceConnector::showAccessAdvice(const QString &advice)
+{
+    // The dialog has closed after Apply, or was never opened (--port).
+    QWidget *parent = isVisible() ? this : parentWidget();
+    UserDialogs::warning(parent, qtTrId("dw_port_denied_title"), advice);
 }
 
 // A port in use that is not listed (the simulator's link) is no reason to
@@ -276,6 +318,7 @@ void DeviceConnector::saveSettings()
     }
     settings->beginGroup(settingsGroupText(ESettingsGroups::WINDOW_CONNECTION));
     settings->setValue(QLatin1String(kKeyGeometry), saveGeometry());
+    settings->setValue(QLatin1String(kKeyListAll), m_ui->listAll_check->isChecked());
     settings->endGroup();
 }
 
@@ -289,6 +332,11 @@ void DeviceConnector::restoreSettings()
     }
     settings->beginGroup(settingsGroupText(ESettingsGroups::WINDOW_CONNECTION));
     const QByteArray geometry = settings->value(QLatin1String(kKeyGeometry)).toByteArray();
+    {
+        // The list follows when it is next shown, not from here.
+        const QSignalBlocker blocker(m_ui->listAll_check);
+        m_ui->listAll_check->setChecked(settings->value(QLatin1String(kKeyListAll), false).toBool());
+    }
     settings->endGroup();
     if (!geometry.isEmpty() && !restoreGeometry(geometry))
         Log::warning(tag(), QStringLiteral(">> stored geometry is not usable => kept the current one"));

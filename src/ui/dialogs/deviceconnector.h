@@ -18,9 +18,10 @@ class DeviceConnector;
 }
 
 // Where the user picks the device's serial port and connects or disconnects.
-// Only ports of the device's USB chip vendor or of the device maker are
-// offered; the list refreshes every second while the dialog is shown and
-// keeps the user's choice while that port is there.
+// Ports of the device's USB chip vendor or of the device maker are offered,
+// all ports on request, and any other may be typed (an adapter of another
+// maker, the simulator's link); the list refreshes every second while the
+// dialog is shown and keeps the user's choice while that port is there.
 class DeviceConnector : public QDialog,
                         public ZCore::ISTaggable,
                         public ZCore::ISConfigurable,
@@ -83,11 +84,14 @@ private:
     void retranslate();
     QVector<QStringList> listedEntries() const;
     void rebuildList(const QVector<QStringList> &entries);
+    // The typed or chosen port: its details, and whether there is one to apply.
+    void showPortText(const QString &text);
     // By name or by system location, as --port may give either; -1 if none.
     int indexOfPort(const QString &name) const;
     void applyPort();
     void showConnectedView();
     void showDisconnectedView();
+    void showAccessAdvice(const QString &advice);
     void updateNoPortsHint();
     void clearDetails();
 

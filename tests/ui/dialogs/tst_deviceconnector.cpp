@@ -5,14 +5,22 @@
 #include "data/device/devicemessagemanager.h"
 #include "data/device/serialport.h"
 #include "findwidget.h"
+#include "ptypair.h"
 #include "recordingdialogs.h"
 #include "tempappdir.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTranslator>
 #include <QtTest>
 
+#include <grp.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using TestSupport::findWidget;
 using ZData::DM::SerialPort;
@@ -53,6 +61,35 @@ QString portInUse(const DeviceConnector &dialog)
     return value && !value->isHidden() ? value->text() : QString();
 }
 
+// Root opens a node whatever its mode; without these capabilities it is
+// held to the mode like any user, for as long as this object lives.
+class WithoutFileOverride
+{
+public:
+    WithoutFileOverride()
+    {
+        if (::geteuid() != 0)
+            return;
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH})
+            reduced[cap / 32].effective &= ~(1U << (cap % 32));
+        m_dropped = ::syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~WithoutFileOverride()
+    {
+        if (m_dropped)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+    bool isHeldToModes() const { return ::geteuid() != 0 || m_dropped; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_dropped = false;
+};
+
 void announceOpened(const QString &portName)
 {
     ZData::DM::PortSettings settings;
@@ -69,45 +106,58 @@ class TestDeviceConnector : public QObject
 
 private slots:
     void initTestCase();
-    void listsOnlyDevicePorts_data();
-    void listsOnlyDevicePorts();
+    void listedPorts_data();
+    void listedPorts();
     void refreshesOnlyWhileShown();
     void refreshKeepsChoice_data();
     void refreshKeepsChoice();
     void savedWithEverythingElse_data();
     void savedWithEverythingElse();
     void connectionViews();
-    void applyOpensChosenPort();
+    void applyOpensPort_data();
+    void applyOpensPort();
+    void refusedPortExplained_data();
+    void refusedPortExplained();
 
 private:
     TestSupport::TempAppDir m_appDir;
     TestSupport::RecordingDialogs m_dialogs;
+    QTranslator m_english;
 };
 
 void TestDeviceConnector::initTestCase()
 {
     QVERIFY(ZCore::SettingsManager::init() && ZData::DeviceMessageManager::init() && SerialPort::init() && ZData::DeviceManager::init());
+    QVERIFY(m_english.load(QStringLiteral(":/translation/dranwell_en.qm")) && QCoreApplication::installTranslator(&m_english));
 }
 
-// Only the device makers' ports are offered, matched in any case; the
-// first is selected and its empty details read "N/A".
-void TestDeviceConnector::listsOnlyDevicePorts_data()
+// Only the device makers' ports are offered, matched in any case, unless
+// all are asked for; the first is selected and its empty details read "N/A".
+void TestDeviceConnector::listedPorts_data()
 {
+    QTest::addColumn<bool>("all");
     QTest::addColumn<QStringList>("available");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("vendor in lower case") << QStringList{"ttyUSB0|FTDI|x|y|z", "ttyACM0|stmicroelectronics|Virtual COM|0042|/dev/ttyACM0"}
+    const QStringList twoMakers{"ttyUSB0|FTDI|x|y|z", "ttyACM0|stmicroelectronics|Virtual COM|0042|/dev/ttyACM0"};
+    QTest::newRow("vendor in lower case") << false << twoMakers
                                           << QStringList{"ttyACM0", "Virtual COM", "stmicroelectronics", "0042", "/dev/ttyACM0"};
-    QTest::newRow("maker, empty details") << QStringList{"ttyACM3|TAMRIK Ltd|||", "ttyACM4|Tamrik|||"}
+    QTest::newRow("maker, empty details") << false << QStringList{"ttyACM3|TAMRIK Ltd|||", "ttyACM4|Tamrik|||"}
                                           << QStringList{"ttyACM3", "ttyACM4", "N/A", "TAMRIK Ltd", "N/A", "N/A"};
-    QTest::newRow("other makers only") << QStringList{"ttyS1||||"} << QStringList{"N/A", "N/A", "N/A", "N/A", "hint"};
+    QTest::newRow("other makers only") << false << QStringList{"ttyS1||||"} << QStringList{"N/A", "N/A", "N/A", "N/A", "hint"};
+    QTest::newRow("all ports asked for") << true << twoMakers << QStringList{"ttyUSB0", "ttyACM0", "x", "FTDI", "y", "z"};
 }
 
-void TestDeviceConnector::listsOnlyDevicePorts()
+void TestDeviceConnector::listedPorts()
 {
+    QFETCH(bool, all);
     QFETCH(QStringList, available);
     QFETCH(QStringList, expected);
     DeviceConnector dialog;
     dialog.setPortSource([&available] { return ports(available); });
+    QCheckBox *listAll = findWidget<QCheckBox>(&dialog, "listAll_check");
+    QVERIFY(listAll || !all);
+    if (listAll)
+        listAll->setChecked(all);
     dialog.slotUpdatePortsInfo();
     QCOMPARE(shown(dialog), expected);
     // Nothing to apply is exactly when the hint explains why.
@@ -168,7 +218,8 @@ void TestDeviceConnector::refreshKeepsChoice()
 }
 
 // Saved when the main window closes, also while the dialog is still open;
-// a dialog never shown has no place of its own to keep.
+// a dialog never shown has no place of its own to keep, nor a switch the
+// user could have turned.
 void TestDeviceConnector::savedWithEverythingElse_data()
 {
     QTest::addColumn<bool>("show");
@@ -187,12 +238,18 @@ void TestDeviceConnector::savedWithEverythingElse()
         if (show) {
             dialog.show();
             dialog.resize(size);
+            if (QCheckBox *listAll = findWidget<QCheckBox>(&dialog, "listAll_check"))
+                listAll->setChecked(true);
         }
         ZCore::SettingsManager::saveAllSettings();
     }
     QCOMPARE(ZCore::SettingsManager::currentSettings()->contains(key), show);
-    if (show)
-        QCOMPARE(DeviceConnector().size(), size);
+    if (show) {
+        const DeviceConnector restored;
+        const QCheckBox *listAll = findWidget<QCheckBox>(&restored, "listAll_check");
+        QCOMPARE(restored.size(), size);
+        QVERIFY(listAll && listAll->isChecked());
+    }
 }
 
 // While connected the dialog names the port in use, and an unlisted one
@@ -214,15 +271,89 @@ void TestDeviceConnector::connectionViews()
     QVERIFY(shown(dialog).contains(QStringLiteral("hint")));
 }
 
-void TestDeviceConnector::applyOpensChosenPort()
+// Apply opens what the field names: the chosen port, or one typed, which
+// the refresh leaves alone while the list changes around it.
+void TestDeviceConnector::applyOpensPort_data()
 {
-    const QString name = QStringLiteral("mero-test-no-such-port");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("chosen") << "" << "mero-test-no-such-port";
+    QTest::newRow("device name") << "ttyMERO-test-none" << "ttyMERO-test-none";
+    QTest::newRow("path between blanks") << " /tmp/mero-test/none " << "/tmp/mero-test/none";
+}
+
+void TestDeviceConnector::applyOpensPort()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, opened);
+    QStringList available{QStringLiteral("mero-test-no-such-port|Tamrik|||")};
     DeviceConnector dialog;
-    dialog.setPortSource([&name] { return ports({name + QStringLiteral("|Tamrik|||")}); });
+    dialog.setPortSource([&available] { return ports(available); });
     dialog.show();
+    QComboBox *list = findWidget<QComboBox>(&dialog, "listbox_serial_port_info");
+    if (!typed.isEmpty()) {
+        list->clearEditText();
+        QTest::keyClicks(list, typed);
+    }
+    available.prepend(QStringLiteral("ttyACM7|STMicro|||"));
+    dialog.slotUpdatePortsInfo();
     QTest::mouseClick(findWidget<QPushButton>(&dialog, "button_apply"), Qt::LeftButton);
-    QCOMPARE(SerialPort::instance().settings().portName, name);
+    QCOMPARE(SerialPort::instance().settings().portName, opened);
     QVERIFY(!dialog.isVisible() && !dialog.isRefreshing());
+}
+
+// A port refused for lack of permission gets a box that names the fix,
+// once for the user's Apply and not again for each reconnection step.
+void TestDeviceConnector::refusedPortExplained_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<QStringList>("unsaid");
+    const QString rule = QStringLiteral("/usr/lib/udev/rules.d/70-oskiro-mero.rules");
+    const QString busy = QStringLiteral("another program");
+    // A mode of -1: the node is left usable, but another program holds it.
+    QTest::newRow("group may use it") << 0060 << QStringList{"sudo usermod -aG dialout $USER", rule} << QStringList{busy};
+    QTest::newRow("nobody may") << 0000 << QStringList{rule} << QStringList{"usermod", busy};
+    QTest::newRow("held by another program") << -1 << QStringList{busy} << QStringList{"usermod", rule};
+}
+
+void TestDeviceConnector::refusedPortExplained()
+{
+    QFETCH(int, mode);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, unsaid);
+    TestSupport::PtyPair pty;
+    const QByteArray node = QFile::encodeName(pty.slaveName());
+    QVERIFY(pty.isValid());
+    QSerialPort holder(pty.slaveName());
+    if (mode < 0) {
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+    } else {
+        const group *dialout = ::getgrnam("dialout");
+        if (!dialout || ::chown(node.constData(), uid_t(-1), dialout->gr_gid) != 0)
+            QSKIP("the node cannot be handed to the dialout group here");
+        QVERIFY(::chmod(node.constData(), mode_t(mode)) == 0);
+    }
+    const WithoutFileOverride heldToModes;
+    QVERIFY(heldToModes.isHeldToModes());
+    m_dialogs.clear();
+    DeviceConnector dialog;
+    dialog.setPortSource([] { return ports({}); });
+    dialog.show();
+    QTest::keyClicks(findWidget<QComboBox>(&dialog, "listbox_serial_port_info"), pty.slaveName());
+    QTest::mouseClick(findWidget<QPushButton>(&dialog, "button_apply"), Qt::LeftButton);
+    // A reconnection step; its box would be posted before the first one
+    // is delivered.
+    SerialPort::instance().open(false);
+    QTRY_VERIFY(!m_dialogs.boxes().isEmpty());
+    QCOMPARE(m_dialogs.count(ZCore::UserDialogs::EKind::Warning), 1);
+    QCOMPARE(m_dialogs.boxes().size(), 1);
+    const QString text = m_dialogs.boxes().first().text;
+    QVERIFY2(text.contains(pty.slaveName()), qPrintable(text));
+    for (const QString &part : said)
+        QVERIFY2(text.contains(part), qPrintable(text));
+    for (const QString &part : unsaid)
+        QVERIFY2(!text.contains(part), qPrintable(text));
 }
 
 QTEST_MAIN(TestDeviceConnector)
