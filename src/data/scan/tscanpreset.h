@@ -92,8 +92,9 @@ QDataStream &operator>>(QDataStream &stream, TScanRange &range);
 namespace PresetSettings {
 
 // Presets beyond this count are ignored; it keeps a mistyped array size
-// from stalling the start-up.
-inline constexpr int kMaxPresets = 100;
+// from stalling the start-up, yet leaves room for a profile that lists
+// every band of every operator a field team meets.
+inline constexpr int kMaxPresets = 1000;
 // Longer names are cut: they only label a list entry and a chart title.
 inline constexpr int kMaxNameLength = 128;
 

@@ -153,6 +153,7 @@ void TestTScanPreset::readPresetList_data()
     QTest::newRow("gap in the middle") << ac + "size=3\n" << QStringList{"A", "C"} << false;
     QTest::newRow("size larger than the entries") << ac + "size=2147483647\n" << QStringList{"A", "C"} << false;
     QTest::newRow("negative size") << ac + "size=-1\n" << QStringList{} << false;
+    QTest::newRow("entries up to the thousandth") << "[Range_Presets]\n" + presetEntry("1", "A") + presetEntry("500", "E") + presetEntry("1000", "M") + presetEntry("1001", "X") + "size=1001\n" << QStringList{"A", "E", "M"} << false;
     QTest::newRow("unquoted comma in a name") << ac + presetEntry("2", "LTE 800, band 20") + "size=3\n" << QStringList{"A", "LTE 800, band 20", "C"} << false;
     QTest::newRow("broken entry skipped") << ac + presetEntry("2", "B", "points=x\n") + "size=3\n" << QStringList{"A", "C"} << false;
     QTest::newRow("1025 points is fatal") << ac + presetEntry("2", "Big", "start=1\nstop=2\npoints=1025\n") + "size=3\n" << QStringList{"A", "C"} << true;
