@@ -7,6 +7,7 @@
 #include <QVector>
 
 #include <array>
+#include <optional>
 
 class QDataStream;
 class QSettings;
@@ -39,21 +40,23 @@ struct TScanRange
     quint32 points = 0;
 };
 
+// A marker's frequency. Unset where the profile gives none that can be
+// used: the marker stays hidden and the ones after it keep their numbers.
+using TMark = std::optional<ZCore::TFrequency>;
+
 // The range of one channel with the frequencies of its markers M1, M2, ...
 struct TChannelPreset : TScanRange
 {
     static constexpr int kMaxMarks = 5;
 
     TChannelPreset() = default;
-    explicit TChannelPreset(const TScanRange &range, const QVector<ZCore::TFrequency> &markFrequencies = {})
-        : TScanRange(range), marks(markFrequencies)
-    {
-    }
+    explicit TChannelPreset(const TScanRange &range, const QVector<ZCore::TFrequency> &markFrequencies = {});
 
     bool operator==(const TChannelPreset &other) const;
     bool operator!=(const TChannelPreset &other) const { return !(*this == other); }
 
-    QVector<ZCore::TFrequency> marks;
+    // Index i is marker M(i + 1).
+    QVector<TMark> marks;
 };
 
 // A named pair of channel presets: index 0 is S21, index 1 is S12.
