@@ -13,7 +13,7 @@ struct KindName
     const char *name;
 };
 
-constexpr std::array<KindName, 8> kKindNames{{
+constexpr std::array<KindName, 9> kKindNames{{
     {FaultKind::FlipHeaderBit, "header-bit"},
     {FaultKind::FlipPayloadBit, "payload-bit"},
     {FaultKind::WrongCommand, "wrong-command"},
@@ -22,6 +22,7 @@ constexpr std::array<KindName, 8> kKindNames{{
     {FaultKind::GarbageBeforeStart, "garbage"},
     {FaultKind::ReportBadHostFrame, "report-bad-frame"},
     {FaultKind::Unplug, "unplug"},
+    {FaultKind::ShortPayload, "short-payload"},
 }};
 
 const QString kOnce = QStringLiteral("once");

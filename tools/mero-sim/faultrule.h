@@ -16,6 +16,7 @@ enum class FaultKind : quint8 {
     GarbageBeforeStart, // random bytes, never the start byte, ahead of the frame
     ReportBadHostFrame, // the device claims the request arrived corrupted
     Unplug,             // the device vanishes instead of answering and comes back later
+    ShortPayload,       // a well-formed reply carrying only the first half of its payload
 };
 
 // When a fault strikes. Counting runs over every reply the device makes,

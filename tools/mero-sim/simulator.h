@@ -116,6 +116,7 @@ private:
     void send(const Reply &reply);
     void deliver(const QByteArray &clean, int delayMs, const std::function<void()> &afterSent);
     QByteArray withOtherCommand(const QByteArray &clean);
+    QByteArray withHalfPayload(const QByteArray &clean);
     void queueOutput(const QVector<Segment> &segments);
     void pumpOutput();
     void dropIncompleteRequest();
