@@ -28,6 +28,9 @@ struct CalibData
     static QString tag();
 
     bool hasData() const { return valid; }
+    // Index of the first reference a measured value cannot be divided by
+    // (zero, too close to it, or no number); -1 when every one can be.
+    int firstUnusableValue() const;
 
     // Calibration file form: the range, then range.points pairs (real,
     // imaginary) as the stream's floats. Exactly range.points pairs are

@@ -92,6 +92,9 @@ private:
     void prepareDeviceDir(const QString &deviceId);
 
     bool readId(QDataStream &stream, QString &id) const;
+    // Names the first reference of a preset that no measurement can be
+    // divided by; empty when there is none.
+    QString unusableReference(int preset) const;
     void rejectCalibrationFile(const QString &deviceId);
     void setTableEntry(const QString &deviceId, const QString &path);
 
@@ -104,6 +107,7 @@ private:
     void finishCalibration();
     void slotPortClosing();
     void abandonCalibration(const QString &reason);
+    void failCalibration(const QString &where);
     void dropStepConnections();
     void restoreUserSelection();
     bool canStartCalibration() const;
