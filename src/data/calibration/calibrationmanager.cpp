@@ -427,21 +427,23 @@ bool CalibrationManager::allCalibrated() const
 
 // ---------------------------------------------------------------- procedure
 
+QString CalibrationManager::calibrationBlocker() const
+{
+    if (m_isCalibrating)
+        return QStringLiteral(">> calibration is already running");
+    if (scanManager().presetCount() <= 0)
+        return QStringLiteral(">> no scan presets loaded, nothing to calibrate");
+    if (!DM::SerialPort::instance().isOpen() || !DeviceManager::instance().deviceInfo().isMainApp())
+        return QStringLiteral(">> no device ready to sweep, calibration not started");
+    return QString();
+}
+
 bool CalibrationManager::canStartCalibration() const
 {
-    if (m_isCalibrating) {
-        warning(tag(), QStringLiteral(">> calibration is already running"));
-        return false;
-    }
-    if (scanManager().presetCount() <= 0) {
-        warning(tag(), QStringLiteral(">> no scan presets loaded, nothing to calibrate"));
-        return false;
-    }
-    if (!DM::SerialPort::instance().isOpen() || !DeviceManager::instance().deviceInfo().isMainApp()) {
-        warning(tag(), QStringLiteral(">> no device ready to sweep, calibration not started"));
-        return false;
-    }
-    return true;
+    const QString blocker = calibrationBlocker();
+    if (!blocker.isEmpty())
+        warning(tag(), blocker);
+    return blocker.isEmpty();
 }
 
 void CalibrationManager::startCalibration()
@@ -462,7 +464,6 @@ void CalibrationManager::startCalibration()
         removeCalibration(false);
     }
 
-    scan.setUseCalib(false);
     m_calibPresetCount = scan.presetCount();
     if (m_calibList.size() != m_calibPresetCount)
         slotRestoredScanPresets();
@@ -470,6 +471,7 @@ void CalibrationManager::startCalibration()
     m_progressTotal = m_passes * m_calibPresetCount * kPowerLevels;
     m_calibratingId = currentDeviceId();
     m_isCalibrating = true;
+    scan.refreshUseCalib();
     m_remainingPasses = m_passes;
     info(tag(), QStringLiteral(">> calibration started: %1 presets, %2 passes").arg(m_calibPresetCount).arg(m_passes));
     emit signalStartedCalibration();

@@ -62,6 +62,9 @@ public:
     // At the scan manager's current source power.
     const CAL::CalibData *calibrationFor(int preset, int channel) const;
     bool allCalibrated() const;
+    // A calibration can start: presets to calibrate, a device sweeping in its
+    // application, and none running already.
+    bool canCalibrate() const { return calibrationBlocker().isEmpty(); }
 
     qint32 calibrationPresetCount() const { return m_calibPresetCount; }
     const QList<CAL::CalibPreset> &calibrationList() const { return m_calibList; }
@@ -111,6 +114,8 @@ private:
     void dropStepConnections();
     void restoreUserSelection();
     bool canStartCalibration() const;
+    // Why a calibration cannot start now, as a log line; empty when it can.
+    QString calibrationBlocker() const;
 
     std::unique_ptr<QSettings> m_table;
     QList<CAL::CalibPreset> m_calibList;

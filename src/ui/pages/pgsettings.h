@@ -53,6 +53,7 @@ private:
     void connectWidgets();
     void setCalibrationControlsEnabled(bool enabled);
     void updateCalibrationState();
+    void updateCalibrateButton();
     void syncUseCalib();
     void editUserSettings();
 
