@@ -25,7 +25,7 @@ const ZData::CAL::CalibData *FakeCalibrator::calibrationFor(int, int channel, in
 void FakeCalibrator::setReference(float reference)
 {
     for (ZData::CAL::CalibData &entry : references.entries) {
-        entry.values.fill(ZData::CAL::TCalibValue(reference, 0.0f));
+        entry.values.fill(ZData::CAL::TCalibValue(reference, 0.0f), int(ZData::TScanRange::kMaxPoints));
         entry.valid = true;
     }
 }

@@ -20,10 +20,9 @@ using TCalibValue = std::complex<float>;
 // The reference sweep of one channel at one source power of one preset.
 struct CalibData
 {
-    // Room for the largest range before the first reference is taken.
-    static constexpr int kInitialValues = int(TScanRange::kMaxPoints);
-
-    CalibData() : values(kInitialValues) {}
+    // No values until a reference is taken or read: a profile of a thousand
+    // presets would otherwise hold 32 MB of empty references.
+    CalibData() = default;
 
     static QString tag();
 
