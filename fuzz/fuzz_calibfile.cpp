@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes as a device's calibration file to the calibration
 // reader, against the built-in presets. Every read ends in exactly one
 // outcome, and what it accepts is whole: every reference present, with the
-// range and the point count of its preset and only finite values.
+// range and the point count of its preset, only finite values and no
+// reference that a measurement could not be divided by.
 #include "fuzzsupport.h"
 
 #include "core/settingsmanager.h"
@@ -39,6 +40,7 @@ void checkAccepted(const CalibrationManager &calib)
         for (const ZData::CAL::CalibData &entry : calib.calibrationList().at(p).entries) {
             expect(entry.hasData());
             expect(entry.values.size() == int(entry.range.points));
+            expect(entry.firstUnusableValue() < 0);
             for (const ZData::CAL::TCalibValue &value : entry.values)
                 expect(std::isfinite(value.real()) && std::isfinite(value.imag()));
         }

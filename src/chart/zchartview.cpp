@@ -390,9 +390,13 @@ void ZChartView::applyMarksPreset()
 {
     if (!m_marksTable)
         return;
-    const QVector<ZCore::TFrequency> *frequencies = presetMarkFrequencies();
-    const int shown = frequencies ? qMin(frequencies->size(), m_marksTable->count()) : 0;
-    m_marksTable->showFirstMarks(shown);
+    const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
+    QVector<bool> shown;
+    if (frequencies) {
+        for (const ZData::TMark &mark : *frequencies)
+            shown.append(mark.has_value());
+    }
+    m_marksTable->showMarks(shown);
     m_marksTable->updateMarks();
     if (frequencies)
         emit signalRetrievedMarksData();
@@ -492,11 +496,13 @@ void ZChartView::slotActiveScanPresetUpdated()
     m_rangeReachedEnd = false;
     if (!m_marksCreated || !m_marksTable)
         return;
-    const QVector<ZCore::TFrequency> *frequencies = presetMarkFrequencies();
+    const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
     if (!frequencies)
         return;
-    for (int i = 0; i < frequencies->size(); ++i)
-        m_marksTable->moveMark(i, frequencies->at(i).MHz());
+    for (int i = 0; i < frequencies->size(); ++i) {
+        if (const ZData::TMark &mark = frequencies->at(i))
+            m_marksTable->moveMark(i, mark->MHz());
+    }
 }
 
 void ZChartView::slotRFDataUpdated()
@@ -541,7 +547,7 @@ void ZChartView::repositionMarks()
         m_marksTable->relayout();
 }
 
-const QVector<ZCore::TFrequency> *ZChartView::presetMarkFrequencies() const
+const QVector<ZData::TMark> *ZChartView::presetMarkFrequencies() const
 {
     const ZData::DataScanManager &scan = scanManager();
     if (scan.presetCount() <= 0 || scan.presets().isEmpty())

@@ -6,6 +6,7 @@
 #include "core/itaggable.h"
 #include "core/tfrequency.h"
 #include "data/scan/tscanpoint.h"
+#include "data/scan/tscanpreset.h"
 
 #include <QChartView>
 #include <QMetaObject>
@@ -143,7 +144,7 @@ private:
     void createMarks();
     void repositionMarks();
     // Null while no scan preset is loaded.
-    const QVector<ZCore::TFrequency> *presetMarkFrequencies() const;
+    const QVector<ZData::TMark> *presetMarkFrequencies() const;
     bool isCalibrating() const;
     QString chartTypeText(quint16 chartType) const;
 

@@ -98,11 +98,11 @@ void ZMarksTable::setMarksVisible(bool visible)
         mark->setVisible(visible);
 }
 
-void ZMarksTable::showFirstMarks(int shown)
+void ZMarksTable::showMarks(const QVector<bool> &shown)
 {
     m_marksVisible = false;
     for (int i = 0; i < count(); ++i)
-        m_marks[size_t(i)]->setVisible(i < shown);
+        m_marks[size_t(i)]->setVisible(shown.value(i, false));
 }
 
 void ZMarksTable::setMarkVisible(int index, bool visible)

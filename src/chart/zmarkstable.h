@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <memory>
 #include <vector>
@@ -45,9 +46,9 @@ public:
     void moveMark(int index, double frequencyMHz);
     void setMarksVisible(bool visible);
     void setMarkVisible(int index, bool visible);
-    // What hiding every mark and showing the first ones leaves, without
-    // hiding a mark that stays shown (each flip dirties the scene).
-    void showFirstMarks(int shown);
+    // What hiding every mark and showing mark i where shown[i] leaves,
+    // without hiding a mark that stays shown (each flip dirties the scene).
+    void showMarks(const QVector<bool> &shown);
     void syncAll();
     void updateMarks();
     void rebuildText();

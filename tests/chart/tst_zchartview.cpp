@@ -53,6 +53,7 @@ private slots:
     void corners();
     void dataOfAnotherChannelIgnored();
     void emptyFirstReplyCreatesNoMarks();
+    void unsetMarkKeepsNumbers();
     void adcOverflowThreshold_data();
     void adcOverflowThreshold();
     void adcOverflowWaitsForFullSweep();
@@ -113,6 +114,15 @@ void TstZChartView::emptyFirstReplyCreatesNoMarks()
     QCOMPARE(bench.view->series()->count() + created.count(), 0);
     SweepFeeder(flatLevel).sweepBothChannels();
     QCOMPARE(created.count(), ZMarksTable::kMaxMarks);
+}
+
+void TstZChartView::unsetMarkKeepsNumbers()
+{
+    Bench bench(ZCommon::UL, {150, std::nan(""), 170});
+    SweepFeeder(flatLevel).sweepBothChannels();
+    const ZMarksTable &table = *bench.view->marksTable();
+    QVERIFY(table.isMarkVisible(0) && !table.isMarkVisible(1) && table.isMarkVisible(2));
+    QVERIFY(table.text().contains(ZMarksTable::frequencyLine(3, 170.0)));
 }
 
 void TstZChartView::adcOverflowThreshold_data()

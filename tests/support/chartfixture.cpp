@@ -7,6 +7,8 @@
 #include "data/device/commandqueue.h"
 #include "data/scan/datascanmanager.h"
 
+#include <cmath>
+
 namespace TestSupport {
 
 namespace {
@@ -23,7 +25,7 @@ const ZData::CAL::CalibData *FakeCalibrator::calibrationFor(int, int channel, in
 void FakeCalibrator::setReference(float reference)
 {
     for (ZData::CAL::CalibData &entry : references.entries) {
-        entry.values.fill(ZData::CAL::TCalibValue(reference, 0.0f));
+        entry.values.fill(ZData::CAL::TCalibValue(reference, 0.0f), int(ZData::TScanRange::kMaxPoints));
         entry.valid = true;
     }
 }
@@ -55,18 +57,16 @@ bool ChartFixture::load(const QList<ZData::TScanPreset> &presets, const QVariant
 ZData::TScanPreset ChartFixture::preset(const QString &name, const QVector<double> &s21MarksMHz,
                                         const QVector<double> &s12MarksMHz)
 {
-    const auto marks = [](const QVector<double> &mhz) {
-        QVector<ZCore::TFrequency> result;
-        for (double f : mhz)
-            result.append(ZCore::TFrequency(f, ZCore::TFrequency::kMultiplierMHz));
+    const qint64 mhz = ZCore::TFrequency::kMultiplierMHz;
+    const auto channel = [mhz](double start, double stop, const QVector<double> &marksMHz) {
+        ZData::TChannelPreset result(ZData::TScanRange(ZCore::TFrequency(start, mhz), ZCore::TFrequency(stop, mhz), kPresetPoints));
+        for (double f : marksMHz)
+            result.marks.append(std::isnan(f) ? ZData::TMark() : ZData::TMark(ZCore::TFrequency(f, mhz)));
         return result;
     };
-    const qint64 mhz = ZCore::TFrequency::kMultiplierMHz;
     ZData::TScanPreset preset(name);
-    preset.channels[0] = ZData::TChannelPreset(
-        ZData::TScanRange(ZCore::TFrequency(100, mhz), ZCore::TFrequency(200, mhz), kPresetPoints), marks(s21MarksMHz));
-    preset.channels[1] = ZData::TChannelPreset(
-        ZData::TScanRange(ZCore::TFrequency(300, mhz), ZCore::TFrequency(400, mhz), kPresetPoints), marks(s12MarksMHz));
+    preset.channels[0] = channel(100, 200, s21MarksMHz);
+    preset.channels[1] = channel(300, 400, s12MarksMHz);
     return preset;
 }
 

@@ -50,7 +50,8 @@ public:
     LogCapture &log() { return *m_log; }
     FakeCalibrator &calibrator() { return m_calibrator; }
 
-    // S21 100-200 MHz and S12 300-400 MHz, 101 points each (1 MHz apart).
+    // S21 100-200 MHz and S12 300-400 MHz, 101 points each (1 MHz apart);
+    // a NaN marker frequency leaves that marker unset.
     static ZData::TScanPreset preset(const QString &name, const QVector<double> &s21MarksMHz = {},
                                      const QVector<double> &s12MarksMHz = {});
 

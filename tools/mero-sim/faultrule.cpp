@@ -13,7 +13,7 @@ struct KindName
     const char *name;
 };
 
-constexpr std::array<KindName, 10> kKindNames{{
+constexpr std::array<KindName, 11> kKindNames{{
     {FaultKind::FlipHeaderBit, "header-bit"},
     {FaultKind::FlipLengthBit, "length-bit"},
     {FaultKind::FlipPayloadBit, "payload-bit"},
@@ -24,6 +24,7 @@ constexpr std::array<KindName, 10> kKindNames{{
     {FaultKind::ReportBadHostFrame, "report-bad-frame"},
     {FaultKind::Unplug, "unplug"},
     {FaultKind::LoseRequest, "lose-request"},
+    {FaultKind::ShortPayload, "short-payload"},
 }};
 
 const QString kOnce = QStringLiteral("once");

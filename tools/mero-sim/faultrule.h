@@ -19,6 +19,7 @@ enum class FaultKind : quint8 {
     ReportBadHostFrame, // the device claims the request arrived corrupted
     Unplug,             // the device vanishes instead of answering and comes back later
     LoseRequest,        // the request never arrives: the device neither acts on it nor answers
+    ShortPayload,       // a well-formed reply carrying only the first half of its payload
 };
 
 // When a fault strikes. Counting runs over every reply the device makes,

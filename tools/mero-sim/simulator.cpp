@@ -515,6 +515,8 @@ void Simulator::deliver(const QByteArray &clean, int delayMs, const std::functio
         frame = buildFrame(quint16(Command::ResendPacketFromDevice), 0, {});
     else if (struck(FaultKind::WrongCommand))
         frame = withOtherCommand(clean);
+    if (struck(FaultKind::ShortPayload))
+        frame = withHalfPayload(frame);
     if (struck(FaultKind::FlipHeaderBit))
         m_faults.flipHeaderBit(frame);
     if (struck(FaultKind::FlipLengthBit))
@@ -554,6 +556,15 @@ QByteArray Simulator::withOtherCommand(const QByteArray &clean)
     }
     header.command = other;
     return WireFrame::build(header, payload);
+}
+
+// The scan count still announces every point; the host finds the values
+// missing, as when the device's buffer was cut short.
+QByteArray Simulator::withHalfPayload(const QByteArray &clean)
+{
+    WireHeader header = WireHeader::fromBytes(clean.mid(WireFrame::kStartSize, WireHeader::kSize));
+    const QByteArray payload = clean.mid(WireFrame::kPayloadOffset, header.dataLength);
+    return WireFrame::build(header, payload.left(payload.size() / 2));
 }
 
 void Simulator::queueOutput(const QVector<Segment> &segments)

@@ -118,6 +118,7 @@ private:
                  const QVector<FaultKind> &faults);
     void loseRequest(const ReceivedFrame &frame, const QVector<FaultKind> &faults);
     QByteArray withOtherCommand(const QByteArray &clean);
+    QByteArray withHalfPayload(const QByteArray &clean);
     void queueOutput(const QVector<Segment> &segments);
     void pumpOutput();
     void dropIncompleteRequest();

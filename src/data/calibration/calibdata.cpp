@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ZData::CAL {
 
@@ -39,6 +40,17 @@ void CalibData::serialize(QDataStream &stream) const
     for (int i = stored; i < count; ++i)
         stream << 0.0f << 0.0f;
     ZCore::Log::info(tag(), QStringLiteral(">> finished serialization"));
+}
+
+int CalibData::firstUnusableValue() const
+{
+    // Below the smallest normal float a division overflows to infinity for
+    // any level the device measures.
+    const auto usable = [](const TCalibValue &value) {
+        return std::isfinite(value.real()) && std::fabs(value.real()) >= std::numeric_limits<float>::min();
+    };
+    const auto found = std::find_if_not(values.cbegin(), values.cend(), usable);
+    return found == values.cend() ? -1 : int(found - values.cbegin());
 }
 
 bool CalibData::deserialize(QDataStream &stream, const TScanRange &check)

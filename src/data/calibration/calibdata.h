@@ -20,14 +20,16 @@ using TCalibValue = std::complex<float>;
 // The reference sweep of one channel at one source power of one preset.
 struct CalibData
 {
-    // Room for the largest range before the first reference is taken.
-    static constexpr int kInitialValues = int(TScanRange::kMaxPoints);
-
-    CalibData() : values(kInitialValues) {}
+    // No values until a reference is taken or read: a profile of a thousand
+    // presets would otherwise hold 32 MB of empty references.
+    CalibData() = default;
 
     static QString tag();
 
     bool hasData() const { return valid; }
+    // Index of the first reference a measured value cannot be divided by
+    // (zero, too close to it, or no number); -1 when every one can be.
+    int firstUnusableValue() const;
 
     // Calibration file form: the range, then range.points pairs (real,
     // imaginary) as the stream's floats. Exactly range.points pairs are

@@ -279,6 +279,12 @@ void CalibrationManager::readCalibrationFile(const QString &path)
             rejectCalibrationFile(deviceId);
             return;
         }
+        const QString where = unusableReference(i);
+        if (!where.isEmpty()) {
+            critical(tag(), QLatin1String(kReadFunction) + QStringLiteral(">> zero reference in ") + where);
+            rejectCalibrationFile(deviceId);
+            return;
+        }
     }
     if (!stream.atEnd())
         warning(tag(), QStringLiteral(">> %1 bytes after the last calibration record are ignored")
@@ -319,6 +325,28 @@ bool CalibrationManager::readId(QDataStream &stream, QString &id) const
     }
     id = QString::fromUtf16(units.constData(), units.size());
     return true;
+}
+
+// A zero reference would turn every value measured at its point into
+// infinity, a gap in the line where the device did measure.
+QString CalibrationManager::unusableReference(int preset) const
+{
+    static const char *const kPowerNames[kPowerLevels] = {"low", "high"};
+    const CAL::CalibPreset &references = m_calibList.at(preset);
+    for (int power = 0; power < kPowerLevels; ++power) {
+        for (int channel = 0; channel < kScanChannelCount; ++channel) {
+            const CAL::CalibData &data = references.entry(channel, power);
+            const int point = data.hasData() ? data.firstUnusableValue() : -1;
+            if (point < 0)
+                continue;
+            // One pass over the pattern: a preset's name may hold "%1" itself.
+            return QStringLiteral("preset %1 \"%2\", channel %3, %4 power, point %5 of %6")
+                .arg(QString::number(preset + 1), scanManager().presetAt(preset).name,
+                     TScanPreset::channelGroup(channel), QLatin1String(kPowerNames[power]),
+                     QString::number(point + 1), QString::number(data.values.size()));
+        }
+    }
+    return QString();
 }
 
 void CalibrationManager::rejectCalibrationFile(const QString &deviceId)
@@ -399,21 +427,23 @@ bool CalibrationManager::allCalibrated() const
 
 // ---------------------------------------------------------------- procedure
 
+QString CalibrationManager::calibrationBlocker() const
+{
+    if (m_isCalibrating)
+        return QStringLiteral(">> calibration is already running");
+    if (scanManager().presetCount() <= 0)
+        return QStringLiteral(">> no scan presets loaded, nothing to calibrate");
+    if (!DM::SerialPort::instance().isOpen() || !DeviceManager::instance().deviceInfo().isMainApp())
+        return QStringLiteral(">> no device ready to sweep, calibration not started");
+    return QString();
+}
+
 bool CalibrationManager::canStartCalibration() const
 {
-    if (m_isCalibrating) {
-        warning(tag(), QStringLiteral(">> calibration is already running"));
-        return false;
-    }
-    if (scanManager().presetCount() <= 0) {
-        warning(tag(), QStringLiteral(">> no scan presets loaded, nothing to calibrate"));
-        return false;
-    }
-    if (!DM::SerialPort::instance().isOpen() || !DeviceManager::instance().deviceInfo().isMainApp()) {
-        warning(tag(), QStringLiteral(">> no device ready to sweep, calibration not started"));
-        return false;
-    }
-    return true;
+    const QString blocker = calibrationBlocker();
+    if (!blocker.isEmpty())
+        warning(tag(), blocker);
+    return blocker.isEmpty();
 }
 
 void CalibrationManager::startCalibration()
@@ -434,7 +464,6 @@ void CalibrationManager::startCalibration()
         removeCalibration(false);
     }
 
-    scan.setUseCalib(false);
     m_calibPresetCount = scan.presetCount();
     if (m_calibList.size() != m_calibPresetCount)
         slotRestoredScanPresets();
@@ -442,6 +471,7 @@ void CalibrationManager::startCalibration()
     m_progressTotal = m_passes * m_calibPresetCount * kPowerLevels;
     m_calibratingId = currentDeviceId();
     m_isCalibrating = true;
+    scan.refreshUseCalib();
     m_remainingPasses = m_passes;
     info(tag(), QStringLiteral(">> calibration started: %1 presets, %2 passes").arg(m_calibPresetCount).arg(m_passes));
     emit signalStartedCalibration();
@@ -528,6 +558,13 @@ void CalibrationManager::slotProcessedScanData(EScanChannel channel)
     }
     accumulatePass(preset, powerIndex);
     --m_remainingPasses;
+    if (m_remainingPasses < 1) {
+        const QString where = unusableReference(preset);
+        if (!where.isEmpty()) {
+            failCalibration(where);
+            return;
+        }
+    }
     reportProgress(preset, powerIndex);
 
     if (m_remainingPasses < 1) {
@@ -609,6 +646,16 @@ void CalibrationManager::abandonCalibration(const QString &reason)
     removeCalibration(false);
     m_calibratingId.clear();
     restoreUserSelection();
+}
+
+// Nothing has been written yet: the last good file is loaded again, so the
+// device keeps the calibration it had and the sweep goes on with it.
+void CalibrationManager::failCalibration(const QString &where)
+{
+    const QString deviceId = m_calibratingId;
+    abandonCalibration(QStringLiteral(">> calibration abandoned: zero reference in ") + where);
+    critical(tag(), translated("dw_err_calib_zero_reference") + where);
+    readCalibrationFile(tableEntry(deviceId));
 }
 
 void CalibrationManager::dropStepConnections()

@@ -62,6 +62,9 @@ public:
     // At the scan manager's current source power.
     const CAL::CalibData *calibrationFor(int preset, int channel) const;
     bool allCalibrated() const;
+    // A calibration can start: presets to calibrate, a device sweeping in its
+    // application, and none running already.
+    bool canCalibrate() const { return calibrationBlocker().isEmpty(); }
 
     qint32 calibrationPresetCount() const { return m_calibPresetCount; }
     const QList<CAL::CalibPreset> &calibrationList() const { return m_calibList; }
@@ -92,6 +95,9 @@ private:
     void prepareDeviceDir(const QString &deviceId);
 
     bool readId(QDataStream &stream, QString &id) const;
+    // Names the first reference of a preset that no measurement can be
+    // divided by; empty when there is none.
+    QString unusableReference(int preset) const;
     void rejectCalibrationFile(const QString &deviceId);
     void setTableEntry(const QString &deviceId, const QString &path);
 
@@ -104,9 +110,12 @@ private:
     void finishCalibration();
     void slotPortClosing();
     void abandonCalibration(const QString &reason);
+    void failCalibration(const QString &where);
     void dropStepConnections();
     void restoreUserSelection();
     bool canStartCalibration() const;
+    // Why a calibration cannot start now, as a log line; empty when it can.
+    QString calibrationBlocker() const;
 
     std::unique_ptr<QSettings> m_table;
     QList<CAL::CalibPreset> m_calibList;

@@ -108,6 +108,7 @@ void DataScanManager::resetRunState()
     m_paused = true;
     m_sliceReachedEnd = false;
     m_useCalib = false;
+    m_useCalibChosen = false;
     m_scanRequestCounter = 0;
     m_channel = EScanChannel::S21;
     m_activePreset = 0;
@@ -431,6 +432,7 @@ void DataScanManager::pauseForClosingPort()
 
 void DataScanManager::slotFailedReadCalibration()
 {
+    refreshUseCalib();
     reset(false);
     emit signalActiveScanPresetUpdated();
     setScanPause(false, true);
@@ -439,6 +441,7 @@ void DataScanManager::slotFailedReadCalibration()
 void DataScanManager::slotFinishedCalibration()
 {
     m_warnedShortCalibration = false;
+    refreshUseCalib();
     reset(true);
     emit signalActiveScanPresetUpdated();
     setScanPause(false, true);
@@ -446,6 +449,7 @@ void DataScanManager::slotFinishedCalibration()
 
 void DataScanManager::slotRemovedCalibration()
 {
+    refreshUseCalib();
     setScanPause(false, true);
 }
 
@@ -528,14 +532,37 @@ quint16 DataScanManager::powerCode() const
     return quint16(m_powerCodes.value(m_powerIndex, kPowerCodes.at(kPowerLow)));
 }
 
-void DataScanManager::setUseCalib(bool use)
+bool DataScanManager::canUseCalib() const
 {
     const auto has = [this](int channel) {
         const CAL::CalibData *calib = calibrationFor(m_activePreset, channel);
         return calib && calib->hasData();
     };
-    const bool allowed = has(EScanChannel::S21) && has(EScanChannel::S12);
-    m_useCalib = use && allowed;
+    return has(EScanChannel::S21) && has(EScanChannel::S12);
+}
+
+void DataScanManager::setUseCalib(bool use)
+{
+    m_useCalibChosen = use;
+    m_useCalib = use && canUseCalib() && !isCalibrating();
+    emit signalUseCalibUpdated();
+}
+
+// The calibrated lists are only written while references exist and no
+// calibration runs: shown any longer, they would freeze on old values.
+void DataScanManager::refreshUseCalib()
+{
+    const bool calibrating = isCalibrating();
+    const bool use = m_useCalibChosen && !calibrating && canUseCalib();
+    if (use == m_useCalib)
+        return;
+    m_useCalib = use;
+    if (use)
+        info(tag(), QStringLiteral(">> calibration data loaded => calibrated values shown, as chosen"));
+    else if (calibrating)
+        info(tag(), QStringLiteral(">> calibrating => raw values shown until it ends"));
+    else
+        warning(tag(), QStringLiteral(">> calibration data are gone => raw values shown"));
     emit signalUseCalibUpdated();
 }
 

@@ -68,7 +68,11 @@ public:
     void setPowerIndex(qint32 index, bool clear);
     void setScanPause(bool paused, bool notify);
     void setUserScanPause(bool paused);
+    // The user's choice; it holds whenever calibration data for the active
+    // preset exist and no calibration runs, and waits for them otherwise.
     void setUseCalib(bool use);
+    // Applies the choice to what the calibration source holds now.
+    void refreshUseCalib();
     void setAttenuation(qint8 channel, double value);
 
     DS::RangeSliced &channelRange(int channel);
@@ -87,6 +91,7 @@ public:
     quint16 powerCode() const;
     bool isPaused() const { return m_paused; }
     bool useCalib() const { return m_useCalib; }
+    bool useCalibChosen() const { return m_useCalibChosen; }
     bool isScanRequestOutstanding() const { return m_scanOutstanding; }
     const TRFParameters &rfParameters() const { return m_rf; }
     bool channelReceived(int channel) const;
@@ -135,9 +140,11 @@ private:
     void reportScanProgress();
     const CAL::CalibData *calibrationFor(qint32 preset, int channel) const;
     bool isCalibrating() const;
+    bool canUseCalib() const;
     bool m_paused = true;
     bool m_sliceReachedEnd = false;
     bool m_useCalib = false;
+    bool m_useCalibChosen = false;
     quint32 m_scanRequestCounter = 0;
     quint8 m_channel = EScanChannel::S21;
     qint32 m_activePreset = 0;

@@ -122,6 +122,14 @@ bool TScanRange::operator==(const TScanRange &other) const
     return start == other.start && stop == other.stop && points == other.points;
 }
 
+TChannelPreset::TChannelPreset(const TScanRange &range, const QVector<TFrequency> &markFrequencies)
+    : TScanRange(range)
+{
+    marks.reserve(markFrequencies.size());
+    for (const TFrequency &frequency : markFrequencies)
+        marks.append(frequency);
+}
+
 bool TChannelPreset::operator==(const TChannelPreset &other) const
 {
     return TScanRange::operator==(other) && marks == other.marks && limits == other.limits;
@@ -210,24 +218,28 @@ bool readChannelPreset(QSettings &settings, TChannelPreset &preset)
         return false;
 
     const int count = boundedArraySize(settings, key(kKeyMarks), TChannelPreset::kMaxMarks);
-    QVector<TFrequency> marks;
+    QVector<TMark> marks;
     marks.reserve(count);
     settings.beginReadArray(key(kKeyMarks));
     for (int i = 0; i < count; ++i) {
         settings.setArrayIndex(i);
         if (!settings.contains(key(kKeyFreq))) {
-            ZCore::Log::warning(tag(), QStringLiteral(">> marker %1 of preset %2 has no frequency, skipped")
+            ZCore::Log::warning(tag(), QStringLiteral(">> marker %1 of preset %2 has no frequency, left unset")
                                            .arg(i + 1)
                                            .arg(settings.group()));
+            marks.append(std::nullopt);
             continue;
         }
         const std::optional<quint64> freq = readWholeNumber(settings, key(kKeyFreq));
-        if (freq)
-            marks.append(TFrequency(double(*freq)));
+        marks.append(freq ? TMark(TFrequency(double(*freq))) : std::nullopt);
     }
     settings.endArray();
+    // Unset markers hold a number only for the ones after them.
+    while (!marks.isEmpty() && !marks.constLast())
+        marks.removeLast();
 
-    preset = TChannelPreset(range, marks);
+    preset = TChannelPreset(range);
+    preset.marks = marks;
     const QString limits = TR::LimitMask::arrayKey();
     preset.limits = TR::LimitMask::read(settings, boundedArraySize(settings, limits, TR::TLimitSegment::kMaxSegments));
     return true;
@@ -243,7 +255,9 @@ void writeChannelPreset(QSettings &settings, const TChannelPreset &preset)
     settings.setValue(key(kKeyFreqComment), QStringLiteral("Частоты, на которых должны стоять маркеры"));
     for (int i = 0; i < preset.marks.size(); ++i) {
         settings.setArrayIndex(i);
-        settings.setValue(key(kKeyFreq), wholeHz(preset.marks.at(i)));
+        // An unset marker keeps its place in the array, without a frequency.
+        if (const TMark &mark = preset.marks.at(i))
+            settings.setValue(key(kKeyFreq), wholeHz(*mark));
     }
     settings.endArray();
     TR::LimitMask::write(settings, preset.limits);

@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <array>
+#include <optional>
 
 class QDataStream;
 class QSettings;
@@ -40,6 +41,10 @@ struct TScanRange
     quint32 points = 0;
 };
 
+// A marker's frequency. Unset where the profile gives none that can be
+// used: the marker stays hidden and the ones after it keep their numbers.
+using TMark = std::optional<ZCore::TFrequency>;
+
 // The range of one channel with the frequencies of its markers M1, M2, ...
 // and its limit mask.
 struct TChannelPreset : TScanRange
@@ -47,15 +52,13 @@ struct TChannelPreset : TScanRange
     static constexpr int kMaxMarks = 5;
 
     TChannelPreset() = default;
-    explicit TChannelPreset(const TScanRange &range, const QVector<ZCore::TFrequency> &markFrequencies = {})
-        : TScanRange(range), marks(markFrequencies)
-    {
-    }
+    explicit TChannelPreset(const TScanRange &range, const QVector<ZCore::TFrequency> &markFrequencies = {});
 
     bool operator==(const TChannelPreset &other) const;
     bool operator!=(const TChannelPreset &other) const { return !(*this == other); }
 
-    QVector<ZCore::TFrequency> marks;
+    // Index i is marker M(i + 1).
+    QVector<TMark> marks;
     TR::TLimitMask limits;
 };
 
@@ -95,8 +98,9 @@ QDataStream &operator>>(QDataStream &stream, TScanRange &range);
 namespace PresetSettings {
 
 // Presets beyond this count are ignored; it keeps a mistyped array size
-// from stalling the start-up.
-inline constexpr int kMaxPresets = 100;
+// from stalling the start-up, yet leaves room for a profile that lists
+// every band of every operator a field team meets.
+inline constexpr int kMaxPresets = 1000;
 // Longer names are cut: they only label a list entry and a chart title.
 inline constexpr int kMaxNameLength = 128;
 

@@ -95,6 +95,10 @@
         <source>failed to create calib file at: </source>
         <translation>failed to create calib file at: </translation>
     </message>
+    <message id="dw_err_calib_zero_reference">
+        <source>Calibration failed, the previous calibration is kept. Check the cables and the device, then calibrate again. The device measured a zero reference, which nothing can be divided by, at: </source>
+        <translation>Calibration failed, the previous calibration is kept. Check the cables and the device, then calibrate again. The device measured a zero reference, which nothing can be divided by, at: </translation>
+    </message>
     <message id="dw_err_calib_cant_create_table_file">
         <source>failed to load calib table file at: </source>
         <translation>failed to load calib table file at: </translation>

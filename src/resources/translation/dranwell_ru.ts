@@ -103,6 +103,10 @@
         <source>failed to find dir used to store calibration files at: </source>
         <translation>не найдена папка для файлов калибровки: </translation>
     </message>
+    <message id="dw_err_calib_zero_reference">
+        <source>Calibration failed, the previous calibration is kept. Check the cables and the device, then calibrate again. The device measured a zero reference, which nothing can be divided by, at: </source>
+        <translation>Калибровка не удалась, сохранена прежняя калибровка. Проверьте кабели и устройство, затем откалибруйте снова. Устройство измерило нулевой опорный уровень, на который нельзя делить, в точке: </translation>
+    </message>
     <message id="dw_err_cant_request_edit_user_settings">
         <source>Can't request to edit user settings from OS.</source>
         <translation>Не удалось открыть пользовательские настройки средствами системы.</translation>

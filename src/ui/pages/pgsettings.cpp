@@ -9,6 +9,7 @@
 #include "data/calibration/calibrationmanager.h"
 #include "data/device/connectionmanager.h"
 #include "data/device/devicemanager.h"
+#include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
 #include "data/scan/tscanpoint.h"
 #include "ui/mainwindowbase.h"
@@ -30,6 +31,7 @@ namespace {
 const char *const kKeySelectedPreset = "selected_scan_preset";
 const char *const kKeySelectedPower = "selected_source_power";
 const char *const kKeyLanguage = "language";
+const char *const kKeyUseCalib = "use_calibration";
 constexpr qint32 kDefaultSelection = 0;
 const QColor kCalibratedColor(Qt::green);
 const QColor kUncalibratedColor(Qt::gray);
@@ -103,14 +105,17 @@ void PgSettings::initUiActions()
 
 void PgSettings::connectManagers()
 {
-    QPushButton *calibrate = ui()->b_try_calibrate;
     const CalibrationManager *calibration = &CalibrationManager::instance();
-    keep(connect(&DataScanManager::instance(), &DataScanManager::signalActiveScanPresetUpdated, this,
+    const DataScanManager *scan = &DataScanManager::instance();
+    keep(connect(scan, &DataScanManager::signalActiveScanPresetUpdated, this,
                  &PgSettings::slotActiveScanPresetUpdated));
-    keep(connect(&ZData::DeviceManager::instance(), &ZData::DeviceManager::signalStartupFinished, calibrate,
-                 [calibrate] { calibrate->setEnabled(true); }));
-    keep(connect(&ZData::ConnectionManager::instance(), &ZData::ConnectionManager::signalReconnecting, calibrate,
-                 [calibrate] { calibrate->setEnabled(false); }));
+    keep(connect(scan, &DataScanManager::signalUseCalibUpdated, this, &PgSettings::syncUseCalib));
+    keep(connect(&ZData::DeviceManager::instance(), &ZData::DeviceManager::signalStartupFinished, this,
+                 &PgSettings::updateCalibrateButton));
+    keep(connect(&ZData::ConnectionManager::instance(), &ZData::ConnectionManager::signalReconnecting, this,
+                 &PgSettings::updateCalibrateButton));
+    keep(connect(&ZData::DM::SerialPort::instance(), &ZData::DM::SerialPort::signalClosed, this,
+                 &PgSettings::updateCalibrateButton));
     keep(connect(calibration, &CalibrationManager::signalFailedReadCalibration, this,
                  &PgSettings::slotFailedReadCalibration));
     keep(connect(calibration, &CalibrationManager::signalStartedCalibration, this,
@@ -184,9 +189,16 @@ void PgSettings::slotFinishedCalibration()
 
 void PgSettings::setCalibrationControlsEnabled(bool enabled)
 {
-    ui()->b_try_calibrate->setEnabled(enabled);
     ui()->comb_scan_preset->setEnabled(enabled);
     ui()->comb_source_power->setEnabled(enabled);
+    updateCalibrateButton();
+}
+
+// Without a device sweeping in its application a click would do nothing
+// visible, so the button is offered only while a calibration can start.
+void PgSettings::updateCalibrateButton()
+{
+    ui()->b_try_calibrate->setEnabled(CalibrationManager::instance().canCalibrate());
 }
 
 void PgSettings::updateCalibrationState()
@@ -216,6 +228,8 @@ void PgSettings::restoreSettings()
     // Not cleared: the sweep has not shown anything of another preset yet.
     scan.setActivePreset(settings->value(QLatin1String(kKeySelectedPreset), kDefaultSelection).toInt(), false);
     scan.setPowerIndex(settings->value(QLatin1String(kKeySelectedPower), kDefaultSelection).toInt(), false);
+    // Takes effect once the device's calibration data are loaded.
+    scan.setUseCalib(settings->value(QLatin1String(kKeyUseCalib), false).toBool());
     LocalizationManager::instance().loadSavedLanguage(settings->value(QLatin1String(kKeyLanguage)).toString());
     {
         const QSignalBlocker s21Blocker(ui()->ds_att_s21);
@@ -236,6 +250,7 @@ void PgSettings::saveSettings()
     settings->beginGroup(settingsGroupText(ESettingsGroups::DEFAULT));
     settings->setValue(QLatin1String(kKeySelectedPreset), scan.activePreset());
     settings->setValue(QLatin1String(kKeySelectedPower), scan.powerIndex());
+    settings->setValue(QLatin1String(kKeyUseCalib), scan.useCalibChosen());
     settings->setValue(QLatin1String(kKeyLanguage), LocalizationManager::instance().currentFile());
     settings->endGroup();
 }

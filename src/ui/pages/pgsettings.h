@@ -55,6 +55,7 @@ private:
     void connectWidgets();
     void setCalibrationControlsEnabled(bool enabled);
     void updateCalibrationState();
+    void updateCalibrateButton();
     void syncUseCalib();
     void editUserSettings();
 

@@ -7,6 +7,7 @@
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
 #include "lebytes.h"
+#include "logcapture.h"
 #include "recordingdialogs.h"
 #include "simulator.h"
 #include "tempappdir.h"
@@ -61,6 +62,17 @@ QByteArray handFile(const QString &id, const QList<ZData::TScanPreset> &presets,
     return bytes;
 }
 
+// Where value v of entry e of preset p starts in a file of handFile's layout.
+int valueOffset(const QString &id, int preset, int entry, int value)
+{
+    int offset = 4 + 2 * id.size() + 4;
+    for (int p = 0; p <= preset; ++p) {
+        for (int e = 0; e < ZData::CAL::CalibPreset::kEntries && (p < preset || e < entry); ++e)
+            offset += 20 + 16 * int(scan().presetAt(p).channel(e % 2).points);
+    }
+    return offset + 20 + 16 * value;
+}
+
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -91,7 +103,8 @@ private slots:
     void rejectsFile();
     void failedWriteKeepsTableAndData();
     void calibratesThroughSimulator();
-    void declinedRecalibrationKeepsFile();
+    void recalibrationKeepsFile_data();
+    void recalibrationKeepsFile();
     void unplugMidCalibration();
 
 private:
@@ -137,6 +150,8 @@ void TestCalibrationManager::init()
 
 void TestCalibrationManager::cleanup()
 {
+    if (m_sim)
+        m_sim->clearFaults();
     disconnectDevice();
     DeviceManager::instance().setDeviceInfo(ZData::DeviceInfo());
 }
@@ -220,19 +235,25 @@ void TestCalibrationManager::rejectsFile_data()
 {
     using Mutation = std::function<void(QByteArray &)>;
     QTest::addColumn<Mutation>("mutate");
+    QTest::addColumn<QString>("logged");
     const int countOffset = 4 + 2 * kUnitDeviceId.size();
-    QTest::newRow("another device") << Mutation([countOffset](QByteArray &bytes) { bytes[countOffset - 2] = '4'; });
+    QTest::newRow("another device") << Mutation([countOffset](QByteArray &bytes) { bytes[countOffset - 2] = '4'; }) << QString();
     QTest::newRow("fewer presets") << Mutation([countOffset](QByteArray &bytes) {
         bytes.replace(countOffset, 4, littleEndianInt32(scan().presetCount() - 1));
-    });
-    QTest::newRow("cut in half") << Mutation([](QByteArray &bytes) { bytes.truncate(bytes.size() / 2); });
-    QTest::newRow("huge id length") << Mutation([](QByteArray &bytes) { bytes.replace(0, 4, littleEndianInt32(0x7FFFFFF0)); });
+    }) << QString();
+    QTest::newRow("cut in half") << Mutation([](QByteArray &bytes) { bytes.truncate(bytes.size() / 2); }) << QString();
+    QTest::newRow("huge id length") << Mutation([](QByteArray &bytes) { bytes.replace(0, 4, littleEndianInt32(0x7FFFFFF0)); }) << QString();
+    QTest::newRow("zero reference") << Mutation([](QByteArray &bytes) {
+        bytes.replace(valueOffset(kUnitDeviceId, 1, 3, 4), 8, littleEndianDouble(0.0));
+    }) << QStringLiteral("zero reference in preset 2 \"%1\", channel S12, high power, point 5 of %2")
+              .arg(scan().presetAt(1).name).arg(scan().presetAt(1).channel(1).points);
 }
 
 // Every rejection drops the data in memory and forgets the file in the table.
 void TestCalibrationManager::rejectsFile()
 {
     QFETCH(std::function<void(QByteArray &)>, mutate);
+    QFETCH(QString, logged);
     setUnitDevice();
     QByteArray bytes = installGoodFile(kUnitDeviceId);
     QVERIFY(!bytes.isEmpty());
@@ -241,8 +262,10 @@ void TestCalibrationManager::rejectsFile()
     QVERIFY(writeBytes(path, bytes));
 
     QSignalSpy failed(&calib(), &CalibrationManager::signalFailedReadCalibration);
+    TestSupport::LogCapture log;
     calib().readCalibrationFile(path);
     QCOMPARE(failed.count(), 1);
+    QVERIFY(log.contains(logged));
     QCOMPARE(calib().tableEntry(kUnitDeviceId), QString());
     QVERIFY(!calib().calibrationFor(0, 0, 0));
 }
@@ -297,9 +320,18 @@ void TestCalibrationManager::calibratesThroughSimulator()
     }
 }
 
-// Saying no to the question must leave the earlier calibration as it was.
-void TestCalibrationManager::declinedRecalibrationKeepsFile()
+void TestCalibrationManager::recalibrationKeepsFile_data()
 {
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("declined") << false;
+    // Every reply cut short: the values it lacks would be zero references.
+    QTest::newRow("zero reference") << true;
+}
+
+// A declined or failed recalibration must leave the earlier calibration as it was.
+void TestCalibrationManager::recalibrationKeepsFile()
+{
+    QFETCH(bool, confirm);
     QSignalSpy firstOutcome(&calib(), &CalibrationManager::signalFailedReadCalibration);
     QVERIFY(connectDevice(&firstOutcome));
     const QString id = deviceId();
@@ -314,9 +346,16 @@ void TestCalibrationManager::declinedRecalibrationKeepsFile()
     QVERIFY(connectDevice(&loaded));
     QVERIFY(waitForFullSweeps(1));
 
-    m_dialogs->setQuestionAnswer(false);
+    m_dialogs->setQuestionAnswer(confirm);
+    if (confirm)
+        m_sim->addFault(MeroSim::FaultRule::everyNth(MeroSim::FaultKind::ShortPayload, 1));
+    QSignalSpy reloaded(&calib(), &CalibrationManager::signalFinishedCalibration);
+    TestSupport::LogCapture log;
     calib().startCalibration();
     QCOMPARE(m_dialogs->count(ZCore::UserDialogs::EKind::Question), 1);
+    if (confirm)
+        QVERIFY(reloaded.wait(kDeviceTimeoutMs) || reloaded.count() == 1);
+    QCOMPARE(log.contains(qtTrId("dw_err_calib_zero_reference") + QStringLiteral("preset 1 ")), confirm);
     QVERIFY(!calib().isCalibrating());
     QVERIFY(!scan().isPaused());
     QCOMPARE(calib().calibrationFor(0, 0, 0)->values.at(0).real(), 0.5f);

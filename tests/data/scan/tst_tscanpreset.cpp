@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 using ZCore::TFrequency;
@@ -24,12 +26,14 @@ Q_DECLARE_METATYPE(ZData::TR::TLimitMask)
 
 namespace {
 
+const double kUnset = std::numeric_limits<double>::quiet_NaN();
+
 TChannelPreset channel(double startMHz, double stopMHz, quint32 points, const QVector<double> &marksMHz)
 {
-    QVector<TFrequency> marks;
+    TChannelPreset preset(TScanRange(TFrequency(startMHz, TFrequency::kMultiplierMHz), TFrequency(stopMHz, TFrequency::kMultiplierMHz), points));
     for (double mark : marksMHz)
-        marks << TFrequency(mark, TFrequency::kMultiplierMHz);
-    return TChannelPreset(TScanRange(TFrequency(startMHz, TFrequency::kMultiplierMHz), TFrequency(stopMHz, TFrequency::kMultiplierMHz), points), marks);
+        preset.marks << (std::isnan(mark) ? ZData::TMark() : ZData::TMark(TFrequency(mark, TFrequency::kMultiplierMHz)));
+    return preset;
 }
 
 // Profile lines with every key moved under prefix (an INI key path).
@@ -129,7 +133,7 @@ void TestTScanPreset::readChannel_data()
         seven += "marks\\" + QByteArray::number(i) + "\\freq=" + QByteArray::number(i * 100000000) + "\n";
     QTest::newRow("7 marks read as 5") << seven << true << channel(100, 200, 10, {100, 200, 300, 400, 500});
     QTest::newRow("huge marks size") << QByteArray("start=100000000\nstop=200000000\npoints=10\nmarks\\size=2147483648\nmarks\\1\\freq=100000000\n") << true << channel(100, 200, 10, {100});
-    QTest::newRow("mark gap and text skipped") << QByteArray("start=100000000\nstop=200000000\npoints=10\nmarks\\size=3\nmarks\\1\\freq=abc\nmarks\\3\\freq=300000000\n") << true << channel(100, 200, 10, {300});
+    QTest::newRow("mark gap and text left unset") << QByteArray("start=100000000\nstop=200000000\npoints=10\nmarks\\size=3\nmarks\\1\\freq=abc\nmarks\\3\\freq=300000000\n") << true << channel(100, 200, 10, {kUnset, kUnset, 300});
 }
 
 void TestTScanPreset::readChannel()
@@ -199,6 +203,7 @@ void TestTScanPreset::readPresetList_data()
     QTest::newRow("gap in the middle") << ac + "size=3\n" << QStringList{"A", "C"} << false;
     QTest::newRow("size larger than the entries") << ac + "size=2147483647\n" << QStringList{"A", "C"} << false;
     QTest::newRow("negative size") << ac + "size=-1\n" << QStringList{} << false;
+    QTest::newRow("entries up to the thousandth") << "[Range_Presets]\n" + presetEntry("1", "A") + presetEntry("500", "E") + presetEntry("1000", "M") + presetEntry("1001", "X") + "size=1001\n" << QStringList{"A", "E", "M"} << false;
     QTest::newRow("unquoted comma in a name") << ac + presetEntry("2", "LTE 800, band 20") + "size=3\n" << QStringList{"A", "LTE 800, band 20", "C"} << false;
     QTest::newRow("broken entry skipped") << ac + presetEntry("2", "B", "points=x\n") + "size=3\n" << QStringList{"A", "C"} << false;
     QTest::newRow("1025 points is fatal") << ac + presetEntry("2", "Big", "start=1\nstop=2\npoints=1025\n") + "size=3\n" << QStringList{"A", "C"} << true;
@@ -225,7 +230,7 @@ void TestTScanPreset::writeThenRead()
 {
     QList<TScanPreset> bands{TScanPreset(QStringLiteral("GSM900/UMTS900")), TScanPreset(QStringLiteral("Диапазон"))};
     bands[0].channels = {channel(870, 925, 100, {880, 895, 915}), channel(915, 970, 100, {925, 945, 960})};
-    bands[1].channels = {channel(1, 6200, 1024, {1, 2, 3, 4, 5}), channel(780, 850, 2, {1.50000075})};
+    bands[1].channels = {channel(1, 6200, 1024, {1, kUnset, 3, 4, 5}), channel(780, 850, 2, {1.50000075})};
     bands[0].channels[0].limits = {{880e6, 915e6, -15.25, {}}, {915e6, 925.5e6, -0.1, 3.0}, {945e6, 960e6, {}, -5.0}};
     const std::unique_ptr<QSettings> out = profile(QByteArray());
     PS::writeScanPresets(*out, bands);

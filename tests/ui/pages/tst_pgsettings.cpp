@@ -9,6 +9,7 @@
 #include "findwidget.h"
 #include "lebytes.h"
 #include "logcapture.h"
+#include "ptypair.h"
 #include "recordingdialogs.h"
 #include "tempappdir.h"
 #include "ui/pages/pgsettings.h"
@@ -90,8 +91,9 @@ void TestPgSettings::initTestCase()
     PgSettings::instance().setupPage(m_window.get(), QStringLiteral("MW_Pages::PgSettings"));
 }
 
-// Disabled while a calibration runs; "Use calibration" offered only once
-// every preset is calibrated, the button green then.
+// Disabled while a calibration runs, and without a device to calibrate;
+// "Use calibration" offered only once every preset is calibrated, the
+// button green then, and ticked only while the data exist.
 void TestPgSettings::calibrationState()
 {
     CalibrationManager &calibration = CalibrationManager::instance();
@@ -102,21 +104,41 @@ void TestPgSettings::calibrationState()
     emit calibration.signalStartedCalibration();
     QVERIFY(!calibrate->isEnabled() && !presets->isEnabled());
     emit calibration.signalFinishedCalibration();
-    QVERIFY(calibrate->isEnabled() && presets->isEnabled() && !useCalib->isEnabled());
+    QVERIFY(presets->isEnabled() && !useCalib->isEnabled());
+    QVERIFY(!calibrate->isEnabled());
 
+    // The choice of the last run holds once the data are loaded.
+    SettingsManager::currentSettings()->setValue(QStringLiteral("Default/use_calibration"), true);
+    emit m_window->signalSettingsRestored();
     const QString path = m_appDir.filePath(QStringLiteral("complete.cbin"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(completeCalibrationFile()) > 0);
     file.close();
     calibration.readCalibrationFile(path);
-    QVERIFY(useCalib->isEnabled());
+    QVERIFY(useCalib->isEnabled() && useCalib->isChecked() && scan().useCalib());
     QCOMPARE(calibrate->palette().color(QPalette::Button), QColor(Qt::green));
-    useCalib->click();
-    QVERIFY(scan().useCalib());
 
+    TestSupport::LogCapture log;
     calibration.removeCalibration(true);
-    QVERIFY(!useCalib->isEnabled());
+    QVERIFY(!useCalib->isEnabled() && !useCalib->isChecked() && !scan().useCalib());
+    QVERIFY(log.contains(QStringLiteral("DataScanManager >> calibration data are gone")));
     QCOMPARE(calibrate->palette().color(QPalette::Button), QColor(Qt::gray));
+    calibration.readCalibrationFile(path);
+    QVERIFY(useCalib->isChecked());
+    useCalib->click();
+    emit m_window->signalSettingsSaved();
+    QVERIFY(!SettingsManager::currentSettings()->value(QStringLiteral("Default/use_calibration")).toBool());
+
+    // A device sweeping in its application can be calibrated until it leaves.
+    TestSupport::PtyPair pty;
+    QVERIFY(ZData::DM::SerialPort::instance().openPort(pty.slaveName()));
+    ZData::DeviceInfo device;
+    device.deviceState = quint8(ZData::EDeviceStates::MAINAPP);
+    ZData::DeviceManager::instance().setDeviceInfo(device);
+    emit ZData::DeviceManager::instance().signalStartupFinished();
+    QVERIFY(calibrate->isEnabled());
+    ZData::DM::SerialPort::instance().close(true);
+    QVERIFY(!calibrate->isEnabled());
 }
 
 // A hand-edited value is shown clamped, but only the user's own change reaches the sweep.
