@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
+#include <QVarLengthArray>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -15,6 +16,8 @@ namespace {
 // Tick values are sums of intervals; a tick this close beyond the range's
 // end is still the end's tick.
 constexpr double kTickSlack = 1e-9;
+// A paint's exposed span seldom holds more segments than this.
+constexpr int kSegmentsOnStack = 256;
 
 bool samePoint(const QPointF &a, const QPointF &b)
 {
@@ -71,9 +74,11 @@ ZTraceItem::ZTraceItem(QGraphicsItem *parent) : QGraphicsItem(parent)
     QObject::connect(&m_repaintTimer, &QTimer::timeout, &m_repaintTimer, [this] { flushRepaint(); });
 }
 
+// Everything drawn is clipped to the plot: a repaint that reached past it
+// would have the scene redraw the axes' labels and titles beneath.
 QRectF ZTraceItem::boundingRect() const
 {
-    return m_plotArea.isEmpty() ? QRectF() : clipRect().adjusted(-m_penMargin, -m_penMargin, m_penMargin, m_penMargin);
+    return m_plotArea.isEmpty() ? QRectF() : clipRect();
 }
 
 // The line series' clip: the plot area grown to whole pixels, so that a
@@ -105,7 +110,6 @@ void ZTraceItem::setTracePen(int index, const QPen &pen)
     if (m_traces.empty())
         return;
     trace(index).pen = pen;
-    prepareGeometryChange();
     m_penMargin = qMax(m_penMargin, pen.widthF() + 1);
     requestRepaint(boundingRect());
 }
@@ -183,9 +187,7 @@ QRectF ZTraceItem::spanRect(const Trace &line, int first, int last) const
     const qreal left = line.pixels.at(qBound(0, first - 1, count - 1)).x();
     const qreal right = line.pixels.at(qBound(0, last + 1, count - 1)).x();
     const QRectF clip = clipRect();
-    const QRectF span(QPointF(left - m_penMargin, clip.top() - m_penMargin),
-                      QPointF(right + m_penMargin, clip.bottom() + m_penMargin));
-    return span & boundingRect();
+    return QRectF(QPointF(left - m_penMargin, clip.top()), QPointF(right + m_penMargin, clip.bottom())) & clip;
 }
 
 void ZTraceItem::setAxes(QtCharts::QValueAxis *axisX, QtCharts::QValueAxis *axisY)
@@ -329,17 +331,18 @@ void ZTraceItem::drawTrace(QPainter &painter, const Trace &line, const QRectF &e
     first = qMax(0, first);
     last = qMin(pixels.size() - 1, last);
 
-    painter.setPen(line.pen);
-    int runStart = -1;
-    for (int i = first; i <= last + 1; ++i) {
-        const bool drawn = i <= last && !std::isnan(pixels.at(i).y());
-        if (drawn && runStart < 0)
-            runStart = i;
-        if (!drawn && runStart >= 0) {
-            painter.drawPolyline(pixels.constData() + runStart, i - runStart);
-            runStart = -1;
-        }
+    // Separate segments rather than a polyline: the raster engine fills a
+    // solid wide pen's segments directly, where a polyline goes through the
+    // stroker and its joins, which cost more than everything else in a paint.
+    QVarLengthArray<QLineF, kSegmentsOnStack> segments;
+    for (int i = first; i < last; ++i) {
+        const QPointF &from = pixels.at(i);
+        const QPointF &to = pixels.at(i + 1);
+        if (!std::isnan(from.y()) && !std::isnan(to.y()))
+            segments.append(QLineF(from, to));
     }
+    painter.setPen(line.pen);
+    painter.drawLines(segments.constData(), segments.size());
 }
 
 } // namespace ZChart

@@ -18,8 +18,8 @@ namespace ZChart {
 // Draws a view's polylines over its plot area, in place of the chart
 // library's line series, which strokes and repaints the whole line for every
 // slice. A change repaints only the x-span of the points that changed; a
-// paint draws only the points under the exposed rectangle, over a grid kept
-// in a pixmap; and repaints come at most once per screen refresh.
+// paint draws only the segments under the exposed rectangle, over a grid
+// kept in a pixmap; and repaints come at most once per screen refresh.
 //
 // Points are chart values (x in the frequency axis' unit, y in the level
 // axis' unit); a point whose y is not a number is not drawn and breaks its
