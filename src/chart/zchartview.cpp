@@ -93,6 +93,9 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     m_axesTransformer = std::make_unique<Temp::ChartAxesTransformer>(this);
     m_axesTransformer->registerMethods();
     setMouseTracking(true);
+    // The chart's background covers the whole view: a repaint of the trace
+    // need not paint the window's widgets beneath first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 
     buildChart();
     m_state = TViewState();
