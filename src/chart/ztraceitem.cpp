@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace ZChart {
 
@@ -177,17 +178,31 @@ void ZTraceItem::convert(Trace &line, int first, int last) const
         line.pixels[i] = toPixel(line.values.at(i));
 }
 
-// From the neighbour before the first to the neighbour after the last, the
-// whole height: the segments that touch the changed points.
+// The box of the segments that touch the changed points, from the neighbour
+// before the first to the neighbour after the last. Only that box: the
+// chart's title may reach into the top of a short plot, and a text item is
+// laid out again for every paint.
 QRectF ZTraceItem::spanRect(const Trace &line, int first, int last) const
 {
     const int count = line.pixels.size();
     if (count == 0 || m_plotArea.isEmpty())
         return QRectF();
-    const qreal left = line.pixels.at(qBound(0, first - 1, count - 1)).x();
-    const qreal right = line.pixels.at(qBound(0, last + 1, count - 1)).x();
-    const QRectF clip = clipRect();
-    return QRectF(QPointF(left - m_penMargin, clip.top()), QPointF(right + m_penMargin, clip.bottom())) & clip;
+    const int from = qBound(0, first - 1, count - 1);
+    const int to = qBound(0, last + 1, count - 1);
+    qreal top = std::numeric_limits<qreal>::max();
+    qreal bottom = std::numeric_limits<qreal>::lowest();
+    for (int i = from; i <= to; ++i) {
+        const qreal y = line.pixels.at(i).y();
+        if (!std::isnan(y)) {
+            top = qMin(top, y);
+            bottom = qMax(bottom, y);
+        }
+    }
+    if (top > bottom)
+        return QRectF();
+    const QPointF topLeft(line.pixels.at(from).x() - m_penMargin, top - m_penMargin);
+    const QPointF bottomRight(line.pixels.at(to).x() + m_penMargin, bottom + m_penMargin);
+    return QRectF(topLeft, bottomRight) & clipRect();
 }
 
 void ZTraceItem::setAxes(QtCharts::QValueAxis *axisX, QtCharts::QValueAxis *axisY)

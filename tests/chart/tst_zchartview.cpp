@@ -290,10 +290,12 @@ void TstZChartView::traceSpans()
     if (slicesBefore > 10)
         feeder.answerSlices(slicesBefore - 10);
     view.resize(size);
-    // Idle past a refresh, so that the measured slice is handed over at once.
-    QTest::qWait(ZTraceItem::kRefreshMs * 3);
-
     ZTraceItem *trace = view.trace();
+    // Painted and idle past a refresh, so that the measured slice is handed
+    // over at once and alone.
+    QTRY_VERIFY(!trace->isRepaintPending());
+    QTest::qWait(ZTraceItem::kRefreshMs * 2);
+
     const QRectF plot = trace->plotArea();
     QCOMPARE(plot, view.chart()->plotArea());
     feeder.answerSlice();
@@ -310,7 +312,14 @@ void TstZChartView::traceSpans()
     QVERIFY2(span.left() <= from && span.left() >= qMin(from - margin, plot.left() - margin - 1)
                  && span.right() >= to && span.right() <= qMax(to + margin, plot.right() + margin + 1),
              qPrintable(QStringLiteral("%1..%2 for %3..%4").arg(span.left()).arg(span.right()).arg(from).arg(to)));
-    QVERIFY(span.top() <= plot.top() && span.bottom() >= plot.bottom());
+    qreal top = plot.bottom();
+    qreal bottom = plot.top();
+    for (int i = qMax(0, first - 1); i <= qMin(points.size() - 1, last + 1); ++i) {
+        top = qMin(top, trace->mapToPosition(points.at(i)).y());
+        bottom = qMax(bottom, trace->mapToPosition(points.at(i)).y());
+    }
+    QVERIFY2(span.top() <= top && span.bottom() >= bottom && span.height() <= bottom - top + 2 * margin,
+             qPrintable(QStringLiteral("%1..%2 for %3..%4").arg(span.top()).arg(span.bottom()).arg(top).arg(bottom)));
     QVERIFY(trace->boundingRect().contains(span));
 
     // Slices right after a paint wait for the next refresh, but get there
