@@ -1,6 +1,6 @@
 // How long a chart view takes per slice of a 1024-point sweep: the scan
-// manager stores a 25-point reply, the view rebuilds its whole series and
-// its marks. Optionally paints the view to a PNG (first argument) after a
+// manager stores a 25-point reply, the view brings its trace and, where the
+// slice touched them, its marks up to date. Optionally paints the view to a PNG (first argument) after a
 // full sweep of the simulated repeater, to look at what an engineer sees.
 //
 //   chartbench [out.png] [sweeps]
@@ -70,8 +70,9 @@ int main(int argc, char **argv)
                                           : MeroSim::RepeaterModel::Channel::S12,
                              hz, MeroSim::RepeaterModel::Power::Low);
     });
-    // The first sweep fills the lists; from then on every slice redraws
-    // 1024 points, which is the state the program spends its life in.
+    // The first sweep fills the lists; from then on every slice replaces
+    // points of a full trace, which is the state the program spends its
+    // life in.
     feeder.sweepBothChannels();
 
     QVector<qint64> sliceNs;
@@ -93,7 +94,7 @@ int main(int argc, char **argv)
     }
 
     out << QStringLiteral("%1 sweeps of 2 x %2 points, %3 slices\n").arg(sweeps).arg(kPoints).arg(sliceNs.size());
-    report(out, QStringLiteral("store slice + rebuild series and marks"), Bench::spreadOf(sliceNs));
+    report(out, QStringLiteral("store slice + update trace and marks"), Bench::spreadOf(sliceNs));
     report(out, QStringLiteral("paint both views"), Bench::spreadOf(paintNs));
 
     if (!pngPath.isEmpty()) {

@@ -70,8 +70,14 @@ void ChartAxesTransformer::logMagRanges()
     QtCharts::QValueAxis *axisX = m_view->axisX();
     QtCharts::QValueAxis *axisY = m_view->axisY();
 
-    axisX->setLabelFormat(QString::fromLatin1(kFrequencyLabelFormat));
-    axisY->setLabelFormat(QString::fromLatin1(kLevelLabelFormat));
+    // Every sweep ends by updating the range; a format set again, even the
+    // same, has the chart lay out and repaint all of itself.
+    const auto setFormat = [](QtCharts::QValueAxis *axis, const char *format) {
+        if (axis->labelFormat() != QLatin1String(format))
+            axis->setLabelFormat(QString::fromLatin1(format));
+    };
+    setFormat(axisX, kFrequencyLabelFormat);
+    setFormat(axisY, kLevelLabelFormat);
     axisX->setRange(range.start().MHz(), ChartPlacement::axisStopMHz(range.stop().hz(), range.points()));
     axisY->setTickCount(kLevelTickCount);
 
@@ -94,7 +100,9 @@ void ChartAxesTransformer::logMagTitles()
 
 void ChartAxesTransformer::updateChartTitle()
 {
-    m_view->chart()->setTitle(chartTitle(m_view->channel(), activePresetName()));
+    const QString title = chartTitle(m_view->channel(), activePresetName());
+    if (m_view->chart()->title() != title)
+        m_view->chart()->setTitle(title);
 }
 
 QString ChartAxesTransformer::chartTitle(int channel, const QString &presetName)

@@ -3,7 +3,7 @@
 #include "core/tfrequency.h"
 #include "data/scan/trfparameters.h"
 
-#include <algorithm>
+#include <limits>
 
 namespace ZChart::ChartPlacement {
 
@@ -12,11 +12,6 @@ bool isValidPoint(const ZData::TScanPoint &point)
     return point.frequency != 0 && point.real < kEmptyRealThreshold;
 }
 
-void cutToValid(QVector<ZData::TScanPoint> &points)
-{
-    const auto valid = std::count_if(points.cbegin(), points.cend(), isValidPoint);
-    points.resize(int(valid));
-}
 
 LevelOffset levelOffset(const ZData::TRFParameters &rf, bool useCalib, int channel)
 {
@@ -37,6 +32,21 @@ void place(QVector<QPointF> &points, const LevelOffset &offset)
         point[i].setX(point[i].x() / ZCore::TFrequency::kHzPerMHz + i * kIndexShiftMHz);
         point[i].setY(point[i].y() + offset.a + offset.b);
     }
+}
+
+QVector<QPointF> plotted(const QVector<QPointF> &levels, const QVector<bool> &valid, const LevelOffset &offset)
+{
+    const int count = qMin(levels.size(), valid.size());
+    int end = count;
+    while (end > 0 && !valid.at(end - 1))
+        --end;
+    QVector<QPointF> points = levels.mid(0, end);
+    place(points, offset);
+    for (int i = 0; i < end; ++i) {
+        if (!valid.at(i))
+            points[i] = QPointF(i > 0 ? points.at(i - 1).x() : points.at(i).x(), std::numeric_limits<qreal>::quiet_NaN());
+    }
+    return points;
 }
 
 double axisStopMHz(double stopHz, quint32 points)

@@ -28,15 +28,17 @@ struct LevelOffset
 };
 
 bool isValidPoint(const ZData::TScanPoint &point);
-// Counts the valid points and keeps that many from the front. A sweep fills a
-// list from its start, so the count is where the measured part ends; a hole
-// further in shortens the list by one instead of being skipped.
-void cutToValid(QVector<ZData::TScanPoint> &points);
 
 LevelOffset levelOffset(const ZData::TRFParameters &rf, bool useCalib, int channel);
 
 // Hz to MHz with the per-index shift, level plus the offset, in place.
 void place(QVector<QPointF> &points, const LevelOffset &offset);
+
+// The plotted points: levels (frequency in Hz, level) up to the last valid
+// one, placed. A sweep fills a list from its start; a point not measured
+// further in is a gap, whose level is not a number and whose x is that of
+// the point before, rather than a level of 100 dB or a jump back to 0 MHz.
+QVector<QPointF> plotted(const QVector<QPointF> &levels, const QVector<bool> &valid, const LevelOffset &offset);
 
 // Upper end of the frequency axis that still shows the shifted last point.
 double axisStopMHz(double stopHz, quint32 points);

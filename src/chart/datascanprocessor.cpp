@@ -3,6 +3,7 @@
 #include "chart/chartenums.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace ZChart {
 
@@ -29,6 +30,29 @@ void DataScanProcessor::processPoints(const QVector<ZData::TScanPoint> &input, Q
     QPointF *target = output.data();
     for (int i = 0; i < count; ++i)
         target[i] = (*entry)(source[i]);
+}
+
+void DataScanProcessor::processChangedPoints(const QVector<ZData::TScanPoint> &input, int count,
+                                             QVector<ZData::TScanPoint> &previous, QVector<QPointF> &output,
+                                             quint16 chartType) const
+{
+    const auto entry = m_conversions.constFind(chartType);
+    if (entry == m_conversions.constEnd())
+        return;
+    count = qBound(0, count, input.size());
+    const int known = previous.size() == count && output.size() == count ? count : 0;
+    previous.resize(count);
+    output.resize(count);
+    const ZData::TScanPoint *source = input.constData();
+    ZData::TScanPoint *seen = previous.data();
+    QPointF *target = output.data();
+    for (int i = 0; i < count; ++i) {
+        // Bitwise: a NaN that stays a NaN is no change.
+        if (i < known && std::memcmp(&seen[i], &source[i], sizeof(ZData::TScanPoint)) == 0)
+            continue;
+        seen[i] = source[i];
+        target[i] = (*entry)(source[i]);
+    }
 }
 
 QPointF DataScanProcessor::logMagPoint(const ZData::TScanPoint &point) const

@@ -28,6 +28,11 @@ public:
     // output must already have the length of input; a chart type without a
     // conversion leaves it as it is.
     void processPoints(const QVector<ZData::TScanPoint> &input, QVector<QPointF> &output, quint16 chartType) const;
+    // The same for the first count points of input, converting only those
+    // that differ from previous (what output was converted from), which then
+    // takes their place. A sweep changes one slice at a time.
+    void processChangedPoints(const QVector<ZData::TScanPoint> &input, int count, QVector<ZData::TScanPoint> &previous,
+                              QVector<QPointF> &output, quint16 chartType) const;
 
     // (frequency in Hz, 20 log10 |value|); a zero magnitude gives 0 rather
     // than minus infinity, which would wreck the axis and the line.

@@ -5,7 +5,9 @@
 #include "chart/datamarkprocessor.h"
 #include "chart/datascanprocessor.h"
 #include "chart/tracestatebadge.h"
+#include "chart/zmark.h"
 #include "chart/zmarkstable.h"
+#include "chart/ztraceitem.h"
 #include "core/enumtext.h"
 #include "core/localizationmanager.h"
 #include "core/log.h"
@@ -24,6 +26,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace ZChart {
 
@@ -80,6 +83,16 @@ ZData::DataScanManager &scanManager()
     return ZData::DataScanManager::instance();
 }
 
+// The pen the theme gives the first line series of a chart.
+QPen themeTracePen(QtCharts::QChart::ChartTheme theme)
+{
+    QtCharts::QChart chart;
+    chart.setTheme(theme);
+    auto *series = new QtCharts::QLineSeries();
+    chart.addSeries(series);
+    return series->pen();
+}
+
 } // namespace
 
 ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
@@ -91,6 +104,9 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     m_axesTransformer = std::make_unique<Temp::ChartAxesTransformer>(this);
     m_axesTransformer->registerMethods();
     setMouseTracking(true);
+    // The chart's background covers the whole view: a repaint of the trace
+    // need not paint the window's widgets beneath first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 
     buildChart();
     m_state = TViewState();
@@ -108,12 +124,12 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     m_langLink = connect(&ZCore::LocalizationManager::instance(), &ZCore::LocalizationManager::signalLoadedLang, this,
                          &ZChartView::slotLangLoaded);
     // The plot area moves after a resize once the chart's layout has run,
-    // and the axes rescale without one; the marks follow both.
-    connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::repositionMarks);
-    connect(m_axisX, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::repositionMarks);
-    connect(m_axisY, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::repositionMarks);
-    connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::fitLevelLabels);
-    connect(m_axisY, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::fitLevelLabels);
+    // and the axes rescale without one; the trace and the marks follow both.
+    connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::layoutTrace);
+    for (QtCharts::QValueAxis *axis : { m_axisX, m_axisY }) {
+        connect(axis, &QtCharts::QValueAxis::rangeChanged, this, &ZChartView::layoutTrace);
+        connect(axis, &QtCharts::QValueAxis::tickCountChanged, this, &ZChartView::layoutTrace);
+    }
     connect(m_chart, &QtCharts::QChart::plotAreaChanged, this, &ZChartView::placeTraceBadge);
 
     setChartType(EChartType::LOG_MAG);
@@ -143,9 +159,7 @@ void ZChartView::buildChart()
     m_chart->setMargins(margins);
     m_chart->setBackgroundRoundness(0);
 
-    m_series = new QtCharts::QLineSeries();
     m_chart->legend()->hide();
-    m_chart->addSeries(m_series);
 
     m_axisX = new QtCharts::QValueAxis();
     m_axisY = new QtCharts::QValueAxis();
@@ -153,8 +167,9 @@ void ZChartView::buildChart()
     m_axisX->setTickCount(kFrequencyTickCount);
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
-    m_series->attachAxis(m_axisX);
-    m_series->attachAxis(m_axisY);
+    m_trace = new ZTraceItem(m_chart);
+    m_trace->addTrace(themeTracePen(m_chart->theme()));
+    m_trace->setAxes(m_axisX, m_axisY);
     // The base class starts with a chart of its own and only lets go of it
     // when another is set.
     std::unique_ptr<QtCharts::QChart> initial(QtCharts::QChartView::chart());
@@ -304,6 +319,8 @@ void ZChartView::restoreSettings()
     m_chart->setTheme(QtCharts::QChart::ChartThemeLight);
     applyFonts();
     applyBadgeColors();
+    m_trace->setTracePen(kMeasuredTrace, themeTracePen(m_chart->theme()));
+    m_trace->invalidateGrid();
 }
 
 bool ZChartView::isLightTheme() const
@@ -329,61 +346,116 @@ qint32 ZChartView::indexFromFrequency(double frequencyMHz) const
 
 QPointF ZChartView::seriesPointAt(int index) const
 {
-    const int count = m_series->count();
-    if (count == 0)
+    const QVector<QPointF> &points = plottedPoints();
+    if (points.isEmpty())
         return QPointF(0, 0);
-    return m_series->at(qBound(0, index, count - 1));
+    for (int i = qBound(0, index, points.size() - 1); i >= 0; --i) {
+        if (!std::isnan(points.at(i).y()))
+            return points.at(i);
+    }
+    return QPointF(0, 0);
+}
+
+QPointF ZChartView::chartPosition(const QPointF &value) const
+{
+    return m_trace->mapToPosition(value);
+}
+
+const QVector<QPointF> &ZChartView::plottedPoints() const
+{
+    return m_trace->points(kMeasuredTrace);
 }
 
 void ZChartView::redraw(bool restoreMarks)
 {
-    ZData::DataScanManager &scan = scanManager();
-    const int channel = m_state.channel;
-    if (!scan.channelReceived(channel))
-        return;
-
-    QVector<ZData::TScanPoint> source;
-    scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), source, true);
-    ChartPlacement::cutToValid(source);
-    QVector<QPointF> points(source.size());
-    m_scanProcessor->processPoints(source, points, m_state.chartType);
-    // Uncalibrated, the chart's source is the raw list the check reads:
-    // its levels are already at hand, before the offsets go on.
-    checkAdcOverflow(scan.useCalib() ? nullptr : &points);
-    ChartPlacement::place(points, ChartPlacement::levelOffset(scan.rfParameters(), scan.useCalib(), channel));
-    m_series->replace(points);
-
-    if (restoreMarks)
+    plotPoints();
+    if (restoreMarks && scanManager().channelReceived(m_state.channel))
         applyMarksPreset();
 }
 
-void ZChartView::checkAdcOverflow(const QVector<QPointF> *rawLevels)
+void ZChartView::updateLevels(TLevelCache &cache, bool processed)
+{
+    const ZData::DataScanManager &scan = scanManager();
+    const int channel = m_state.channel;
+    if (cache.chartType != m_state.chartType) {
+        cache = TLevelCache();
+        cache.chartType = m_state.chartType;
+    }
+    const int count = scan.channelPointCount(channel);
+    const QVector<ZData::TScanPoint> &source = processed ? scan.processedPoints(channel) : scan.rawPoints(channel);
+    m_scanProcessor->processChangedPoints(source, count, cache.source, cache.levels, m_state.chartType);
+    cache.valid.resize(cache.source.size());
+    for (int i = 0; i < cache.source.size(); ++i)
+        cache.valid[i] = ChartPlacement::isValidPoint(cache.source.at(i));
+}
+
+bool ZChartView::plotPoints()
+{
+    ZData::DataScanManager &scan = scanManager();
+    const int channel = m_state.channel;
+    if (!scan.channelReceived(channel))
+        return false;
+
+    updateLevels(m_shown, true);
+    // Uncalibrated, the chart's source is the raw list the check reads:
+    // its levels are already at hand, before the offsets go on.
+    if (scan.useCalib()) {
+        checkAdcOverflow();
+    } else {
+        checkAdcOverflow(&m_shown.levels, &m_shown.valid);
+    }
+    return m_trace->setPoints(kMeasuredTrace,
+                              ChartPlacement::plotted(m_shown.levels, m_shown.valid,
+                                                      ChartPlacement::levelOffset(scan.rfParameters(), scan.useCalib(), channel)));
+}
+
+void ZChartView::checkAdcOverflow(const QVector<QPointF> *rawLevels, const QVector<bool> *valid)
 {
     ZData::DataScanManager &scan = scanManager();
     const int channel = m_state.channel;
     if (!m_rangeReachedEnd || isCalibrating() || !scan.channelReceived(channel))
         return;
 
-    QVector<QPointF> levels;
-    if (rawLevels) {
-        levels = *rawLevels;
-    } else {
-        QVector<ZData::TScanPoint> raw;
-        scan.copyPoints(channel, 0, quint32(scan.channelPointCount(channel)), raw, false);
-        ChartPlacement::cutToValid(raw);
-        levels.resize(raw.size());
-        m_scanProcessor->processPoints(raw, levels, m_state.chartType);
+    if (!rawLevels) {
+        updateLevels(m_raw, false);
+        rawLevels = &m_raw.levels;
+        valid = &m_raw.valid;
+    }
+    // Only measured points count: one never measured reads as 100 dB.
+    const QPointF *highest = nullptr;
+    for (int i = 0; i < rawLevels->size(); ++i) {
+        if (valid->at(i) && (!highest || rawLevels->at(i).y() > highest->y()))
+            highest = &rawLevels->at(i);
     }
     // Nothing measured, nothing overflowing: a warning left on from the last
     // sweep would be about data no longer shown.
-    if (levels.isEmpty()) {
+    if (!highest) {
         m_adcOverflowItem->hide();
         return;
     }
-    const auto highest = std::max_element(levels.cbegin(), levels.cend(),
-                                          [](const QPointF &a, const QPointF &b) { return a.y() < b.y(); });
     const double threshold = double(float(scan.rfParameters().adcOverflowLevel));
     m_adcOverflowItem->setVisible(highest->y() >= threshold);
+}
+
+// A slice moves a mark, or its line in the table, only when it changed the
+// point the mark sits on; while the first sweep grows the trace, marks
+// beyond its end sit on its last point.
+bool ZChartView::marksTouched(int oldCount) const
+{
+    if (!m_marksTable)
+        return false;
+    const QVector<QPointF> &points = plottedPoints();
+    if (points.size() != oldCount)
+        return true;
+    const int first = m_trace->changedFirst();
+    const int last = m_trace->changedLast();
+    for (const TMarkData &mark : m_marksTable->marksData()) {
+        const int index = int(qMin<quint32>(mark.index, quint32(points.size() - 1)));
+        // Over a gap the mark sits on a point further back.
+        if (index >= first && (index <= last || std::isnan(points.at(index).y())))
+            return true;
+    }
+    return false;
 }
 
 void ZChartView::applyMarksPreset()
@@ -463,11 +535,12 @@ void ZChartView::slotProcessedScanData(ZData::EScanChannel channel)
     }
     if (channel != m_state.channel)
         return;
-    // No updates suspension here: the scene hands its changes to the view
-    // through the event loop, so the slice is painted once anyway, while
-    // enabling updates again would repaint the whole view, axes and titles
-    // included, for every slice.
-    redraw(true);
+    // No updates suspension here: the trace hands the scene only the span
+    // that changed, while enabling updates again would repaint the whole
+    // view, axes and titles included, for every slice.
+    const int oldCount = plottedPoints().size();
+    if (plotPoints() && marksTouched(oldCount))
+        applyMarksPreset();
     if (!m_marksCreated)
         createMarks();
 }
@@ -480,7 +553,7 @@ void ZChartView::createMarks()
     }
     // Marks sit on points of the curve; with nothing plotted yet they wait
     // for the next slice rather than never being made.
-    if (m_series->count() == 0)
+    if (plottedPoints().isEmpty())
         return;
     m_marksCreated = true;
     for (int i = 0; i < kMarksPerView; ++i) {
@@ -539,6 +612,13 @@ void ZChartView::handleCalibrationEnded()
     m_rangeReachedEnd = false;
     if (m_state.channel < ZData::kScanChannelCount)
         setActive(true);
+}
+
+void ZChartView::layoutTrace()
+{
+    fitLevelLabels();
+    m_trace->setGeometry(m_chart->plotArea());
+    repositionMarks();
 }
 
 void ZChartView::repositionMarks()

@@ -20,7 +20,6 @@ class QGraphicsSimpleTextItem;
 
 namespace QtCharts {
 class QChart;
-class QLineSeries;
 class QValueAxis;
 } // namespace QtCharts
 
@@ -30,6 +29,7 @@ class DataMarkProcessor;
 class DataScanProcessor;
 class TraceStateBadge;
 class ZMarksTable;
+class ZTraceItem;
 namespace Temp {
 class ChartAxesTransformer;
 }
@@ -52,6 +52,8 @@ public:
     };
 
     static constexpr quint8 kNoChannel = 0xFF;
+    // Polyline of the trace item that shows the measured channel.
+    static constexpr int kMeasuredTrace = 0;
     static constexpr int kMarksPerView = 5;
     static constexpr int kTitlePixelSize = 18;
     static constexpr int kAxisTitlePointSize = 11;
@@ -86,14 +88,20 @@ public:
 
     // Nearest point index of the channel's range for f (MHz), inside the range.
     qint32 indexFromFrequency(double frequencyMHz) const;
+    // The plotted point at index (clamped); over a gap, the last one drawn
+    // before it, so that a mark stays on the trace.
     QPointF seriesPointAt(int index) const;
+    // Where a chart value lies in the chart's coordinates.
+    QPointF chartPosition(const QPointF &value) const;
     // Shows the marks the active preset has frequencies for and brings their
     // frequencies and the table up to date.
     void applyMarksPreset();
     void redraw(bool restoreMarks);
 
     QtCharts::QChart *chart() const { return m_chart; }
-    QtCharts::QLineSeries *series() const { return m_series; }
+    ZTraceItem *trace() const { return m_trace; }
+    // The measured channel as plotted; a gap has a y that is not a number.
+    const QVector<QPointF> &plottedPoints() const;
     QtCharts::QValueAxis *axisX() const { return m_axisX; }
     QtCharts::QValueAxis *axisY() const { return m_axisY; }
     quint8 channel() const { return m_state.channel; }
@@ -135,12 +143,16 @@ private:
     void placeTraceBadge();
     void applyBadgeColors();
     void showTraceState();
+    void layoutTrace();
+    // Brings the plotted points up to date; returns whether any changed.
+    bool plotPoints();
+    bool marksTouched(int oldCount) const;
     void connectCalibrationEnds(const std::function<QVector<QMetaObject::Connection>()> &connectEnds);
     void handleCalibrationStarted();
     void handleCalibrationEnded();
     void handleUseCalibUpdated();
     // rawLevels: the raw points already converted, when the caller has them.
-    void checkAdcOverflow(const QVector<QPointF> *rawLevels = nullptr);
+    void checkAdcOverflow(const QVector<QPointF> *rawLevels = nullptr, const QVector<bool> *valid = nullptr);
     void createMarks();
     void repositionMarks();
     // Null while no scan preset is loaded.
@@ -152,7 +164,8 @@ private:
     std::unique_ptr<DataMarkProcessor> m_markProcessor;
     std::unique_ptr<Temp::ChartAxesTransformer> m_axesTransformer;
     QtCharts::QChart *m_chart = nullptr;
-    QtCharts::QLineSeries *m_series = nullptr;
+    // Owned by the chart.
+    ZTraceItem *m_trace = nullptr;
     QtCharts::QValueAxis *m_axisX = nullptr;
     QtCharts::QValueAxis *m_axisY = nullptr;
     TViewState m_state;
@@ -164,6 +177,20 @@ private:
     QGraphicsSimpleTextItem *m_rfOverloadItem = nullptr;
     TraceStateBadge *m_traceBadge = nullptr;
     ZCommon::ETraceState m_traceState = ZCommon::ETraceState::LIVE;
+
+    // Stored points last converted and their levels, for the channel as shown
+    // and for the raw list the ADC check reads: a slice converts only the
+    // points that changed.
+    struct TLevelCache
+    {
+        QVector<ZData::TScanPoint> source;
+        QVector<QPointF> levels;
+        QVector<bool> valid;
+        quint16 chartType = kChartTypeNone;
+    };
+    void updateLevels(TLevelCache &cache, bool processed);
+    TLevelCache m_shown;
+    TLevelCache m_raw;
 
     QVector<QMetaObject::Connection> m_dataLinks;
     QVector<QMetaObject::Connection> m_calibrationEndLinks;

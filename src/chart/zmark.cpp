@@ -6,7 +6,6 @@
 #include "data/scan/datascanmanager.h"
 
 #include <QChart>
-#include <QLineSeries>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -97,7 +96,7 @@ void ZMark::updatePosition()
 void ZMark::reposition()
 {
     if (m_chart && m_view)
-        setPos(m_chart->mapToPosition(m_value, m_view->series()));
+        setPos(m_view->chartPosition(m_value));
 }
 
 void ZMark::moveBy(int delta)
@@ -137,7 +136,7 @@ QPointF ZMark::valueScenePos() const
 {
     if (!m_chart || !m_view)
         return QPointF();
-    return m_chart->mapToScene(m_chart->mapToPosition(m_value, m_view->series()));
+    return m_chart->mapToScene(m_view->chartPosition(m_value));
 }
 
 void ZMark::setOutlineColor(const QColor &color)

@@ -201,7 +201,18 @@ int ZMarksTable::clampIndex(int index) const
 
 void ZMarksTable::updateGeometry()
 {
-    m_textRect = QFontMetricsF(m_font).boundingRect(kTextBox, Qt::AlignLeft, m_text);
+    // The lines are of fixed width in a fixed-pitch font: a new level in the
+    // same lines leaves the box as it is, and laying the text out again
+    // would cost more than the rest of the slice.
+    const QStringList lines = m_text.split(QLatin1Char('\n'));
+    int widest = 0;
+    for (const QString &line : lines)
+        widest = qMax(widest, line.size());
+    const QPair<int, int> shape(lines.size(), widest);
+    if (shape != m_textShape || m_textRect.isNull()) {
+        m_textShape = shape;
+        m_textRect = QFontMetricsF(m_font).boundingRect(kTextBox, Qt::AlignLeft, m_text);
+    }
     m_backgroundRect = m_textRect.adjusted(-kBackgroundMargin, -kBackgroundMargin, kBackgroundMargin, kBackgroundMargin);
     setPos(viewWidth() - m_textRect.width(), 0);
 }

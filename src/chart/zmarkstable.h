@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QGraphicsItem>
 #include <QList>
+#include <QPair>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -80,6 +81,8 @@ private:
     QString m_text;
     QRectF m_backgroundRect;
     QRectF m_textRect;
+    // Line count and longest line the text rectangle was measured for.
+    QPair<int, int> m_textShape;
 };
 
 } // namespace ZChart

@@ -7,7 +7,6 @@
 #include "sweepfeeder.h"
 
 #include <QChart>
-#include <QLineSeries>
 #include <QValueAxis>
 #include <QtTest>
 
@@ -85,10 +84,12 @@ void TstChartProcessing::validPointCut_data()
 {
     QTest::addColumn<QVector<TScanPoint>>("points");
     QTest::addColumn<QVector<quint64>>("kept");
-    const TScanPoint a{10, 1.0f}, b{20, 1.0f}, empty;
+    const TScanPoint a{10000000, 1.0f}, b{20000000, 1.0f}, empty;
+    // 0 stands for a gap.
     QTest::newRow("third empty") << QVector<TScanPoint>{a, b, empty} << QVector<quint64>{10, 20};
-    QTest::newRow("without frequency counts, not filters") << QVector<TScanPoint>{a, TScanPoint{0, 1.0f}, b} << QVector<quint64>{10, 0};
-    QTest::newRow("real at the empty threshold") << QVector<TScanPoint>{a, TScanPoint{20, 99999.0f}} << QVector<quint64>{10};
+    QTest::newRow("without frequency, a gap") << QVector<TScanPoint>{a, TScanPoint{0, 1.0f}, b} << QVector<quint64>{10, 0, 20};
+    QTest::newRow("empty in between, a gap") << QVector<TScanPoint>{a, empty, b, empty} << QVector<quint64>{10, 0, 20};
+    QTest::newRow("real at the empty threshold") << QVector<TScanPoint>{a, TScanPoint{20000000, 99999.0f}} << QVector<quint64>{10};
     QTest::newRow("nothing measured") << QVector<TScanPoint>{empty, empty} << QVector<quint64>{};
 }
 
@@ -96,11 +97,17 @@ void TstChartProcessing::validPointCut()
 {
     QFETCH(QVector<TScanPoint>, points);
     QFETCH(QVector<quint64>, kept);
-    ChartPlacement::cutToValid(points);
-    QVector<quint64> frequencies;
+    DataScanProcessor processor(nullptr);
+    processor.registerMethods();
+    QVector<QPointF> levels(points.size());
+    processor.processPoints(points, levels, EChartType::LOG_MAG);
+    QVector<bool> valid;
     for (const TScanPoint &p : points)
-        frequencies.append(p.frequency);
-    QCOMPARE(frequencies, kept);
+        valid.append(ChartPlacement::isValidPoint(p));
+    QVector<quint64> shown;
+    for (const QPointF &p : ChartPlacement::plotted(levels, valid, {}))
+        shown.append(std::isnan(p.y()) ? 0 : qRound64(p.x()));
+    QCOMPARE(shown, kept);
 }
 
 // The chart's axis needs strictly increasing x.
@@ -164,7 +171,7 @@ void TstChartProcessing::plottedSeriesFollowsPlacement()
     // Calibrated levels are ratios, raw ones powers.
     QCOMPARE(bench.view->axisY()->titleText(), QStringLiteral("S%1 (%2)").arg(corner ? "12" : "21", useCalib ? "dB" : "dBm"));
     TestSupport::SweepFeeder([](int, quint64) { return 0.1f; }).sweepBothChannels();
-    const QVector<QPointF> points = bench.view->series()->pointsVector();
+    const QVector<QPointF> points = bench.view->plottedPoints();
     QCOMPARE(points.size(), 101);
     for (int i = 0; i < points.size(); ++i) {
         QVERIFY(qAbs(points[i].x() - (startMHz + i + i * ChartPlacement::kIndexShiftMHz)) < 1e-9);

@@ -1,5 +1,6 @@
 #include "chart/zchartview.h"
 #include "chart/zmarkstable.h"
+#include "chart/ztraceitem.h"
 #include "core/settingsmanager.h"
 #include "data/device/devicemanager.h"
 #include "data/scan/datascanmanager.h"
@@ -10,7 +11,6 @@
 #include <QChart>
 #include <QGraphicsTextItem>
 #include <QValueAxis>
-#include <QLineSeries>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -24,6 +24,10 @@ namespace {
 
 const auto flatLevel = [](int, quint64) { return 0.1f; };
 const auto loudLevel = [](int, quint64) { return 2.0f; };
+// Colour steps a smoothed edge may differ by, and how many pixels may: a
+// trace drawn a pixel off differs along its whole length.
+constexpr int kLookTolerance = 48;
+constexpr int kLookDifferingPixels = 60;
 
 // A view in one corner over the one-band profile, its sweep started.
 struct Bench
@@ -64,8 +68,13 @@ private slots:
     void indexFromFrequency_data();
     void indexFromFrequency();
     void seriesPointAtClamps();
+    void traceSpans_data();
+    void traceSpans();
+    void unmeasuredPointLeavesGap();
     void levelLabelsFitTheHeight_data();
     void levelLabelsFitTheHeight();
+    void looksAsBefore_data();
+    void looksAsBefore();
 };
 
 void TstZChartView::corners_data()
@@ -86,7 +95,7 @@ void TstZChartView::corners()
     Bench bench(corner);
     QVERIFY(bench.loaded);
     SweepFeeder(flatLevel).sweepBothChannels();
-    QCOMPARE(bench.view->series()->count(), points);
+    QCOMPARE(bench.view->plottedPoints().size(), points);
     QCOMPARE(bench.view->seriesPointAt(0).x(), firstMHz);
 }
 
@@ -96,9 +105,9 @@ void TstZChartView::dataOfAnotherChannelIgnored()
     QSignalSpy created(bench.view.get(), &ZChartView::signalCreatedMark);
     // The five S21 slices come first; the S12 view draws nothing meanwhile.
     SweepFeeder(flatLevel).answerSlices(5);
-    QCOMPARE(bench.view->series()->count() + created.count(), 0);
+    QCOMPARE(bench.view->plottedPoints().size() + created.count(), 0);
     SweepFeeder(flatLevel).answerSlice();
-    QCOMPARE(bench.view->series()->count(), 25);
+    QCOMPARE(bench.view->plottedPoints().size(), 25);
     QCOMPARE(created.count(), ZMarksTable::kMaxMarks);
 }
 
@@ -111,7 +120,7 @@ void TstZChartView::emptyFirstReplyCreatesNoMarks()
     ZData::TDeviceReply empty;
     empty.data = QByteArray(4, '\0');
     emit ZData::DeviceManager::instance().signalGotScanData(empty);
-    QCOMPARE(bench.view->series()->count() + created.count(), 0);
+    QCOMPARE(bench.view->plottedPoints().size() + created.count(), 0);
     SweepFeeder(flatLevel).sweepBothChannels();
     QCOMPARE(created.count(), ZMarksTable::kMaxMarks);
 }
@@ -135,6 +144,7 @@ void TstZChartView::adcOverflowThreshold_data()
     // Calibrated, the chart shows other levels than the detector's.
     QTest::newRow("calibrated above, raw below") << 0.999f << 0.5f << false;
     QTest::newRow("calibrated below, raw at 0 dB") << 1.0f << 2.0f << true;
+    QTest::newRow("a point never measured") << ZData::TScanPoint::kEmptyReal << 0.0f << false;
 }
 
 void TstZChartView::adcOverflowThreshold()
@@ -182,7 +192,7 @@ void TstZChartView::calibrationDetachesAndRestores()
     QVERIFY(!view.marksTable()->isMarkVisible(0));
     // The reference sweep does not reach the detached view.
     SweepFeeder([](int, quint64) { return 0.01f; }).answerSlice();
-    QCOMPARE(view.series()->at(0).y(), 20.0 + double(20.0f * std::log10(2.0f)));
+    QCOMPARE(view.plottedPoints().at(0).y(), 20.0 + double(20.0f * std::log10(2.0f)));
 
     bench.fixture.calibrator().calibrating = false;
     emit bench.fixture.calibrator().signalFinishedCalibration();
@@ -190,7 +200,7 @@ void TstZChartView::calibrationDetachesAndRestores()
     QVERIFY(view.marksTable()->isMarkVisible(2));
     // Following the sweep again: the next slice lands on the curve.
     SweepFeeder(flatLevel).answerSlice();
-    QCOMPARE(view.series()->at(25).y(), 20.0 + double(20.0f * std::log10(0.1f)));
+    QCOMPARE(view.plottedPoints().at(25).y(), 20.0 + double(20.0f * std::log10(0.1f)));
 }
 
 void TstZChartView::lightTheme_data()
@@ -254,8 +264,93 @@ void TstZChartView::seriesPointAtClamps()
 {
     Bench bench;
     SweepFeeder(flatLevel).answerSlice();
-    QCOMPARE(bench.view->seriesPointAt(-4), bench.view->series()->at(0));
-    QCOMPARE(bench.view->seriesPointAt(1000), bench.view->series()->at(24));
+    QCOMPARE(bench.view->seriesPointAt(-4), bench.view->plottedPoints().at(0));
+    QCOMPARE(bench.view->seriesPointAt(1000), bench.view->plottedPoints().at(24));
+}
+
+void TstZChartView::traceSpans_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("slicesBefore");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    // 101 points: slices 0-24, 25-49, 50-74, 75-99 and 100, then S12's five.
+    QTest::newRow("first slice, at the left end") << QSize(500, 245) << 0 << 0 << 24;
+    QTest::newRow("last slice, at the right end") << QSize(900, 500) << 4 << 100 << 100;
+    QTest::newRow("next sweep, in the middle") << QSize(640, 400) << 12 << 50 << 74;
+}
+
+// A slice repaints the segments its points touch, and no more; the trace
+// follows the plot area when the view is resized.
+void TstZChartView::traceSpans()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, slicesBefore);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    Bench bench;
+    ZChartView &view = *bench.view;
+    view.resize(500, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    int sweep = 0;
+    SweepFeeder feeder([&sweep](int, quint64 hz) { return float(0.01 * (1 + sweep) + double(hz % 7000000) * 1e-9); });
+    feeder.answerSlices(qMin(slicesBefore, 10));
+    sweep = 1;
+    if (slicesBefore > 10)
+        feeder.answerSlices(slicesBefore - 10);
+    view.resize(size);
+    ZTraceItem *trace = view.trace();
+    // Painted and idle past a refresh, so that the measured slice is handed
+    // over at once and alone.
+    QTRY_VERIFY(!trace->isRepaintPending());
+    QTest::qWait(ZTraceItem::kRefreshMs * 2);
+
+    const QRectF plot = trace->plotArea();
+    QCOMPARE(plot, view.chart()->plotArea());
+    feeder.answerSlice();
+    QCOMPARE(trace->changedFirst(), first);
+    QCOMPARE(trace->changedLast(), last);
+
+    const QVector<QPointF> &points = view.plottedPoints();
+    QCOMPARE(trace->mapToPosition(points.first()).x(), plot.left());
+    QCOMPARE(trace->mapToPosition(QPointF(view.axisX()->max(), view.axisY()->min())), plot.bottomRight());
+    const qreal from = trace->mapToPosition(points.at(qMax(0, first - 1))).x();
+    const qreal to = trace->mapToPosition(points.at(qMin(points.size() - 1, last + 1))).x();
+    const QRectF span = trace->lastInvalidated();
+    const qreal margin = trace->tracePen(ZChartView::kMeasuredTrace).widthF() + 1;
+    QVERIFY2(span.left() <= from && span.left() >= qMin(from - margin, plot.left() - margin - 1)
+                 && span.right() >= to && span.right() <= qMax(to + margin, plot.right() + margin + 1),
+             qPrintable(QStringLiteral("%1..%2 for %3..%4").arg(span.left()).arg(span.right()).arg(from).arg(to)));
+    qreal top = plot.bottom();
+    qreal bottom = plot.top();
+    for (int i = qMax(0, first - 1); i <= qMin(points.size() - 1, last + 1); ++i) {
+        top = qMin(top, trace->mapToPosition(points.at(i)).y());
+        bottom = qMax(bottom, trace->mapToPosition(points.at(i)).y());
+    }
+    QVERIFY2(span.top() <= top && span.bottom() >= bottom && span.height() <= bottom - top + 2 * margin,
+             qPrintable(QStringLiteral("%1..%2 for %3..%4").arg(span.top()).arg(span.bottom()).arg(top).arg(bottom)));
+    QVERIFY(trace->boundingRect().contains(span));
+
+    // Slices right after a paint wait for the next refresh, but get there
+    // with nothing else arriving.
+    QTRY_VERIFY(!trace->isRepaintPending());
+    feeder.answerSlices(3);
+    QTRY_VERIFY(!trace->isRepaintPending());
+}
+
+// A point the device left unmeasured breaks the trace; the points after it
+// stay, and a mark on it sits on the point before.
+void TstZChartView::unmeasuredPointLeavesGap()
+{
+    Bench bench(ZCommon::UL, {150});
+    SweepFeeder([](int, quint64 hz) { return hz == 150000000 ? ZData::TScanPoint::kEmptyReal : 0.1f; })
+        .sweepBothChannels();
+    const QVector<QPointF> &points = bench.view->plottedPoints();
+    QCOMPARE(points.size(), 101);
+    QVERIFY(std::isnan(points.at(50).y()));
+    QCOMPARE(points.at(100).x(), 200.0 + 100 * 1e-9);
+    QCOMPARE(bench.view->seriesPointAt(50), points.at(49));
 }
 
 void TstZChartView::levelLabelsFitTheHeight_data()
@@ -286,6 +381,61 @@ void TstZChartView::levelLabelsFitTheHeight()
     QVERIFY2(!labels.join(QLatin1Char(' ')).contains(QStringLiteral("...")), qPrintable(labels.join(QLatin1Char('|'))));
     QCOMPARE(bench.view->axisY()->tickType() == QtCharts::QValueAxis::TicksFixed, everyTick);
     QVERIFY(labels.size() >= (everyTick ? bench.view->axisY()->tickCount() : 3));
+}
+
+void TstZChartView::looksAsBefore_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("light");
+    QTest::addColumn<QSize>("size");
+    // The short view labels every other level tick and keeps the rest as
+    // grid lines.
+    QTest::newRow("dark, short") << QStringLiteral("dark-short") << false << QSize(500, 245);
+    QTest::newRow("light, tall") << QStringLiteral("light-tall") << true << QSize(900, 500);
+}
+
+// The views drew with the chart library's line series before; the pictures
+// it made are kept, and the trace must still look the same.
+void TstZChartView::looksAsBefore()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, light);
+    QFETCH(QSize, size);
+    ChartFixture fixture;
+    QVERIFY(fixture.load({ChartFixture::preset(QStringLiteral("Band"), {130, 170})}));
+    ZCore::SettingsManager::userSettings()->setValue(QStringLiteral("Theme/LIGHT_THEME_ENABLED"), light);
+    SweepFeeder::start();
+    ZChartView view;
+    view.setCorner(ZCommon::UL);
+    // Shown at another size first: what is kept between paints must follow
+    // a resize.
+    view.resize(size / 2);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.resize(size);
+    QTest::qWait(ZTraceItem::kRefreshMs * 3);
+    // A curve with slopes and a notch, so that every slice moves the trace.
+    SweepFeeder([](int, quint64 hz) {
+        const double mhz = double(hz) / 1e6;
+        return float(0.02 + 0.015 * std::sin(mhz / 7.0) + (qAbs(mhz - 160.0) < 3 ? 0.2 : 0.0));
+    }).sweepBothChannels();
+    const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    const QString path = QStringLiteral(MERO_SOURCE_DIR "/tests/chart/data/look-%1.png").arg(name);
+    if (qEnvironmentVariableIsSet("MERO_WRITE_LOOKS"))
+        QVERIFY(shown.save(path));
+    const QImage before = QImage(path).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(before.size(), shown.size());
+    int differing = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = before.pixel(x, y);
+            const QRgb b = shown.pixel(x, y);
+            const int delta = qMax(qAbs(qRed(a) - qRed(b)), qMax(qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b))));
+            differing += delta > kLookTolerance ? 1 : 0;
+        }
+    }
+    QVERIFY2(differing <= kLookDifferingPixels, qPrintable(QString::number(differing)));
 }
 
 QTEST_MAIN(TstZChartView)
