@@ -117,7 +117,7 @@ void TestCommandLine::outcomeTexts()
 
     CommandLine commandLine;
     const EOutcome outcome = commandLine.parse(QStringList{QStringLiteral("oskiro-mero")} + arguments);
-    QCOMPARE(CommandLine::exitCode(outcome), exitCode);
+    QCOMPARE(commandLine.exitCode(outcome), exitCode);
     const QString text = commandLine.outcomeText(outcome);
     QVERIFY2(text.startsWith(start), qPrintable(text));
     for (const char *option : {"--data-dir <dir>", "--unattended", "--quit-after <ms>", "--version"})
