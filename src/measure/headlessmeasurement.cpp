@@ -136,7 +136,8 @@ void HeadlessMeasurement::openLink()
 {
     if (!m_request.simulate) {
         if (!ZData::DM::SerialPort::instance().openPort(m_request.portName))
-            fail(QStringLiteral("cannot open the port %1").arg(m_request.portName));
+            fail(QStringLiteral("cannot open the port %1: %2")
+                     .arg(m_request.portName, ZData::DM::SerialPort::instance().lastErrorText()));
         return;
     }
     m_simulator = std::make_unique<ZCore::SimulatorLauncher>();

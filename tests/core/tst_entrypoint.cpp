@@ -1,3 +1,4 @@
+#include "data/calibration/calibdata.h"
 #include "data/traces/tracefile.h"
 #include "loopbackhttpserver.h"
 #include "ptypair.h"
@@ -6,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -32,6 +34,7 @@ private:
     static QString readLog(const QString &dataDir);
     // As on a terminal over ssh.
     static QProcessEnvironment environmentWithoutDisplay();
+    static bool writeUnitCalibration(const QString &dataDir);
 
     // A guard against a hung child only; the run itself takes a fraction of it.
     static constexpr int kRunGuardMs = 120000;
@@ -63,6 +66,35 @@ QProcessEnvironment TestEntryPoint::environmentWithoutDisplay()
     for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QLatin1String(name));
     return environment;
+}
+
+// The simulator's calibration of the tiny preset, every reference 1: what
+// the window would have stored after calibrating with a through line.
+bool TestEntryPoint::writeUnitCalibration(const QString &dataDir)
+{
+    using namespace ZData::CAL;
+    const QString id = QStringLiteral("4587553-825774358-875575351");
+    CalibPreset preset;
+    for (int entry = 0; entry < CalibPreset::kEntries; ++entry) {
+        CalibData &data = preset.entries[size_t(entry)];
+        const bool s12 = entry % ZData::kScanChannelCount == ZData::EScanChannel::S12;
+        data.range = ZData::TScanRange(ZCore::TFrequency(s12 ? 925e6 : 880e6), ZCore::TFrequency(s12 ? 960e6 : 915e6), 10);
+        data.values.fill(TCalibValue(1.0f, 0.0f), 10);
+        data.valid = true;
+    }
+    const QString path = QDir(dataDir).filePath(QStringLiteral("calibs/%1/main.cbin").arg(id));
+    QFile file(path);
+    if (!QDir(dataDir).mkpath(QStringLiteral("calibs/") + id) || !file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream stream(&file);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream.setFloatingPointPrecision(QDataStream::DoublePrecision);
+    stream << id << qint32(1);
+    preset.serialize(stream);
+    QSettings table(QDir(dataDir).filePath(QStringLiteral("calibs/calib_table.ini")), QSettings::IniFormat);
+    table.setValue(id, path);
+    table.sync();
+    return stream.status() == QDataStream::Ok && table.status() == QSettings::NoError;
 }
 
 void TestEntryPoint::startsLogsAndQuitsByItself()
@@ -165,6 +197,7 @@ void TestEntryPoint::measureOutcomes_data()
     QTest::addColumn<QString>("limits");
     // The device: the simulator, or a port whose far end never answers.
     QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("calibration");
     QTest::addColumn<int>("exitCode");
     // The verdicts of S21 and S12; empty when no line may be printed.
     QTest::addColumn<QStringList>("verdicts");
@@ -174,15 +207,17 @@ void TestEntryPoint::measureOutcomes_data()
                             "1\\S21\\limits\\1\\lower=-200\n1\\S21\\limits\\size=1\n";
     const QString failS12 = "1\\S12\\limits\\1\\start=925000000\n1\\S12\\limits\\1\\stop=960000000\n"
                             "1\\S12\\limits\\1\\upper=-200\n1\\S12\\limits\\size=1\n";
-    QTest::newRow("passes") << QStringList{"--sweeps", "2", "--power", "high", "--export", "out.csv"} << passS21
-                            << false << 0 << QStringList{"PASS", "NONE"} << "";
-    QTest::newRow("fails") << QStringList{} << passS21 + failS12 << false << 1 << QStringList{"PASS", "FAIL"} << "";
-    QTest::newRow("no such preset") << QStringList{"--preset", "2"} << QString() << false << 2 << QStringList()
-                                    << "there is no preset 2";
-    QTest::newRow("no calibration") << QStringList{"--calibrated"} << QString() << false << 2 << QStringList()
-                                    << "the device has no calibration";
-    QTest::newRow("silent device") << QStringList{"--timeout", "1"} << QString() << true << 2 << QStringList()
-                                   << "no complete measurement within 1 s";
+    // The one row with an export: it is calibrated at high power.
+    QTest::newRow("passes") << QStringList{"--sweeps", "2", "--power", "high", "--calibrated", "--export", "out.csv"}
+                            << passS21 << false << true << 0 << QStringList{"PASS", "NONE"} << "";
+    QTest::newRow("fails") << QStringList{} << passS21 + failS12 << false << false << 1
+                           << QStringList{"PASS", "FAIL"} << "";
+    QTest::newRow("no such preset") << QStringList{"--preset", "2"} << QString() << false << false << 2
+                                    << QStringList() << "there is no preset 2";
+    QTest::newRow("no calibration") << QStringList{"--calibrated"} << QString() << false << false << 2
+                                    << QStringList() << "the device has no calibration";
+    QTest::newRow("silent device") << QStringList{"--timeout", "1"} << QString() << true << false << 2
+                                   << QStringList() << "no complete measurement within 1 s";
 }
 
 // The measurement as a production script runs it: no display, the
@@ -192,6 +227,7 @@ void TestEntryPoint::measureOutcomes()
     QFETCH(QStringList, arguments);
     QFETCH(QString, limits);
     QFETCH(bool, silent);
+    QFETCH(bool, calibration);
     QFETCH(int, exitCode);
     QFETCH(QStringList, verdicts);
     QFETCH(QString, err);
@@ -211,6 +247,7 @@ void TestEntryPoint::measureOutcomes()
     const QByteArray current = "[Default]\nselected_scan_preset=3\nselected_source_power=1\n\n"
                                "[RF]\nRF_OFFSET=1\nS12_AMP_ORIGIN=20\nS12_ATT=7\nS21_AMP_ORIGIN=20\nS21_ATT=3\n";
     QVERIFY(writeProfile("current.ini", QString::fromUtf8(current)));
+    QVERIFY(!calibration || writeUnitCalibration(dir.path()));
 
     TestSupport::PtyPair silentDevice;
     const QStringList link = silent ? QStringList{"--port", silentDevice.slaveName()} : QStringList{"--simulate"};
@@ -250,6 +287,7 @@ void TestEntryPoint::measureOutcomes()
     const std::optional<ZData::TR::TTraceFile> file = ZData::TR::TraceFileFormat::read(dir.filePath("out.csv"));
     QVERIFY(file.has_value());
     QCOMPARE(file->info.power, QStringLiteral("high"));
+    QCOMPARE(file->info.levels, ZData::TR::ELevelKind::CALIBRATED);
     for (int channel = 0; channel < lines.size(); ++channel) {
         const std::optional<ZData::TR::TTrace> trace = file->traceFor(channel);
         QVERIFY(trace && trace->size() == 10);
