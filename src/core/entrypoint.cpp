@@ -154,11 +154,12 @@ ZMeasure::TMeasurementRequest measurementRequest(const CommandLine::Options &opt
     return request;
 }
 
-// Until the log file takes over, only what went wrong reaches standard
-// error: a measurement's script reads its own messages there.
+// Until the log file takes over, only what stops the run reaches standard
+// error: a measurement's script reads its own messages there, not the
+// platform's remarks on a headless machine.
 void earlyMeasurementMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
 {
-    if (type != QtDebugMsg && type != QtInfoMsg)
+    if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", qPrintable(text));
 }
 

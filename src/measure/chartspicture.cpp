@@ -1,10 +1,10 @@
 #include "measure/chartspicture.h"
 
 #include "chart/zchartview.h"
-#include "core/log.h"
+#include "data/traces/filetext.h"
 
+#include <QBuffer>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace ZMeasure {
 
@@ -50,13 +50,13 @@ QImage ChartsPicture::render() const
 
 bool ChartsPicture::save(const QString &path, QString *error) const
 {
-    QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) && render().save(&file, kImageFormat) && file.commit();
-    if (!written) {
-        *error = file.errorString();
-        ZCore::Log::warning(tag(), QStringLiteral(">> cannot write %1: %2").arg(path, *error));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !render().save(&buffer, kImageFormat)) {
+        ZData::TR::FileText::report(tag(), QStringLiteral("cannot encode the picture for %1").arg(path), error);
+        return false;
     }
-    return written;
+    return ZData::TR::FileText::writeAtomically(path, bytes, tag(), error);
 }
 
 } // namespace ZMeasure

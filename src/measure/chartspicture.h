@@ -33,7 +33,7 @@ public:
     static QString tag();
 
     QImage render() const;
-    // Atomic; on failure error says why.
+    // Atomic; on failure error (when given) says why, and the log too.
     bool save(const QString &path, QString *error) const;
 
 private:

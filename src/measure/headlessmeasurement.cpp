@@ -243,10 +243,10 @@ bool HeadlessMeasurement::writeExports(const std::array<ZData::TR::TTrace, ZData
         } else if (hasSuffix(path, kPictureSuffix) && m_picture) {
             written = m_picture->save(path, &error);
         } else {
-            error = QStringLiteral("unknown format");
+            error = QStringLiteral("cannot write %1: unknown format").arg(path);
         }
         if (!written) {
-            printError(QStringLiteral("cannot write %1: %2").arg(path, error));
+            printError(error);
             allWritten = false;
         }
     }
