@@ -1,10 +1,12 @@
 #include "data/calibration/calibdata.h"
 #include "data/traces/tracefile.h"
 #include "loopbackhttpserver.h"
+#include "measure/chartspicture.h"
 #include "ptypair.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -207,8 +209,9 @@ void TestEntryPoint::measureOutcomes_data()
                             "1\\S21\\limits\\1\\lower=-200\n1\\S21\\limits\\size=1\n";
     const QString failS12 = "1\\S12\\limits\\1\\start=925000000\n1\\S12\\limits\\1\\stop=960000000\n"
                             "1\\S12\\limits\\1\\upper=-200\n1\\S12\\limits\\size=1\n";
-    // The one row with an export: it is calibrated at high power.
-    QTest::newRow("passes") << QStringList{"--sweeps", "2", "--power", "high", "--calibrated", "--export", "out.csv"}
+    // The one row with exports: it is calibrated at high power.
+    QTest::newRow("passes") << QStringList{"--sweeps", "2", "--power", "high", "--calibrated", "--export", "out.csv",
+                                           "--export", "out.png"}
                             << passS21 << false << true << 0 << QStringList{"PASS", "NONE"} << "";
     QTest::newRow("fails") << QStringList{} << passS21 + failS12 << false << false << 1
                            << QStringList{"PASS", "FAIL"} << "";
@@ -281,9 +284,12 @@ void TestEntryPoint::measureOutcomes()
     QVERIFY(currentAfter.open(QIODevice::ReadOnly));
     QCOMPARE(currentAfter.readAll(), current);
 
-    // The export holds the sweep the lines describe, at the power asked for.
     if (!arguments.contains("out.csv"))
         return;
+    // Both charts, drawn without a display.
+    const QSize view = ZMeasure::ChartsPicture::kViewSize;
+    QCOMPARE(QImage(dir.filePath("out.png")).size(), QSize(view.width(), 2 * view.height()));
+    // The export holds the sweep the lines describe, at the power asked for.
     const std::optional<ZData::TR::TTraceFile> file = ZData::TR::TraceFileFormat::read(dir.filePath("out.csv"));
     QVERIFY(file.has_value());
     QCOMPARE(file->info.power, QStringLiteral("high"));
