@@ -128,6 +128,7 @@ void HeadlessMeasurement::connectManagers()
     m_links << connect(&scan, &DataScanManager::signalActiveScanPresetReachedEnd, this,
                        &HeadlessMeasurement::handleSweepEnd);
     m_links << connect(&scan, &DataScanManager::signalReportScanProcess, this, &HeadlessMeasurement::showProgress);
+    m_links << connect(&scan, &DataScanManager::signalRFOverload, this, &HeadlessMeasurement::noteOverload);
     m_links << connect(&ZData::ConnectionManager::instance(), &ZData::ConnectionManager::signalFailedToReconnect,
                        this, [this] { fail(QStringLiteral("the device was lost and did not come back")); });
 }
@@ -177,8 +178,10 @@ void HeadlessMeasurement::handleSweepEnd()
     if (m_finished)
         return;
     ++m_sweepsDone;
-    if (m_sweepsDone < m_request.sweeps)
+    if (m_sweepsDone < m_request.sweeps) {
+        m_overloadInSweep = false;
         return;
+    }
     // Taken at once: the next slice's reply would overwrite the first points.
     scanManager().setScanPause(true, true);
     report();
@@ -191,6 +194,11 @@ void HeadlessMeasurement::showProgress(int percent)
     std::fprintf(m_err, "\rsweep %d of %d: %3d %%", m_sweepsDone + 1, m_request.sweeps, qBound(0, percent, 100));
     std::fflush(m_err);
     m_progressShown = true;
+}
+
+void HeadlessMeasurement::noteOverload(bool overloaded)
+{
+    m_overloadInSweep = m_overloadInSweep || overloaded;
 }
 
 void HeadlessMeasurement::report()
@@ -211,6 +219,10 @@ void HeadlessMeasurement::report()
     if (m_progressShown)
         std::fputs("\n", m_err);
     m_progressShown = false;
+    // The window veils its charts with "RF OVERLOAD"; a script gets told too.
+    if (m_overloadInSweep)
+        printError(QStringLiteral("warning: the device reported RF overload during the last sweep; its levels may "
+                                  "be wrong"));
     const bool written = writeExports(traces);
     for (const QString &line : qAsConst(lines))
         std::fprintf(m_out, "%s\n", qPrintable(line));

@@ -80,6 +80,7 @@ private:
     void handleCalibrationMissing();
     void handleSweepEnd();
     void showProgress(int percent);
+    void noteOverload(bool overloaded);
     void report();
     bool writeExports(const std::array<ZData::TR::TTrace, ZData::kScanChannelCount> &traces);
     void fail(const QString &reason);
@@ -92,6 +93,8 @@ private:
     bool m_progressShown = false;
     bool m_showProgress = false;
     int m_sweepsDone = 0;
+    // In the sweep under way: its levels may be wrong.
+    bool m_overloadInSweep = false;
     bool m_finished = false;
     QTimer m_timeout;
     std::unique_ptr<ZCore::SimulatorLauncher> m_simulator;
