@@ -65,12 +65,11 @@ HeadlessMeasurement::~HeadlessMeasurement()
 {
     for (const QMetaObject::Connection &link : qAsConst(m_links))
         disconnect(link);
-    // The port goes before its far end, so that the loss is not mistaken
-    // for a pulled cable.
-    if (m_simulator) {
-        ZData::DM::SerialPort::instance().close(true);
-        m_simulator.reset();
-    }
+    // The device is let go before the application object; and the port
+    // goes before a simulator at its far end, so that the loss is not
+    // mistaken for a pulled cable.
+    ZData::DM::SerialPort::instance().close(true);
+    m_simulator.reset();
 }
 
 QString HeadlessMeasurement::tag()
