@@ -9,6 +9,7 @@
 #include "data/device/devicemanager.h"
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
+#include "data/traces/limitmask.h"
 #include "data/traces/measurementsummary.h"
 #include "data/traces/touchstone.h"
 #include "data/traces/tracefile.h"

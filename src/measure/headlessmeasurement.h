@@ -2,7 +2,6 @@
 
 #include "core/istaggable.h"
 #include "data/scan/tscanpoint.h"
-#include "data/traces/limitmask.h"
 #include "data/traces/ttrace.h"
 
 #include <QObject>
