@@ -20,7 +20,13 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
 #include <unistd.h>
+#endif
 
 namespace ZMeasure {
 
@@ -55,7 +61,7 @@ HeadlessMeasurement::HeadlessMeasurement(TMeasurementRequest request, std::FILE 
                                          QObject *parent)
     : QObject(parent), m_request(std::move(request)), m_out(out), m_err(err)
 {
-    m_showProgress = ::isatty(::fileno(m_err)) == 1;
+    m_showProgress = isatty(fileno(m_err)) != 0;
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         fail(QStringLiteral("no complete measurement within %1 s").arg(m_request.timeoutSeconds));
