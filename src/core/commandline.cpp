@@ -3,8 +3,11 @@
 #include "core/appenvironment.h"
 #include "core/tversion.h"
 #include "core/userdialogs.h"
+#include "data/scan/tscanpreset.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace ZCore {
 
@@ -12,6 +15,18 @@ namespace {
 
 const char *const kApplicationName = "oskiro-mero";
 const char *const kHelpAllName = "help-all";
+const char *const kMeasureName = "measure";
+const char *const kPowerLow = "low";
+const char *const kPowerHigh = "high";
+
+// As the parser reads it: one or two dashes, or the value joined by "=".
+bool namesOption(const QString &argument, const QString &name)
+{
+    QString bare = argument;
+    while (bare.startsWith(QLatin1Char('-')))
+        bare.remove(0, 1);
+    return bare != argument && bare.section(QLatin1Char('='), 0, 0) == name;
+}
 
 } // namespace
 
@@ -44,6 +59,31 @@ CommandLine::CommandLine()
                          QStringLiteral("Once both channels have been swept, save a PNG picture of the main window "
                                         "to <file> and quit. Implies --unattended."),
                          QStringLiteral("file"))
+    , m_measureOption(QLatin1String(kMeasureName),
+                      QStringLiteral("Measure without a window: connect (--port or --simulate), sweep, print one "
+                                     "line per channel and exit with 0 when every limit mask passes, 1 when one "
+                                     "fails, 2 when no measurement could be made."))
+    , m_presetOption(QStringLiteral("preset"),
+                     QStringLiteral("With --measure: sweep preset <n>, counted from 1 as the preset list shows "
+                                    "them (default 1)."),
+                     QStringLiteral("n"))
+    , m_powerOption(QStringLiteral("power"),
+                    QStringLiteral("With --measure: source power low or high (default low)."),
+                    QStringLiteral("low|high"))
+    , m_calibratedOption(QStringLiteral("calibrated"),
+                         QStringLiteral("With --measure: use the device's calibration; a device without one is an "
+                                        "error."))
+    , m_sweepsOption(QStringLiteral("sweeps"),
+                     QStringLiteral("With --measure: complete sweeps of both channels to run; the last one is "
+                                    "reported (default 1)."),
+                     QStringLiteral("n"))
+    , m_timeoutOption(QStringLiteral("timeout"),
+                      QStringLiteral("With --measure: give up after <seconds> without a result (default 60)."),
+                      QStringLiteral("seconds"))
+    , m_exportOption(QStringLiteral("export"),
+                     QStringLiteral("With --measure: write the result to <file>, a .csv trace file, a .s2p "
+                                    "Touchstone file or a .png picture of both charts. May be repeated."),
+                     QStringLiteral("file"))
 {
     m_parser.setApplicationDescription(
         QStringLiteral("Oskiro MERO: host for the MERO two-channel frequency-response meter."));
@@ -55,6 +95,9 @@ CommandLine::CommandLine()
     m_parser.addOption(m_updateUrlOption);
     m_parser.addOption(m_simulateOption);
     m_parser.addOption(m_screenshotOption);
+    for (const QCommandLineOption *option : {&m_measureOption, &m_presetOption, &m_powerOption, &m_calibratedOption,
+                                             &m_sweepsOption, &m_timeoutOption, &m_exportOption})
+        m_parser.addOption(*option);
 }
 
 void CommandLine::setApplicationIdentity()
@@ -75,6 +118,10 @@ CommandLine::EOutcome CommandLine::parse(const QStringList &arguments)
 {
     m_options = Options();
     m_error.clear();
+    m_measureRequested = std::any_of(arguments.cbegin() + qMin(1, arguments.size()), arguments.cend(),
+                                     [](const QString &argument) {
+                                         return namesOption(argument, QLatin1String(kMeasureName));
+                                     });
     if (!m_parser.parse(arguments)) {
         m_error = m_parser.errorText();
         return EOutcome::Error;
@@ -88,6 +135,9 @@ CommandLine::EOutcome CommandLine::parse(const QStringList &arguments)
 
 bool CommandLine::isFinalWithoutWindow(EOutcome outcome) const
 {
+    // A measurement never hands its arguments to a window system.
+    if (m_measureRequested)
+        return outcome != EOutcome::Run;
     // An unknown option may be one of the window system's own (-platform,
     // -style), which only the GUI application object takes out.
     if (outcome == EOutcome::Error)
@@ -153,7 +203,84 @@ bool CommandLine::readOptions()
         }
         m_options.quitAfterMs = ms;
     }
+    return readMeasureOptions();
+}
+
+bool CommandLine::readCount(const QCommandLineOption &option, int maximum, int *value)
+{
+    if (!m_parser.isSet(option))
+        return true;
+    const QString text = m_parser.value(option);
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < 1 || number > maximum) {
+        m_error = QStringLiteral("Invalid value '%1' for '--%2': expected a whole number from 1 to %3.")
+                      .arg(text, option.names().constFirst())
+                      .arg(maximum);
+        return false;
+    }
+    *value = number;
     return true;
+}
+
+bool CommandLine::readMeasureOptions()
+{
+    m_options.measure = m_parser.isSet(m_measureOption);
+    const QList<const QCommandLineOption *> measureOnly = {&m_presetOption,   &m_powerOption,   &m_calibratedOption,
+                                                           &m_sweepsOption,   &m_timeoutOption, &m_exportOption};
+    for (const QCommandLineOption *option : measureOnly) {
+        if (!m_options.measure && m_parser.isSet(*option)) {
+            m_error = QStringLiteral("The option '--%1' needs '--measure'.").arg(option->names().constFirst());
+            return false;
+        }
+    }
+    if (!m_options.measure)
+        return true;
+    // The window's options have nothing to act on in a run without one.
+    for (const QCommandLineOption *option : {&m_screenshotOption, &m_quitAfterOption}) {
+        if (m_parser.isSet(*option)) {
+            m_error = QStringLiteral("The option '--%1' does not go with '--measure'.").arg(option->names().constFirst());
+            return false;
+        }
+    }
+    if (!m_options.simulate && m_options.portName.isEmpty()) {
+        m_error = QStringLiteral("The option '--measure' needs '--port' or '--simulate'.");
+        return false;
+    }
+    // Nobody is there to close a box.
+    m_options.unattended = true;
+    m_options.calibrated = m_parser.isSet(m_calibratedOption);
+    if (!readCount(m_presetOption, ZData::PresetSettings::kMaxPresets, &m_options.presetNumber)
+        || !readCount(m_sweepsOption, kMaxSweeps, &m_options.sweeps)
+        || !readCount(m_timeoutOption, kMaxTimeoutSeconds, &m_options.timeoutSeconds))
+        return false;
+    if (m_parser.isSet(m_powerOption)) {
+        const QString power = m_parser.value(m_powerOption).toLower();
+        if (power != QLatin1String(kPowerLow) && power != QLatin1String(kPowerHigh)) {
+            m_error = QStringLiteral("Invalid value '%1' for '--power': expected low or high.")
+                          .arg(m_parser.value(m_powerOption));
+            return false;
+        }
+        m_options.highPower = power == QLatin1String(kPowerHigh);
+    }
+    m_options.exports = m_parser.values(m_exportOption);
+    const QStringList suffixes = exportSuffixes();
+    for (const QString &file : qAsConst(m_options.exports)) {
+        const bool known = std::any_of(suffixes.cbegin(), suffixes.cend(), [&file](const QString &suffix) {
+            return file.endsWith(suffix, Qt::CaseInsensitive) && file.size() > suffix.size();
+        });
+        if (!known) {
+            m_error = QStringLiteral("The file '%1' of '--export' must end in %2.")
+                          .arg(file, suffixes.join(QStringLiteral(", ")));
+            return false;
+        }
+    }
+    return true;
+}
+
+QStringList CommandLine::exportSuffixes()
+{
+    return {QStringLiteral(".csv"), QStringLiteral(".s2p"), QStringLiteral(".png")};
 }
 
 void CommandLine::apply() const
@@ -190,9 +317,11 @@ QString CommandLine::outcomeText(EOutcome outcome) const
     return QString();
 }
 
-int CommandLine::exitCode(EOutcome outcome)
+int CommandLine::exitCode(EOutcome outcome) const
 {
-    return outcome == EOutcome::Error ? kExitUsageError : kExitSuccess;
+    if (outcome != EOutcome::Error)
+        return kExitSuccess;
+    return m_measureRequested ? kExitMeasureUsageError : kExitUsageError;
 }
 
 } // namespace ZCore

@@ -15,6 +15,16 @@ class CommandLine
 public:
     enum class EOutcome : quint8 { Run, ShowHelp, ShowVersion, Error };
 
+    static constexpr int kExitSuccess = 0;
+    static constexpr int kExitUsageError = 1;
+    // Scripts running a measurement tell its failed verdict (1) apart from
+    // a run that could not measure at all.
+    static constexpr int kExitMeasureUsageError = 2;
+    static constexpr int kDefaultTimeoutSeconds = 60;
+    // Keeps the time in milliseconds inside an int; a day is plenty.
+    static constexpr int kMaxTimeoutSeconds = 86400;
+    static constexpr int kMaxSweeps = 100000;
+
     struct Options
     {
         QString dataDir;
@@ -29,10 +39,19 @@ public:
         bool simulate = false;
         // Where to save a picture of the window after a full sweep.
         QString screenshotPath;
+
+        // Measures without a window and ends with the verdict.
+        bool measure = false;
+        // 1-based, as the preset list shows them.
+        int presetNumber = 1;
+        bool highPower = false;
+        bool calibrated = false;
+        int sweeps = 1;
+        int timeoutSeconds = kDefaultTimeoutSeconds;
+        // Written in this order; the format follows from the suffix.
+        QStringList exports;
     };
 
-    static constexpr int kExitSuccess = 0;
-    static constexpr int kExitUsageError = 1;
 
     CommandLine();
 
@@ -58,10 +77,14 @@ public:
     QString errorText() const { return m_error; }
     // What to print and where for an outcome other than Run, and the exit code.
     QString outcomeText(EOutcome outcome) const;
-    static int exitCode(EOutcome outcome);
+    int exitCode(EOutcome outcome) const;
+    // The suffixes --export understands, lower case with the dot.
+    static QStringList exportSuffixes();
 
 private:
     bool readOptions();
+    bool readMeasureOptions();
+    bool readCount(const QCommandLineOption &option, int maximum, int *value);
 
     QCommandLineParser m_parser;
     QCommandLineOption m_helpOption;
@@ -73,8 +96,18 @@ private:
     QCommandLineOption m_updateUrlOption;
     QCommandLineOption m_simulateOption;
     QCommandLineOption m_screenshotOption;
+    QCommandLineOption m_measureOption;
+    QCommandLineOption m_presetOption;
+    QCommandLineOption m_powerOption;
+    QCommandLineOption m_calibratedOption;
+    QCommandLineOption m_sweepsOption;
+    QCommandLineOption m_timeoutOption;
+    QCommandLineOption m_exportOption;
     Options m_options;
     QString m_error;
+    // Seen in the arguments even when they do not parse: a measurement's
+    // mistakes are final before any window and end with its own status.
+    bool m_measureRequested = false;
 };
 
 } // namespace ZCore

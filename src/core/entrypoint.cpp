@@ -17,6 +17,7 @@
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
 #include "data/server/servermanager.h"
+#include "measure/headlessmeasurement.h"
 #include "ui/mainwindow.h"
 #include "ui/windowscreenshot.h"
 
@@ -33,7 +34,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <utility>
 
 namespace ZCore::EntryPoint {
@@ -46,8 +46,6 @@ const char *const kLogoPath = "://logo_pic";
 // A simulated session asks the simulator's own update server on loopback,
 // so no real server ever sees its requests.
 const char *const kSimulatedUpdateUrl = "http://127.0.0.1:%1/android/";
-const char *const kSimulatorLogName = "mero-sim.log";
-const char *const kSimulatorDefaultTiming = "realistic";
 constexpr QSize kSplashSize(500, 300);
 constexpr int kSplashBorderWidth = 2;
 constexpr int kApplicationFontPointSize = 10;
@@ -103,12 +101,7 @@ std::unique_ptr<SimulatorLauncher> startSimulator(quint16 updateServerPort)
     QObject::connect(launcher.get(), &SimulatorLauncher::signalFailed, launcher.get(), [](const QString &reason) {
         Log::critical(tag(), QStringLiteral(">> cannot simulate the device: %1").arg(reason));
     });
-    const QString log = QDir(Logger::logsDirPath()).filePath(QLatin1String(kSimulatorLogName));
-    launcher->start(SimulatorLauncher::findBinary(QCoreApplication::applicationDirPath()),
-                    {QStringLiteral("--timing"),
-                     qEnvironmentVariable(SimulatorLauncher::kTimingEnvVar, QLatin1String(kSimulatorDefaultTiming)),
-                     QStringLiteral("--log"), log,
-                     QStringLiteral("--update-server-port"), QString::number(updateServerPort)});
+    launcher->startBundled({QStringLiteral("--update-server-port"), QString::number(updateServerPort)});
     return launcher;
 }
 
@@ -140,25 +133,68 @@ void applyStartupOptions(const CommandLine::Options &options, quint16 simulatedS
 
 int printOutcome(const CommandLine &commandLine, CommandLine::EOutcome outcome)
 {
-    const int code = CommandLine::exitCode(outcome);
+    const int code = commandLine.exitCode(outcome);
     std::FILE *stream = code == CommandLine::kExitSuccess ? stdout : stderr;
     std::fputs(qPrintable(commandLine.outcomeText(outcome)), stream);
     std::fflush(stream);
     return code;
 }
 
-// Help, version and mistakes in the options need no display; the GUI
-// application object would end a run without one before printing them.
-// The exit code when the run ends here.
-std::optional<int> answerWithoutWindow(int argc, char *argv[])
+ZMeasure::TMeasurementRequest measurementRequest(const CommandLine::Options &options)
 {
-    CommandLine commandLine;
-    const CommandLine::EOutcome outcome = commandLine.parse(CommandLine::rawArguments(argc, argv));
-    if (!commandLine.isFinalWithoutWindow(outcome))
-        return std::nullopt;
-    // The help text names the program from the application's arguments.
-    const QCoreApplication textOnly(argc, argv);
-    return printOutcome(commandLine, outcome);
+    ZMeasure::TMeasurementRequest request;
+    request.portName = options.portName;
+    request.simulate = options.simulate;
+    request.preset = options.presetNumber - 1;
+    request.highPower = options.highPower;
+    request.calibrated = options.calibrated;
+    request.sweeps = options.sweeps;
+    request.timeoutSeconds = options.timeoutSeconds;
+    request.exports = options.exports;
+    return request;
+}
+
+// Until the log file takes over, only what stops the run reaches standard
+// error: a measurement's script reads its own messages there, not the
+// platform's remarks on a headless machine.
+void earlyMeasurementMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+// No window, and no display needed: a plain application object, or for a
+// picture of the charts a GUI one on the offscreen platform, chosen before
+// anything asks for a window system.
+int runMeasurement(int argc, char *argv[], const CommandLine &commandLine)
+{
+    const ZMeasure::TMeasurementRequest request = measurementRequest(commandLine.options());
+    // Standard error carries the measurement's own messages only; the log
+    // file keeps every line.
+    Logger::setPassOnHandler(nullptr);
+    qInstallMessageHandler(earlyMeasurementMessage);
+    std::unique_ptr<QCoreApplication> app;
+    if (request.needsWidgets()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    commandLine.apply();
+    initManagers();
+    // The texts of the charts' titles and axes.
+    LocalizationManager::instance().loadSavedLanguage(QString());
+
+    int exitCode = ZMeasure::HeadlessMeasurement::kExitNoMeasurement;
+    {
+        ZMeasure::HeadlessMeasurement measurement(request);
+        QObject::connect(&measurement, &ZMeasure::HeadlessMeasurement::signalFinished, app.get(),
+                         [](int code) { QCoreApplication::exit(code); });
+        measurement.start();
+        exitCode = app->exec();
+    }
+    app.reset();
+    return exitCode;
 }
 
 } // namespace
@@ -189,8 +225,19 @@ void initManagers()
 int run(int argc, char *argv[])
 {
     CommandLine::setApplicationIdentity();
-    if (const std::optional<int> exitCode = answerWithoutWindow(argc, argv))
-        return *exitCode;
+    {
+        // Help, version, mistakes in the options and a measurement need no
+        // display; the GUI application object would end a run without one.
+        CommandLine early;
+        const CommandLine::EOutcome outcome = early.parse(CommandLine::rawArguments(argc, argv));
+        if (early.isFinalWithoutWindow(outcome)) {
+            // The help text names the program from the application's arguments.
+            const QCoreApplication textOnly(argc, argv);
+            return printOutcome(early, outcome);
+        }
+        if (outcome == CommandLine::EOutcome::Run && early.options().measure)
+            return runMeasurement(argc, argv, early);
+    }
 
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton);

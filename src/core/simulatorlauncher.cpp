@@ -1,6 +1,9 @@
 #include "core/simulatorlauncher.h"
 
 #include "core/log.h"
+#include "core/logger.h"
+
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,6 +15,8 @@ namespace {
 const char *const kLinkName = "ttyMERO";
 const char *const kBuildTreeRelativePath = "../tools/mero-sim/mero-sim";
 const char *const kSideBySideName = "mero-sim";
+const char *const kLogName = "mero-sim.log";
+const char *const kDefaultTiming = "realistic";
 
 bool isExecutable(const QString &path)
 {
@@ -90,6 +95,16 @@ bool SimulatorLauncher::start(const QString &binary, const QStringList &extraArg
     m_waited.start();
     m_pollTimer.start();
     return true;
+}
+
+bool SimulatorLauncher::startBundled(const QStringList &extraArguments)
+{
+    const QString log = QDir(Logger::logsDirPath()).filePath(QLatin1String(kLogName));
+    return start(findBinary(QCoreApplication::applicationDirPath()),
+                 QStringList{QStringLiteral("--timing"),
+                             qEnvironmentVariable(kTimingEnvVar, QLatin1String(kDefaultTiming)),
+                             QStringLiteral("--log"), log}
+                     + extraArguments);
 }
 
 void SimulatorLauncher::stop()

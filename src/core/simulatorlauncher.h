@@ -43,6 +43,9 @@ public:
     // Starts binary with the private link path; signalLinkReady or
     // signalFailed follows. False (and signalFailed) when it cannot start.
     bool start(const QString &binary, const QStringList &extraArguments = {});
+    // The simulator beside the application, at the pace kTimingEnvVar names
+    // (realistic by default), writing its log beside the application's.
+    bool startBundled(const QStringList &extraArguments = {});
     void stop();
 
     QString linkPath() const;

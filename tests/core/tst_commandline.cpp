@@ -54,6 +54,9 @@ void TestCommandLine::parse_data()
                                  << "run data|0|0||";
     QTest::newRow("screenshot is unattended") << QStringList{"--simulate", "--screenshot", "w.png"} << EOutcome::Run
                                               << "|1|-1||";
+    // Nobody is at a measurement to close a box.
+    QTest::newRow("measure is unattended") << QStringList{"--measure", "--port=ttyACM0", "--export", "a.S2P"}
+                                           << EOutcome::Run << "|1|-1|ttyACM0|";
     QTest::newRow("help") << QStringList{"-h"} << EOutcome::ShowHelp << "";
     QTest::newRow("version") << QStringList{"--version"} << EOutcome::ShowVersion << "";
     QTest::newRow("help wins over a bad value") << QStringList{"--quit-after", "soon", "--help"}
@@ -72,6 +75,19 @@ void TestCommandLine::parse_data()
                                         << "The options '--simulate' and '--port' exclude each other.";
     QTest::newRow("quit after negative") << QStringList{"--quit-after=-5"} << EOutcome::Error
         << "Invalid value '-5' for '--quit-after': expected a number of milliseconds.";
+    QTest::newRow("measure option alone") << QStringList{"--preset", "2"} << EOutcome::Error
+                                          << "The option '--preset' needs '--measure'.";
+    QTest::newRow("measure without device") << QStringList{"--measure", "--power", "high"} << EOutcome::Error
+                                            << "The option '--measure' needs '--port' or '--simulate'.";
+    QTest::newRow("measure and screenshot") << QStringList{"--measure", "--simulate", "--screenshot", "w.png"}
+                                            << EOutcome::Error << "The option '--screenshot' does not go with '--measure'.";
+    QTest::newRow("preset zero") << QStringList{"--measure", "--simulate", "--preset", "0"} << EOutcome::Error
+                                 << "Invalid value '0' for '--preset': expected a whole number from 1 to 100.";
+    QTest::newRow("power medium") << QStringList{"--measure", "--simulate", "--power", "medium"} << EOutcome::Error
+                                  << "Invalid value 'medium' for '--power': expected low or high.";
+    QTest::newRow("export suffix only") << QStringList{"--measure", "--simulate", "--export", ".csv"}
+                                        << EOutcome::Error
+                                        << "The file '.csv' of '--export' must end in .csv, .s2p, .png.";
     QTest::newRow("stray argument") << QStringList{"profile.ini"} << EOutcome::Error
                                     << "Unexpected argument 'profile.ini'.";
 }
@@ -106,6 +122,8 @@ void TestCommandLine::outcomeTexts_data()
     QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: " << true;
     QTest::newRow("error") << QStringList{"--bogus"} << 1 << "oskiro-mero: Unknown option 'bogus'.\n\nUsage: "
                            << true;
+    QTest::newRow("measure error") << QStringList{"--bogus", "-measure"} << 2
+                                   << "oskiro-mero: Unknown option 'bogus'.\n\nUsage: " << true;
 }
 
 void TestCommandLine::outcomeTexts()
@@ -117,7 +135,7 @@ void TestCommandLine::outcomeTexts()
 
     CommandLine commandLine;
     const EOutcome outcome = commandLine.parse(QStringList{QStringLiteral("oskiro-mero")} + arguments);
-    QCOMPARE(CommandLine::exitCode(outcome), exitCode);
+    QCOMPARE(commandLine.exitCode(outcome), exitCode);
     const QString text = commandLine.outcomeText(outcome);
     QVERIFY2(text.startsWith(start), qPrintable(text));
     for (const char *option : {"--data-dir <dir>", "--unattended", "--quit-after <ms>", "--version"})

@@ -1,14 +1,22 @@
+#include "data/calibration/calibdata.h"
+#include "data/traces/tracefile.h"
 #include "loopbackhttpserver.h"
+#include "measure/chartspicture.h"
+#include "ptypair.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
+#include <optional>
 
 // Runs the built application as a user or a script would, headless.
 class TestEntryPoint : public QObject
@@ -21,9 +29,14 @@ private slots:
     void commandLineOutcomes_data();
     void commandLineOutcomes();
     void identifiesSimulatorAndReconnects();
+    void measureOutcomes_data();
+    void measureOutcomes();
 
 private:
     static QString readLog(const QString &dataDir);
+    // As on a terminal over ssh.
+    static QProcessEnvironment environmentWithoutDisplay();
+    static bool writeUnitCalibration(const QString &dataDir);
 
     // A guard against a hung child only; the run itself takes a fraction of it.
     static constexpr int kRunGuardMs = 120000;
@@ -47,6 +60,43 @@ QString TestEntryPoint::readLog(const QString &dataDir)
                                    .entryInfoList({QStringLiteral("*.log")}, QDir::Files);
     QFile file(logs.size() == 1 ? logs.first().filePath() : QString());
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QProcessEnvironment TestEntryPoint::environmentWithoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QLatin1String(name));
+    return environment;
+}
+
+// The simulator's calibration of the tiny preset, every reference 1: what
+// the window would have stored after calibrating with a through line.
+bool TestEntryPoint::writeUnitCalibration(const QString &dataDir)
+{
+    using namespace ZData::CAL;
+    const QString id = QStringLiteral("4587553-825774358-875575351");
+    CalibPreset preset;
+    for (int entry = 0; entry < CalibPreset::kEntries; ++entry) {
+        CalibData &data = preset.entries[size_t(entry)];
+        const bool s12 = entry % ZData::kScanChannelCount == ZData::EScanChannel::S12;
+        data.range = ZData::TScanRange(ZCore::TFrequency(s12 ? 925e6 : 880e6), ZCore::TFrequency(s12 ? 960e6 : 915e6), 10);
+        data.values.fill(TCalibValue(1.0f, 0.0f), 10);
+        data.valid = true;
+    }
+    const QString path = QDir(dataDir).filePath(QStringLiteral("calibs/%1/main.cbin").arg(id));
+    QFile file(path);
+    if (!QDir(dataDir).mkpath(QStringLiteral("calibs/") + id) || !file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream stream(&file);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream.setFloatingPointPrecision(QDataStream::DoublePrecision);
+    stream << id << qint32(1);
+    preset.serialize(stream);
+    QSettings table(QDir(dataDir).filePath(QStringLiteral("calibs/calib_table.ini")), QSettings::IniFormat);
+    table.setValue(id, path);
+    table.sync();
+    return stream.status() == QDataStream::Ok && table.status() == QSettings::NoError;
 }
 
 void TestEntryPoint::startsLogsAndQuitsByItself()
@@ -77,6 +127,10 @@ void TestEntryPoint::commandLineOutcomes_data()
     QTest::newRow("help") << QStringList{"--help"} << false << 0 << "Usage: " << "";
     QTest::newRow("bad value") << QStringList{"--quit-after=soon"} << false << 1 << "" << "Invalid value 'soon' for '--quit-after'";
     QTest::newRow("unknown option") << QStringList{"--bogus"} << true << 1 << "" << "oskiro-mero: Unknown option 'bogus'.";
+    // A measurement's mistakes are told apart from a failed verdict, and
+    // never reach for a display.
+    QTest::newRow("measure usage") << QStringList{"--measure", "--simulate", "--sweeps", "0"}
+                                   << false << 2 << "" << "Invalid value '0' for '--sweeps'";
     // Qt's own options are no mistake, and name a display of their own.
     QTest::newRow("platform option") << QStringList{"-platform", "offscreen", "--version"} << false << 0
                                      << "oskiro-mero 1.15.823\n" << "";
@@ -91,12 +145,7 @@ void TestEntryPoint::commandLineOutcomes()
     QFETCH(QString, err);
     QTemporaryDir dataDir;
     QProcess app;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!display) {
-        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            environment.remove(QLatin1String(name));
-    }
-    app.setProcessEnvironment(environment);
+    app.setProcessEnvironment(display ? QProcessEnvironment::systemEnvironment() : environmentWithoutDisplay());
     app.start(m_appBin, QStringList{"--data-dir", dataDir.path()} + arguments);
     QVERIFY(app.waitForFinished(kRunGuardMs));
     QCOMPARE(app.exitCode(), exitCode);
@@ -141,6 +190,116 @@ void TestEntryPoint::identifiesSimulatorAndReconnects()
     QVERIFY(::kill(pid_t(sim.processId()), SIGUSR1) == 0);
     QTRY_VERIFY_WITH_TIMEOUT(readLog(dataDir).count(deviceInfo) == 2, kLinkWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(updateServer.requests().size(), 2, kLinkWaitMs);
+}
+
+void TestEntryPoint::measureOutcomes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    // Appended to the one tiny preset of the user profile.
+    QTest::addColumn<QString>("limits");
+    // The device: the simulator, or a port whose far end never answers.
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("calibration");
+    QTest::addColumn<int>("exitCode");
+    // The verdicts of S21 and S12; empty when no line may be printed.
+    QTest::addColumn<QStringList>("verdicts");
+    QTest::addColumn<QString>("err");
+
+    const QString passS21 = "1\\S21\\limits\\1\\start=880000000\n1\\S21\\limits\\1\\stop=915000000\n"
+                            "1\\S21\\limits\\1\\lower=-200\n1\\S21\\limits\\size=1\n";
+    const QString failS12 = "1\\S12\\limits\\1\\start=925000000\n1\\S12\\limits\\1\\stop=960000000\n"
+                            "1\\S12\\limits\\1\\upper=-200\n1\\S12\\limits\\size=1\n";
+    // The one row with exports: it is calibrated at high power.
+    QTest::newRow("passes") << QStringList{"--sweeps", "2", "--power", "high", "--calibrated", "--export", "out.csv",
+                                           "--export", "out.png"}
+                            << passS21 << false << true << 0 << QStringList{"PASS", "NONE"} << "";
+    QTest::newRow("fails") << QStringList{} << passS21 + failS12 << false << false << 1
+                           << QStringList{"PASS", "FAIL"} << "";
+    QTest::newRow("no such preset") << QStringList{"--preset", "2"} << QString() << false << false << 2
+                                    << QStringList() << "there is no preset 2";
+    QTest::newRow("no calibration") << QStringList{"--calibrated"} << QString() << false << false << 2
+                                    << QStringList() << "the device has no calibration";
+    QTest::newRow("silent device") << QStringList{"--timeout", "1"} << QString() << true << false << 2
+                                   << QStringList() << "no complete measurement within 1 s";
+}
+
+// The measurement as a production script runs it: no display, the
+// simulator answering at once, the window's profiles in the data directory.
+void TestEntryPoint::measureOutcomes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, limits);
+    QFETCH(bool, silent);
+    QFETCH(bool, calibration);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, verdicts);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("profiles")));
+    const auto writeProfile = [&dir](const QString &name, const QString &text) {
+        QFile file(dir.filePath(QStringLiteral("profiles/") + name));
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
+    };
+    QVERIFY(writeProfile("user.ini", "[Range_Presets]\nsize=1\n1\\name=Tiny\n"
+                                     "1\\S21\\start=880000000\n1\\S21\\stop=915000000\n1\\S21\\points=10\n"
+                                     "1\\S12\\start=925000000\n1\\S12\\stop=960000000\n1\\S12\\points=10\n"
+                                     + limits));
+    // The window's own choice, which a measurement of another power and
+    // attenuation must leave as it is.
+    const QByteArray current = "[Default]\nselected_scan_preset=3\nselected_source_power=1\n\n"
+                               "[RF]\nRF_OFFSET=1\nS12_AMP_ORIGIN=20\nS12_ATT=7\nS21_AMP_ORIGIN=20\nS21_ATT=3\n";
+    QVERIFY(writeProfile("current.ini", QString::fromUtf8(current)));
+    QVERIFY(!calibration || writeUnitCalibration(dir.path()));
+
+    TestSupport::PtyPair silentDevice;
+    const QStringList link = silent ? QStringList{"--port", silentDevice.slaveName()} : QStringList{"--simulate"};
+    QProcess app;
+    QProcessEnvironment environment = environmentWithoutDisplay();
+    environment.insert("MERO_SIM_TIMING", "instant");
+    app.setProcessEnvironment(environment);
+    app.setWorkingDirectory(dir.path());
+    app.start(m_appBin, QStringList{"--data-dir", dir.path(), "--measure"} + link + arguments);
+    QVERIFY(app.waitForFinished(kRunGuardMs));
+    const QString errText = QString::fromUtf8(app.readAllStandardError());
+    QVERIFY2(app.exitStatus() == QProcess::NormalExit && app.exitCode() == exitCode, qPrintable(errText));
+    QVERIFY2(errText.contains(err), qPrintable(errText));
+
+    const QStringList lines = QString::fromUtf8(app.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), verdicts.size());
+    const QRegularExpression shape(QStringLiteral(
+        "^(S21|S12) points=10 min=(-?\\d+\\.\\d\\d) max=(-?\\d+\\.\\d\\d) flatness=(\\d+\\.\\d\\d) limits=(\\w+)$"));
+    for (int channel = 0; channel < lines.size(); ++channel) {
+        const QRegularExpressionMatch match = shape.match(lines.at(channel));
+        QVERIFY2(match.hasMatch(), qPrintable(lines.at(channel)));
+        QCOMPARE(match.captured(1), channel == 0 ? QStringLiteral("S21") : QStringLiteral("S12"));
+        QCOMPARE(match.captured(5), verdicts.at(channel));
+        const double min = match.captured(2).toDouble();
+        const double max = match.captured(3).toDouble();
+        // Levels a repeater's gain reads on the raw scale, not placeholders.
+        QVERIFY2(min < max && min > -130.0 && max < 40.0, qPrintable(lines.at(channel)));
+        QVERIFY(qAbs(match.captured(4).toDouble() - (max - min)) <= 0.011);
+    }
+    QFile currentAfter(dir.filePath(QStringLiteral("profiles/current.ini")));
+    QVERIFY(currentAfter.open(QIODevice::ReadOnly));
+    QCOMPARE(currentAfter.readAll(), current);
+
+    if (!arguments.contains("out.csv"))
+        return;
+    // Both charts, drawn without a display.
+    const QSize view = ZMeasure::ChartsPicture::kViewSize;
+    QCOMPARE(QImage(dir.filePath("out.png")).size(), QSize(view.width(), 2 * view.height()));
+    // The export holds the sweep the lines describe, at the power asked for.
+    const std::optional<ZData::TR::TTraceFile> file = ZData::TR::TraceFileFormat::read(dir.filePath("out.csv"));
+    QVERIFY(file.has_value());
+    QCOMPARE(file->info.power, QStringLiteral("high"));
+    QCOMPARE(file->info.levels, ZData::TR::ELevelKind::CALIBRATED);
+    for (int channel = 0; channel < lines.size(); ++channel) {
+        const std::optional<ZData::TR::TTrace> trace = file->traceFor(channel);
+        QVERIFY(trace && trace->size() == 10);
+        const double min = *std::min_element(trace->levels().cbegin(), trace->levels().cend());
+        QVERIFY2(lines.at(channel).contains(QStringLiteral("min=%1 ").arg(min, 0, 'f', 2)), qPrintable(lines.at(channel)));
+    }
 }
 
 QTEST_MAIN(TestEntryPoint)

@@ -118,6 +118,7 @@ void SerialPort::slotErrorOccurred(QSerialPort::SerialPortError error)
         return;
     // Closing resets the port's error text, so it is taken first.
     const QString details = m_port.errorString();
+    m_lastErrorText = details;
     close(true);
     warning(tag(), QStringLiteral(">> error: ") + ZCore::enumKey(error) + QStringLiteral("\nDetails: ") + details);
     if (error == QSerialPort::PermissionError)

@@ -36,6 +36,8 @@ public:
     void setSettings(const PortSettings &settings) { m_settings = settings; }
     QSerialPort &port() { return m_port; }
     bool isOpen() const { return m_port.isOpen(); }
+    // The details of the last error, kept past the close that follows it.
+    QString lastErrorText() const { return m_lastErrorText; }
 
     // Errors after which the device is presumed gone and worth reopening.
     static bool isLossError(QSerialPort::SerialPortError error);
@@ -63,6 +65,7 @@ private:
     PortSettings m_settings;
     QSerialPort m_port;
     bool m_openAskedByUser = false;
+    QString m_lastErrorText;
 };
 
 } // namespace ZData::DM
