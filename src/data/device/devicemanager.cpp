@@ -583,11 +583,25 @@ void DeviceManager::processResendReport(const TDeviceReply &reply)
     if (error != 0) {
         warning(tag(), QStringLiteral(">> error in received packet: ")
                            + DMM::stateText(static_cast<DMM::EStates>(error)));
+        if (error == quint16(DMM::EStates::E_REPLY_TIMEOUT) && lastRequestIsScan()) {
+            // Silence may mean the request never reached the device, whose
+            // last reply is then the previous slice's and reads like this
+            // one's. A scan only reads, so asking again is safe.
+            CommandQueue::instance().enqueue(EDeviceCommands::E_RESEND_PACKET_TO_DEVICE, {}, 0, true);
+            return;
+        }
         CommandQueue::instance().enqueue(EDeviceCommands::O_RESEND_PACKET_FROM_DEVICE, {}, error, true);
         return;
     }
     warning(tag(), QStringLiteral(">> error in sent packet. Resending.."));
     CommandQueue::instance().enqueue(EDeviceCommands::E_RESEND_PACKET_TO_DEVICE, {}, 0, true);
+}
+
+bool DeviceManager::lastRequestIsScan() const
+{
+    const auto command = static_cast<EDeviceCommands>(m_lastRequest.command);
+    return m_hasLastRequest
+           && (command == EDeviceCommands::DA_GET_SCAN_DATA_S21 || command == EDeviceCommands::DA_GET_SCAN_DATA_S12);
 }
 
 void DeviceManager::processIdentifier(const TDeviceReply &reply)

@@ -118,6 +118,7 @@ private:
     void advanceQueue();
     void skipOutsideMainApp(const TCommandHeader &header);
     void resendLastRequest();
+    bool lastRequestIsScan() const;
     void closeLink(const TCommandHeader &header);
     void reportActualVersion(const TCommandHeader &header);
     void clearUpdateCache();

@@ -242,6 +242,11 @@ void TstDeviceLink::scanRepliesRecover_data()
     QTest::newRow("length damaged in two replies in a row")
         << QVector<FaultRule>{FaultRule::once(FaultKind::FlipLengthBit).inRunsOf(2)}
         << QStringList{"O_RESEND_PACKET_FROM_DEVICE 5", "O_RESEND_PACKET_FROM_DEVICE 5"};
+    // The device never saw the request: its last reply is the previous
+    // slice's, which nothing tells apart from this one's. The request goes
+    // again instead.
+    QTest::newRow("request lost on its way")
+        << QVector<FaultRule>{FaultRule::once(FaultKind::LoseRequest)} << QStringList{"DA_GET_SCAN_DATA_S21"};
 }
 
 // Scan replies carry the longest payloads; a fault in the middle of a run of
