@@ -82,7 +82,7 @@ void TestCommandLine::parse_data()
     QTest::newRow("measure and screenshot") << QStringList{"--measure", "--simulate", "--screenshot", "w.png"}
                                             << EOutcome::Error << "The option '--screenshot' does not go with '--measure'.";
     QTest::newRow("preset zero") << QStringList{"--measure", "--simulate", "--preset", "0"} << EOutcome::Error
-                                 << "Invalid value '0' for '--preset': expected a whole number from 1 to 100.";
+                                 << "Invalid value '0' for '--preset': expected a whole number from 1 to 1000.";
     QTest::newRow("power medium") << QStringList{"--measure", "--simulate", "--power", "medium"} << EOutcome::Error
                                   << "Invalid value 'medium' for '--power': expected low or high.";
     QTest::newRow("export suffix only") << QStringList{"--measure", "--simulate", "--export", ".csv"}
