@@ -4,6 +4,7 @@
 #include "chart/chartplacement.h"
 #include "chart/datamarkprocessor.h"
 #include "chart/datascanprocessor.h"
+#include "chart/limitmaskoverlay.h"
 #include "chart/tracestatebadge.h"
 #include "chart/zmark.h"
 #include "chart/zmarkstable.h"
@@ -14,6 +15,7 @@
 #include "core/settingsmanager.h"
 #include "data/scan/datascanmanager.h"
 #include "data/scan/icalibrationsource.h"
+#include "data/traces/ttrace.h"
 
 #include <QChart>
 #include <QFontMetricsF>
@@ -111,6 +113,7 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     buildChart();
     m_state = TViewState();
     m_marksTable = std::make_unique<ZMarksTable>(m_chart, this);
+    m_limitOverlay = std::make_unique<LimitMaskOverlay>(m_trace, m_chart);
 
     const QString adcText = QStringLiteral("ADC OVERFLOW");
     QFont overlayFont = QGraphicsSimpleTextItem(adcText).font();
@@ -141,6 +144,7 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
 ZChartView::~ZChartView()
 {
     m_marksTable.reset();
+    m_limitOverlay.reset();
 }
 
 QString ZChartView::tag() const
@@ -265,7 +269,7 @@ void ZChartView::setActive(bool active)
     ZData::DS::RangeSliced &range = scan.channelRange(m_state.channel);
     m_dataLinks << connect(&range, &ZData::DS::RangeSliced::signalUpdated, this, &ZChartView::slotRangeUpdated);
     m_dataLinks << connect(&range, &ZData::DS::RangeSliced::signalReachedEnd, this,
-                           [this] { m_rangeReachedEnd = true; });
+                           [this] { m_rangeReachedEnd = m_limitSweepEnding = true; });
     if (m_connectCalibrationStart)
         m_dataLinks << m_connectCalibrationStart();
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalUseCalibUpdated, this,
@@ -371,6 +375,9 @@ void ZChartView::redraw(bool restoreMarks)
     plotPoints();
     if (restoreMarks && scanManager().channelReceived(m_state.channel))
         applyMarksPreset();
+    // New offsets or calibration move the levels the verdict was reached on.
+    if (m_limitOverlay->result() != ZData::TR::ELimitResult::NONE)
+        judgeLimits();
 }
 
 void ZChartView::updateLevels(TLevelCache &cache, bool processed)
@@ -478,6 +485,7 @@ void ZChartView::slotLangLoaded()
 {
     m_axesTransformer->transformTitles();
     showTraceState();
+    m_limitOverlay->retranslate();
 }
 
 void ZChartView::setTraceState(ZCommon::ETraceState state)
@@ -543,6 +551,10 @@ void ZChartView::slotProcessedScanData(ZData::EScanChannel channel)
         applyMarksPreset();
     if (!m_marksCreated)
         createMarks();
+    if (m_limitSweepEnding) {
+        m_limitSweepEnding = false;
+        judgeLimits();
+    }
 }
 
 void ZChartView::createMarks()
@@ -567,6 +579,8 @@ void ZChartView::createMarks()
 void ZChartView::slotActiveScanPresetUpdated()
 {
     m_rangeReachedEnd = false;
+    m_limitSweepEnding = false;
+    applyLimitMask();
     if (!m_marksCreated || !m_marksTable)
         return;
     const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
@@ -619,6 +633,7 @@ void ZChartView::layoutTrace()
     fitLevelLabels();
     m_trace->setGeometry(m_chart->plotArea());
     repositionMarks();
+    m_limitOverlay->layout();
 }
 
 void ZChartView::repositionMarks()
@@ -633,6 +648,24 @@ const QVector<ZData::TMark> *ZChartView::presetMarkFrequencies() const
     if (scan.presetCount() <= 0 || scan.presets().isEmpty())
         return nullptr;
     return &scan.presetAt(scan.activePreset()).channel(m_state.channel).marks;
+}
+
+void ZChartView::applyLimitMask()
+{
+    const ZData::DataScanManager &scan = scanManager();
+    if (scan.presetCount() <= 0 || scan.presets().isEmpty()) {
+        m_limitOverlay->setMask({});
+        return;
+    }
+    m_limitOverlay->setMask(scan.presetAt(scan.activePreset()).channel(m_state.channel).limits);
+}
+
+void ZChartView::judgeLimits()
+{
+    if (!m_limitOverlay->hasMask() || !scanManager().channelReceived(m_state.channel))
+        return;
+    m_limitOverlay->judge(ZData::TR::channelTrace(scanManager(), m_state.channel), plottedPoints(), tag(),
+                          ZData::TScanPreset::channelGroup(m_state.channel));
 }
 
 bool ZChartView::isCalibrating() const

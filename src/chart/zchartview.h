@@ -27,6 +27,7 @@ namespace ZChart {
 
 class DataMarkProcessor;
 class DataScanProcessor;
+class LimitMaskOverlay;
 class TraceStateBadge;
 class ZMarksTable;
 class ZTraceItem;
@@ -110,6 +111,7 @@ public:
     bool isActive() const { return m_state.active; }
     ZMarksTable *marksTable() const { return m_marksTable.get(); }
     DataMarkProcessor *markProcessor() const { return m_markProcessor.get(); }
+    LimitMaskOverlay *limitOverlay() const { return m_limitOverlay.get(); }
     bool isAdcOverflowShown() const;
     bool isRfOverloadShown() const;
     bool isLightTheme() const;
@@ -159,6 +161,9 @@ private:
     const QVector<ZData::TMark> *presetMarkFrequencies() const;
     bool isCalibrating() const;
     QString chartTypeText(quint16 chartType) const;
+    // Limit mask: taken from the active preset, judged once per sweep.
+    void applyLimitMask();
+    void judgeLimits();
 
     std::unique_ptr<DataScanProcessor> m_scanProcessor;
     std::unique_ptr<DataMarkProcessor> m_markProcessor;
@@ -198,6 +203,11 @@ private:
     std::function<QMetaObject::Connection()> m_connectCalibrationStart;
     // Views of the lower corners never take data; they ignore calibration ends.
     bool m_calibrationEndsDetached = false;
+
+    std::unique_ptr<LimitMaskOverlay> m_limitOverlay;
+    // The range asked for its last slice: the next slice of the channel
+    // completes a sweep to judge.
+    bool m_limitSweepEnding = false;
 };
 
 template <typename Calibrator>

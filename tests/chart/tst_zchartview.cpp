@@ -1,3 +1,4 @@
+#include "chart/limitmaskoverlay.h"
 #include "chart/zchartview.h"
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
@@ -32,9 +33,12 @@ constexpr int kLookDifferingPixels = 60;
 // A view in one corner over the one-band profile, its sweep started.
 struct Bench
 {
-    explicit Bench(quint32 corner = ZCommon::UL, const QVector<double> &marks = {}, const QVariantMap &rf = {})
+    explicit Bench(quint32 corner = ZCommon::UL, const QVector<double> &marks = {}, const QVariantMap &rf = {},
+                   const ZData::TR::TLimitMask &s21Limits = {})
     {
-        loaded = fixture.load({ChartFixture::preset(QStringLiteral("Band"), marks)}, rf);
+        ZData::TScanPreset band = ChartFixture::preset(QStringLiteral("Band"), marks);
+        band.channel(ZData::EScanChannel::S21).limits = s21Limits;
+        loaded = fixture.load({band}, rf);
         SweepFeeder::start();
         view = std::make_unique<ZChartView>();
         view->setCalibrationNotifier(&fixture.calibrator());
@@ -73,6 +77,8 @@ private slots:
     void unmeasuredPointLeavesGap();
     void levelLabelsFitTheHeight_data();
     void levelLabelsFitTheHeight();
+    void limitVerdict_data();
+    void limitVerdict();
     void looksAsBefore_data();
     void looksAsBefore();
 };
@@ -381,6 +387,56 @@ void TstZChartView::levelLabelsFitTheHeight()
     QVERIFY2(!labels.join(QLatin1Char(' ')).contains(QStringLiteral("...")), qPrintable(labels.join(QLatin1Char('|'))));
     QCOMPARE(bench.view->axisY()->tickType() == QtCharts::QValueAxis::TicksFixed, everyTick);
     QVERIFY(labels.size() >= (everyTick ? bench.view->axisY()->tickCount() : 3));
+}
+
+void TstZChartView::limitVerdict_data()
+{
+    QTest::addColumn<quint64>("spikeHz");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("failing");
+    QTest::newRow("spike inside the segment") << quint64(150000000) << QStringLiteral("FAIL") << 1;
+    QTest::newRow("spike on the segment's edge") << quint64(160000000) << QStringLiteral("FAIL") << 1;
+    QTest::newRow("spike outside the segment") << quint64(170000000) << QStringLiteral("PASS") << 0;
+}
+
+// A flat sweep passes an upper bound 3 dB above it; the next sweep with one
+// point 20 dB up fails where that point is judged. Only a change of the
+// verdict is logged, and it is judged once per complete sweep.
+void TstZChartView::limitVerdict()
+{
+    QFETCH(quint64, spikeHz);
+    QFETCH(QString, verdict);
+    QFETCH(int, failing);
+    double flat = 0.0;
+    {
+        Bench probe;
+        SweepFeeder(flatLevel).sweepBothChannels();
+        flat = probe.view->plottedPoints().at(50).y();
+        QVERIFY(!probe.view->limitOverlay()->isBadgeShown());
+    }
+    ZData::TR::TLimitSegment segment;
+    segment.startHz = 140e6;
+    segment.stopHz = 160e6;
+    segment.upperDb = flat + 3.0;
+    Bench bench(ZCommon::UL, {}, {}, {segment});
+    bench.view->resize(600, 300);
+    bench.view->show();
+    SweepFeeder(flatLevel).sweepBothChannels();
+    QCOMPARE(bench.view->limitOverlay()->badgeText(), QStringLiteral("PASS"));
+
+    SweepFeeder spiked([spikeHz](int, quint64 hz) { return hz == spikeHz ? 1.0f : 0.1f; });
+    spiked.answerSlices(4);
+    QCOMPARE(bench.view->limitOverlay()->badgeText(), QStringLiteral("PASS"));
+    spiked.answerSlice();
+    QCOMPARE(bench.view->limitOverlay()->badgeText(), verdict);
+    QCOMPARE(bench.view->limitOverlay()->verdict().failingIndices.size(), failing);
+    QCOMPARE(bench.view->trace()->points(bench.view->trace()->traceCount() - 1).isEmpty(), failing == 0);
+    SweepFeeder(flatLevel).sweepBothChannels();
+    const QStringList logged = bench.fixture.log().lines().filter(QStringLiteral("limit mask S21"));
+    QCOMPARE(logged.size(), failing ? 3 : 1);
+    QVERIFY2(logged.first().contains(QStringLiteral("NONE => PASS")), qPrintable(logged.join('\n')));
+    if (failing)
+        QVERIFY(logged.at(1).contains(QStringLiteral("PASS => FAIL (1 of 21 points outside)")));
 }
 
 void TstZChartView::looksAsBefore_data()

@@ -191,6 +191,18 @@
         <source>update files are lost for this device. Please, contact support.</source>
         <translation>update files are lost for this device. Please, contact support.</translation>
     </message>
+    <message id="dw_limit_badge_fail">
+        <source>FAIL</source>
+        <translation>FAIL</translation>
+    </message>
+    <message id="dw_limit_badge_pass">
+        <source>PASS</source>
+        <translation>PASS</translation>
+    </message>
+    <message id="dw_limit_badge_tip">
+        <source>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</source>
+        <translation>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</translation>
+    </message>
     <message id="dw_mark_lmag">
         <source>LMg:</source>
         <translation>LMg:</translation>

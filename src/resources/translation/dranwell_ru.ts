@@ -191,6 +191,18 @@
         <source>update files are lost for this device. Please, contact support.</source>
         <translation>файлы обновления для этого устройства не найдены. Обратитесь в техподдержку.</translation>
     </message>
+    <message id="dw_limit_badge_fail">
+        <source>FAIL</source>
+        <translation>БРАК</translation>
+    </message>
+    <message id="dw_limit_badge_pass">
+        <source>PASS</source>
+        <translation>НОРМА</translation>
+    </message>
+    <message id="dw_limit_badge_tip">
+        <source>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</source>
+        <translation>Маска допусков по последнему полному проходу: %1 из %2 точек вне границ (выделены на графике)</translation>
+    </message>
     <message id="dw_mark_lmag">
         <source>LMg:</source>
         <translation>Ампл:</translation>
