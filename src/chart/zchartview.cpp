@@ -5,6 +5,7 @@
 #include "chart/datamarkprocessor.h"
 #include "chart/datascanprocessor.h"
 #include "chart/limitmaskoverlay.h"
+#include "chart/markinteraction.h"
 #include "chart/tracestatebadge.h"
 #include "chart/zmark.h"
 #include "chart/zmarkstable.h"
@@ -114,6 +115,7 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     m_state = TViewState();
     m_marksTable = std::make_unique<ZMarksTable>(m_chart, this);
     m_limitOverlay = std::make_unique<LimitMaskOverlay>(m_trace, m_chart);
+    m_markTool = std::make_unique<MarkInteraction>(this);
 
     const QString adcText = QStringLiteral("ADC OVERFLOW");
     QFont overlayFont = QGraphicsSimpleTextItem(adcText).font();
@@ -143,6 +145,7 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
 // deletes; they must be gone before it.
 ZChartView::~ZChartView()
 {
+    m_markTool.reset();
     m_marksTable.reset();
     m_limitOverlay.reset();
 }
@@ -269,7 +272,7 @@ void ZChartView::setActive(bool active)
     ZData::DS::RangeSliced &range = scan.channelRange(m_state.channel);
     m_dataLinks << connect(&range, &ZData::DS::RangeSliced::signalUpdated, this, &ZChartView::slotRangeUpdated);
     m_dataLinks << connect(&range, &ZData::DS::RangeSliced::signalReachedEnd, this,
-                           [this] { m_rangeReachedEnd = m_limitSweepEnding = true; });
+                           [this] { m_rangeReachedEnd = m_sweepEnding = true; });
     if (m_connectCalibrationStart)
         m_dataLinks << m_connectCalibrationStart();
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalUseCalibUpdated, this,
@@ -472,8 +475,8 @@ void ZChartView::applyMarksPreset()
     const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
     QVector<bool> shown;
     if (frequencies) {
-        for (const ZData::TMark &mark : *frequencies)
-            shown.append(mark.has_value());
+        for (int i = 0; i < frequencies->size(); ++i)
+            shown.append(frequencies->at(i).has_value() || m_markTool->isPlaced(i));
     }
     m_marksTable->showMarks(shown);
     m_marksTable->updateMarks();
@@ -486,6 +489,7 @@ void ZChartView::slotLangLoaded()
     m_axesTransformer->transformTitles();
     showTraceState();
     m_limitOverlay->retranslate();
+    m_markTool->retranslate();
 }
 
 void ZChartView::setTraceState(ZCommon::ETraceState state)
@@ -551,9 +555,9 @@ void ZChartView::slotProcessedScanData(ZData::EScanChannel channel)
         applyMarksPreset();
     if (!m_marksCreated)
         createMarks();
-    if (m_limitSweepEnding) {
-        m_limitSweepEnding = false;
-        judgeLimits();
+    if (m_sweepEnding) {
+        m_sweepEnding = false;
+        completeSweep();
     }
 }
 
@@ -579,7 +583,7 @@ void ZChartView::createMarks()
 void ZChartView::slotActiveScanPresetUpdated()
 {
     m_rangeReachedEnd = false;
-    m_limitSweepEnding = false;
+    m_sweepEnding = false;
     applyLimitMask();
     if (!m_marksCreated || !m_marksTable)
         return;
@@ -634,6 +638,7 @@ void ZChartView::layoutTrace()
     m_trace->setGeometry(m_chart->plotArea());
     repositionMarks();
     m_limitOverlay->layout();
+    m_markTool->relayout();
 }
 
 void ZChartView::repositionMarks()
@@ -658,6 +663,13 @@ void ZChartView::applyLimitMask()
         return;
     }
     m_limitOverlay->setMask(scan.presetAt(scan.activePreset()).channel(m_state.channel).limits);
+}
+
+void ZChartView::completeSweep()
+{
+    judgeLimits();
+    if (m_marksCreated)
+        m_markTool->sweepCompleted();
 }
 
 void ZChartView::judgeLimits()
@@ -716,8 +728,27 @@ void ZChartView::resizeEvent(QResizeEvent *event)
 
 void ZChartView::mouseReleaseEvent(QMouseEvent *event)
 {
-    QtCharts::QChartView::mouseReleaseEvent(event);
+    if (!m_markTool->release(event))
+        QtCharts::QChartView::mouseReleaseEvent(event);
     emit signalWasSelected();
+}
+
+void ZChartView::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_markTool->press(event))
+        QtCharts::QChartView::mousePressEvent(event);
+}
+
+void ZChartView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_markTool->move(event))
+        QtCharts::QChartView::mouseMoveEvent(event);
+}
+
+void ZChartView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_marksCreated || !m_markTool->contextMenu(event))
+        QtCharts::QChartView::contextMenuEvent(event);
 }
 
 } // namespace ZChart

@@ -1,4 +1,6 @@
 #include "chart/limitmaskoverlay.h"
+#include "chart/markinteraction.h"
+#include "chart/zmark.h"
 #include "chart/zchartview.h"
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
@@ -77,6 +79,10 @@ private slots:
     void unmeasuredPointLeavesGap();
     void levelLabelsFitTheHeight_data();
     void levelLabelsFitTheHeight();
+    void markModes_data();
+    void markModes();
+    void markByMouse_data();
+    void markByMouse();
     void limitVerdict_data();
     void limitVerdict();
     void looksAsBefore_data();
@@ -387,6 +393,81 @@ void TstZChartView::levelLabelsFitTheHeight()
     QVERIFY2(!labels.join(QLatin1Char(' ')).contains(QStringLiteral("...")), qPrintable(labels.join(QLatin1Char('|'))));
     QCOMPARE(bench.view->axisY()->tickType() == QtCharts::QValueAxis::TicksFixed, everyTick);
     QVERIFY(labels.size() >= (everyTick ? bench.view->axisY()->tickCount() : 3));
+}
+
+void TstZChartView::markModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("bounded");
+    QTest::addColumn<double>("expectedMHz");
+    QTest::newRow("fixed stays") << int(EMarkMode::FIXED) << false << 130.0;
+    QTest::newRow("peak of the range") << int(EMarkMode::PEAK) << false << 150.0;
+    QTest::newRow("minimum of the range") << int(EMarkMode::MINIMUM) << false << 120.0;
+    QTest::newRow("peak between M2 and M3") << int(EMarkMode::PEAK) << true << 110.0;
+}
+
+// M1 at 130 MHz over a trace with its peak at 150, a lesser bump at 110
+// and a dip at 120 MHz: a searching mark lands after the next sweep.
+void TstZChartView::markModes()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, bounded);
+    QFETCH(double, expectedMHz);
+    Bench bench(ZCommon::UL, bounded ? QVector<double>{130, 100, 140} : QVector<double>{130});
+    SweepFeeder shaped([](int, quint64 hz) {
+        return hz == 150000000 ? 1.0f : hz == 110000000 ? 0.5f : hz == 120000000 ? 0.01f : 0.1f;
+    });
+    shaped.sweepBothChannels();
+    MarkInteraction *marks = bench.view->markInteraction();
+    marks->setMode(0, EMarkMode(mode));
+    if (bounded)
+        marks->setBand(1, 2);
+    shaped.sweepBothChannels();
+    QCOMPARE(bench.view->marksTable()->mark(0)->data().frequency.MHz(), expectedMHz);
+    QCOMPARE(marks->readoutText().startsWith(QStringLiteral("M2..M3: min")), bounded);
+}
+
+void TstZChartView::markByMouse_data()
+{
+    QTest::addColumn<QVector<double>>("presetMarks");
+    QTest::addColumn<double>("toMHz");
+    QTest::addColumn<int>("markIndex");
+    QTest::newRow("Ctrl+click places the first unset mark") << QVector<double>{qQNaN(), 120} << 170.0 << 0;
+    QTest::newRow("drag moves a preset mark") << QVector<double>{130} << 170.0 << 0;
+    QTest::newRow("drag to the range's start") << QVector<double>{150, 130} << 100.0 << 1;
+}
+
+void TstZChartView::markByMouse()
+{
+    QFETCH(QVector<double>, presetMarks);
+    QFETCH(double, toMHz);
+    QFETCH(int, markIndex);
+    Bench bench(ZCommon::UL, presetMarks);
+    bench.view->resize(600, 300);
+    bench.view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
+    SweepFeeder(flatLevel).sweepBothChannels();
+    ZChartView &view = *bench.view;
+    const ZMark *mark = view.marksTable()->mark(markIndex);
+    const auto at = [&view](double mhz, double level) {
+        return view.mapFromScene(view.chart()->mapToScene(view.chartPosition(QPointF(mhz, level))));
+    };
+    const QPoint target = at(toMHz, mark->value().y());
+    if (std::isnan(presetMarks.at(markIndex))) {
+        QVERIFY(!mark->isVisible());
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, target);
+    } else {
+        const QPoint tip = view.mapFromScene(mark->valueScenePos()) + QPoint(0, -10);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, tip);
+        QTest::mouseMove(view.viewport(), (tip + target) / 2);
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, target);
+    }
+    QVERIFY(mark->isVisible());
+    QVERIFY2(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0, qPrintable(QString::number(mark->data().frequency.MHz())));
+    // A slice under the mark must not take it back to where the preset has it.
+    SweepFeeder(flatLevel).sweepBothChannels();
+    QVERIFY(mark->isVisible());
+    QVERIFY(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0);
 }
 
 void TstZChartView::limitVerdict_data()
