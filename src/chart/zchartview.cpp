@@ -490,6 +490,8 @@ void ZChartView::slotLangLoaded()
     showTraceState();
     m_limitOverlay->retranslate();
     m_markTool->retranslate();
+    if (m_marksTable)
+        m_marksTable->retranslate();
 }
 
 void ZChartView::setTraceState(ZCommon::ETraceState state)

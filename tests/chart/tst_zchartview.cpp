@@ -435,6 +435,9 @@ void TstZChartView::markByMouse_data()
     QTest::newRow("Ctrl+click places the first unset mark") << QVector<double>{qQNaN(), 120} << 170.0 << 0;
     QTest::newRow("drag moves a preset mark") << QVector<double>{130} << 170.0 << 0;
     QTest::newRow("drag to the range's start") << QVector<double>{150, 130} << 100.0 << 1;
+    // A mark's row is the first line of the table's text block; a press
+    // there drags the table, which keeps the mark where it was.
+    QTest::newRow("drag the table off the trace") << QVector<double>{130} << 130.0 << -1;
 }
 
 void TstZChartView::markByMouse()
@@ -448,6 +451,19 @@ void TstZChartView::markByMouse()
     QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
     SweepFeeder(flatLevel).sweepBothChannels();
     ZChartView &view = *bench.view;
+    if (markIndex < 0) {
+        ZMarksTable *table = view.marksTable();
+        const QPoint grip = view.mapFromScene(table->mapToScene(table->boundingRect().center()));
+        const QPointF before = table->pos();
+        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip);
+        QTest::mouseMove(view.viewport(), grip + QPoint(-200, 100));
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip + QPoint(-200, 100));
+        QCOMPARE(table->pos(), before + QPointF(-200, 100));
+        view.resize(700, 300);
+        QCOMPARE(table->pos(), before + QPointF(-100, 100));
+        QCOMPARE(table->mark(0)->data().frequency.MHz(), toMHz);
+        return;
+    }
     const ZMark *mark = view.marksTable()->mark(markIndex);
     const auto at = [&view](double mhz, double level) {
         return view.mapFromScene(view.chart()->mapToScene(view.chartPosition(QPointF(mhz, level))));

@@ -255,6 +255,10 @@
         <source>Log. mag.</source>
         <translation>Log. mag.</translation>
     </message>
+    <message id="dw_marks_table_tip">
+        <source>Marks: frequency and level. Drag the table away from the trace it hides</source>
+        <translation>Marks: frequency and level. Drag the table away from the trace it hides</translation>
+    </message>
     <message id="dw_menu_device_connect_tt">
         <source>Open device connection settings</source>
         <translation>Open device connection settings</translation>

@@ -255,6 +255,10 @@
         <source>Log. mag.</source>
         <translation>Лог. ампл.</translation>
     </message>
+    <message id="dw_marks_table_tip">
+        <source>Marks: frequency and level. Drag the table away from the trace it hides</source>
+        <translation>Маркеры: частота и уровень. Таблицу можно перетащить, если она закрывает график</translation>
+    </message>
     <message id="dw_menu_device_connect_tt">
         <source>Open device connection settings</source>
         <translation>Настройки подключения устройства</translation>
