@@ -51,6 +51,9 @@ MarkInteraction::MarkInteraction(ZChartView *view)
     m_panel->setZValue(kPanelZValue);
     m_panel->setPen(Qt::NoPen);
     m_panel->setBrush(kPanelBackground);
+    // Dragged off the part of the trace it hides, it stays where it is put.
+    m_panel->setFlag(QGraphicsItem::ItemIsMovable);
+    m_panel->setCursor(Qt::OpenHandCursor);
     m_panelText = new QGraphicsSimpleTextItem(m_panel);
     m_panelText->setFont(markFont(kPanelPointSize, false));
     m_panelText->setBrush(Qt::white);
@@ -388,9 +391,12 @@ void MarkInteraction::showText(const QString &text)
 // high in the middle, and the limit badge holds the upper left.
 void MarkInteraction::relayout()
 {
+    if (m_panel->pos() != m_panelPlacedAt)
+        return;
     const QRectF plot = m_view->trace()->plotArea();
     const QRectF panel = m_panel->rect();
-    m_panel->setPos(plot.left() + kPanelPadding, plot.bottom() - panel.height() - kPanelPadding);
+    m_panelPlacedAt = QPointF(plot.left() + kPanelPadding, plot.bottom() - panel.height() - kPanelPadding);
+    m_panel->setPos(m_panelPlacedAt);
 }
 
 void MarkInteraction::retranslate()

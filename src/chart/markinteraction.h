@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointF>
 #include <QString>
 #include <QVector>
 
@@ -109,6 +110,8 @@ private:
     QString m_text;
     QGraphicsRectItem *m_panel = nullptr;
     QGraphicsSimpleTextItem *m_panelText = nullptr;
+    // Where the panel was put last; elsewhere, the user has moved it.
+    QPointF m_panelPlacedAt;
 };
 
 } // namespace ZChart

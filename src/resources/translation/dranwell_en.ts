@@ -494,8 +494,10 @@ version:</translation>
         <translation>Updating..</translation>
     </message>
     <message id="dw_readout_band">
-        <source>M%1..M%2: min %3  max %4  flatness %5  mean %6</source>
-        <translation>M%1..M%2: min %3  max %4  flatness %5  mean %6</translation>
+        <source>M%1..M%2: min %3  max %4
+flatness %5  mean %6</source>
+        <translation>M%1..M%2: min %3  max %4
+flatness %5  mean %6</translation>
     </message>
     <message id="dw_readout_band_clear">
         <source>Clear the band readout</source>
