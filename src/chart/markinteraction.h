@@ -49,7 +49,7 @@ public:
     static constexpr int kGrabBelow = 6;
     static constexpr qreal kPanelZValue = 41;
     static constexpr qreal kPanelPadding = 4;
-    static constexpr int kPanelPointSize = 10;
+    static constexpr int kPanelPointSize = 8;
     static constexpr int kFrequencyPrecision = 3;
     static constexpr int kLevelPrecision = 2;
     static constexpr double kHzPerMHz = 1e6;
