@@ -244,6 +244,14 @@ void MarkInteraction::setBandwidthShown(bool shown)
     refreshReadouts();
 }
 
+void MarkInteraction::reset()
+{
+    m_placed.fill(false);
+    m_modes.fill(EMarkMode::FIXED);
+    m_bandFirst = m_bandSecond = kNoMark;
+    m_dragged = kNoMark;
+}
+
 void MarkInteraction::setDeltaShown(bool shown)
 {
     m_deltaShown = shown;

@@ -77,6 +77,8 @@ public:
     void setDropDb(double dropDb);
     void setDeltaShown(bool shown);
 
+    // Another preset: its marks rule again, at fixed frequencies.
+    void reset();
     // A complete sweep: searching marks move, readouts are computed anew.
     void sweepCompleted();
     void refreshReadouts();

@@ -281,6 +281,9 @@ void ZChartView::setActive(bool active)
                            [this](bool isOverload) { m_rfOverloadItem->setVisible(isOverload); });
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalProcessedScanData, this,
                            &ZChartView::slotProcessedScanData);
+    // Before the view moves the marks to the new preset's frequencies.
+    m_dataLinks << connect(&scan, &ZData::DataScanManager::signalActiveScanPresetUpdated, m_markTool.get(),
+                           &MarkInteraction::reset);
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalActiveScanPresetUpdated, this,
                            &ZChartView::slotActiveScanPresetUpdated);
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalRFDataAttUpdated, this,

@@ -484,6 +484,9 @@ void TstZChartView::markByMouse()
     SweepFeeder(flatLevel).sweepBothChannels();
     QVERIFY(mark->isVisible());
     QVERIFY(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0);
+    // Choosing a preset again hands the marks back to it.
+    SweepFeeder::start();
+    QCOMPARE(mark->isVisible(), !std::isnan(presetMarks.at(markIndex)));
 }
 
 void TstZChartView::limitVerdict_data()
