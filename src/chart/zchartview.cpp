@@ -4,6 +4,8 @@
 #include "chart/chartplacement.h"
 #include "chart/datamarkprocessor.h"
 #include "chart/datascanprocessor.h"
+#include "chart/limitmaskoverlay.h"
+#include "chart/markinteraction.h"
 #include "chart/tracestatebadge.h"
 #include "chart/zmark.h"
 #include "chart/zmarkstable.h"
@@ -14,6 +16,7 @@
 #include "core/settingsmanager.h"
 #include "data/scan/datascanmanager.h"
 #include "data/scan/icalibrationsource.h"
+#include "data/traces/ttrace.h"
 
 #include <QChart>
 #include <QFontMetricsF>
@@ -111,6 +114,8 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
     buildChart();
     m_state = TViewState();
     m_marksTable = std::make_unique<ZMarksTable>(m_chart, this);
+    m_limitOverlay = std::make_unique<LimitMaskOverlay>(m_trace, m_chart);
+    m_markTool = std::make_unique<MarkInteraction>(this);
 
     const QString adcText = QStringLiteral("ADC OVERFLOW");
     QFont overlayFont = QGraphicsSimpleTextItem(adcText).font();
@@ -140,7 +145,9 @@ ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
 // deletes; they must be gone before it.
 ZChartView::~ZChartView()
 {
+    m_markTool.reset();
     m_marksTable.reset();
+    m_limitOverlay.reset();
 }
 
 QString ZChartView::tag() const
@@ -265,7 +272,7 @@ void ZChartView::setActive(bool active)
     ZData::DS::RangeSliced &range = scan.channelRange(m_state.channel);
     m_dataLinks << connect(&range, &ZData::DS::RangeSliced::signalUpdated, this, &ZChartView::slotRangeUpdated);
     m_dataLinks << connect(&range, &ZData::DS::RangeSliced::signalReachedEnd, this,
-                           [this] { m_rangeReachedEnd = true; });
+                           [this] { m_rangeReachedEnd = m_sweepEnding = true; });
     if (m_connectCalibrationStart)
         m_dataLinks << m_connectCalibrationStart();
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalUseCalibUpdated, this,
@@ -274,6 +281,9 @@ void ZChartView::setActive(bool active)
                            [this](bool isOverload) { m_rfOverloadItem->setVisible(isOverload); });
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalProcessedScanData, this,
                            &ZChartView::slotProcessedScanData);
+    // Before the view moves the marks to the new preset's frequencies.
+    m_dataLinks << connect(&scan, &ZData::DataScanManager::signalActiveScanPresetUpdated, m_markTool.get(),
+                           &MarkInteraction::reset);
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalActiveScanPresetUpdated, this,
                            &ZChartView::slotActiveScanPresetUpdated);
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalRFDataAttUpdated, this,
@@ -371,6 +381,9 @@ void ZChartView::redraw(bool restoreMarks)
     plotPoints();
     if (restoreMarks && scanManager().channelReceived(m_state.channel))
         applyMarksPreset();
+    // New offsets or calibration move the levels the verdict was reached on.
+    if (m_limitOverlay->result() != ZData::TR::ELimitResult::NONE)
+        judgeLimits();
 }
 
 void ZChartView::updateLevels(TLevelCache &cache, bool processed)
@@ -465,8 +478,8 @@ void ZChartView::applyMarksPreset()
     const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
     QVector<bool> shown;
     if (frequencies) {
-        for (const ZData::TMark &mark : *frequencies)
-            shown.append(mark.has_value());
+        for (int i = 0; i < frequencies->size(); ++i)
+            shown.append(frequencies->at(i).has_value() || m_markTool->isPlaced(i));
     }
     m_marksTable->showMarks(shown);
     m_marksTable->updateMarks();
@@ -478,6 +491,10 @@ void ZChartView::slotLangLoaded()
 {
     m_axesTransformer->transformTitles();
     showTraceState();
+    m_limitOverlay->retranslate();
+    m_markTool->retranslate();
+    if (m_marksTable)
+        m_marksTable->retranslate();
 }
 
 void ZChartView::setTraceState(ZCommon::ETraceState state)
@@ -543,6 +560,10 @@ void ZChartView::slotProcessedScanData(ZData::EScanChannel channel)
         applyMarksPreset();
     if (!m_marksCreated)
         createMarks();
+    if (m_sweepEnding) {
+        m_sweepEnding = false;
+        completeSweep();
+    }
 }
 
 void ZChartView::createMarks()
@@ -567,6 +588,8 @@ void ZChartView::createMarks()
 void ZChartView::slotActiveScanPresetUpdated()
 {
     m_rangeReachedEnd = false;
+    m_sweepEnding = false;
+    applyLimitMask();
     if (!m_marksCreated || !m_marksTable)
         return;
     const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
@@ -619,6 +642,8 @@ void ZChartView::layoutTrace()
     fitLevelLabels();
     m_trace->setGeometry(m_chart->plotArea());
     repositionMarks();
+    m_limitOverlay->layout();
+    m_markTool->relayout();
 }
 
 void ZChartView::repositionMarks()
@@ -633,6 +658,31 @@ const QVector<ZData::TMark> *ZChartView::presetMarkFrequencies() const
     if (scan.presetCount() <= 0 || scan.presets().isEmpty())
         return nullptr;
     return &scan.presetAt(scan.activePreset()).channel(m_state.channel).marks;
+}
+
+void ZChartView::applyLimitMask()
+{
+    const ZData::DataScanManager &scan = scanManager();
+    if (scan.presetCount() <= 0 || scan.presets().isEmpty()) {
+        m_limitOverlay->setMask({});
+        return;
+    }
+    m_limitOverlay->setMask(scan.presetAt(scan.activePreset()).channel(m_state.channel).limits);
+}
+
+void ZChartView::completeSweep()
+{
+    judgeLimits();
+    if (m_marksCreated)
+        m_markTool->sweepCompleted();
+}
+
+void ZChartView::judgeLimits()
+{
+    if (!m_limitOverlay->hasMask() || !scanManager().channelReceived(m_state.channel))
+        return;
+    m_limitOverlay->judge(ZData::TR::channelTrace(scanManager(), m_state.channel), plottedPoints(), tag(),
+                          ZData::TScanPreset::channelGroup(m_state.channel));
 }
 
 bool ZChartView::isCalibrating() const
@@ -683,8 +733,27 @@ void ZChartView::resizeEvent(QResizeEvent *event)
 
 void ZChartView::mouseReleaseEvent(QMouseEvent *event)
 {
-    QtCharts::QChartView::mouseReleaseEvent(event);
+    if (!m_markTool->release(event))
+        QtCharts::QChartView::mouseReleaseEvent(event);
     emit signalWasSelected();
+}
+
+void ZChartView::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_markTool->press(event))
+        QtCharts::QChartView::mousePressEvent(event);
+}
+
+void ZChartView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_markTool->move(event))
+        QtCharts::QChartView::mouseMoveEvent(event);
+}
+
+void ZChartView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_marksCreated || !m_markTool->contextMenu(event))
+        QtCharts::QChartView::contextMenuEvent(event);
 }
 
 } // namespace ZChart

@@ -27,6 +27,8 @@ namespace ZChart {
 
 class DataMarkProcessor;
 class DataScanProcessor;
+class LimitMaskOverlay;
+class MarkInteraction;
 class TraceStateBadge;
 class ZMarksTable;
 class ZTraceItem;
@@ -110,6 +112,8 @@ public:
     bool isActive() const { return m_state.active; }
     ZMarksTable *marksTable() const { return m_marksTable.get(); }
     DataMarkProcessor *markProcessor() const { return m_markProcessor.get(); }
+    LimitMaskOverlay *limitOverlay() const { return m_limitOverlay.get(); }
+    MarkInteraction *markInteraction() const { return m_markTool.get(); }
     bool isAdcOverflowShown() const;
     bool isRfOverloadShown() const;
     bool isLightTheme() const;
@@ -133,6 +137,9 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void buildChart();
@@ -159,6 +166,10 @@ private:
     const QVector<ZData::TMark> *presetMarkFrequencies() const;
     bool isCalibrating() const;
     QString chartTypeText(quint16 chartType) const;
+    // Limit mask: taken from the active preset, judged once per sweep.
+    void applyLimitMask();
+    void judgeLimits();
+    void completeSweep();
 
     std::unique_ptr<DataScanProcessor> m_scanProcessor;
     std::unique_ptr<DataMarkProcessor> m_markProcessor;
@@ -198,6 +209,12 @@ private:
     std::function<QMetaObject::Connection()> m_connectCalibrationStart;
     // Views of the lower corners never take data; they ignore calibration ends.
     bool m_calibrationEndsDetached = false;
+
+    std::unique_ptr<LimitMaskOverlay> m_limitOverlay;
+    std::unique_ptr<MarkInteraction> m_markTool;
+    // The range asked for its last slice: the next slice of the channel
+    // completes a sweep to judge and to search.
+    bool m_sweepEnding = false;
 };
 
 template <typename Calibrator>

@@ -9,6 +9,7 @@
 #include <QChart>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGraphicsSceneMouseEvent>
 #include <QPainter>
 
 namespace ZChart {
@@ -32,7 +33,43 @@ ZMarksTable::ZMarksTable(QtCharts::QChart *chart, ZChartView *view)
     // The curve beneath is redrawn for every slice; the table is drawn
     // again only when its text changes.
     setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    setCursor(Qt::OpenHandCursor);
+    setAcceptedMouseButtons(Qt::LeftButton);
+    retranslate();
     hide();
+}
+
+void ZMarksTable::retranslate()
+{
+    setToolTip(qtTrId("dw_marks_table_tip"));
+}
+
+void ZMarksTable::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    m_dragStart = event->scenePos() - m_dragOffset;
+    event->accept();
+}
+
+void ZMarksTable::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
+{
+    m_dragOffset = event->scenePos() - m_dragStart;
+    place();
+}
+
+void ZMarksTable::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
+{
+    mouseMoveEvent(event);
+}
+
+// Never dragged wholly out of the view, so it can always be taken back.
+void ZMarksTable::place()
+{
+    const QPointF corner(viewWidth() - m_textRect.width(), 0);
+    const qreal viewHeight = m_view ? m_view->height() : 0;
+    const QPointF at = corner + m_dragOffset;
+    const qreal leftmost = -m_backgroundRect.left();
+    setPos(qBound(leftmost, at.x(), qMax(leftmost, corner.x())),
+           qBound(0.0, at.y(), qMax(0.0, viewHeight - m_backgroundRect.bottom())));
 }
 
 // The marks are children of the chart, not of this item; they go first so
@@ -148,7 +185,7 @@ void ZMarksTable::rebuildText()
     // slice under a mark arrives; laying out and repainting the same text
     // would cost more than the rest of the slice's bookkeeping together.
     if (text == m_text) {
-        setPos(viewWidth() - m_textRect.width(), 0);
+        place();
         return;
     }
     m_text = text;
@@ -159,7 +196,7 @@ void ZMarksTable::rebuildText()
 
 void ZMarksTable::relayout()
 {
-    setPos(viewWidth() - m_backgroundRect.width(), 0);
+    place();
     for (const auto &mark : m_marks)
         mark->reposition();
 }
@@ -214,7 +251,7 @@ void ZMarksTable::updateGeometry()
         m_textRect = QFontMetricsF(m_font).boundingRect(kTextBox, Qt::AlignLeft, m_text);
     }
     m_backgroundRect = m_textRect.adjusted(-kBackgroundMargin, -kBackgroundMargin, kBackgroundMargin, kBackgroundMargin);
-    setPos(viewWidth() - m_textRect.width(), 0);
+    place();
 }
 
 qreal ZMarksTable::viewWidth() const

@@ -41,6 +41,7 @@ public:
     int type() const override { return Type; }
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+    void retranslate();
 
     // False when the table is full.
     bool createMark(double frequencyMHz);
@@ -68,7 +69,15 @@ public:
     // "M2       1234.50 MHz": the first line of a mark's entry.
     static QString frequencyLine(int number, double frequencyMHz);
 
+protected:
+    // The table may be dragged off the part of the trace it hides; it keeps
+    // its offset from the upper right corner when the view resizes.
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
+
 private:
+    void place();
     int clampIndex(int index) const;
     void updateGeometry();
     qreal viewWidth() const;
@@ -83,6 +92,8 @@ private:
     QRectF m_textRect;
     // Line count and longest line the text rectangle was measured for.
     QPair<int, int> m_textShape;
+    QPointF m_dragOffset;
+    QPointF m_dragStart;
 };
 
 } // namespace ZChart

@@ -200,8 +200,11 @@ QRectF ZTraceItem::spanRect(const Trace &line, int first, int last) const
     }
     if (top > bottom)
         return QRectF();
-    const QPointF topLeft(line.pixels.at(from).x() - m_penMargin, top - m_penMargin);
-    const QPointF bottomRight(line.pixels.at(to).x() + m_penMargin, bottom + m_penMargin);
+    // The line's own pen: a wide highlight must not widen every repaint of
+    // the thin trace.
+    const qreal margin = line.pen.widthF() + 1;
+    const QPointF topLeft(line.pixels.at(from).x() - margin, top - margin);
+    const QPointF bottomRight(line.pixels.at(to).x() + margin, bottom + margin);
     return QRectF(topLeft, bottomRight) & clipRect();
 }
 

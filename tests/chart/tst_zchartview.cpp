@@ -1,3 +1,6 @@
+#include "chart/limitmaskoverlay.h"
+#include "chart/markinteraction.h"
+#include "chart/zmark.h"
 #include "chart/zchartview.h"
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
@@ -32,9 +35,12 @@ constexpr int kLookDifferingPixels = 60;
 // A view in one corner over the one-band profile, its sweep started.
 struct Bench
 {
-    explicit Bench(quint32 corner = ZCommon::UL, const QVector<double> &marks = {}, const QVariantMap &rf = {})
+    explicit Bench(quint32 corner = ZCommon::UL, const QVector<double> &marks = {}, const QVariantMap &rf = {},
+                   const ZData::TR::TLimitMask &s21Limits = {})
     {
-        loaded = fixture.load({ChartFixture::preset(QStringLiteral("Band"), marks)}, rf);
+        ZData::TScanPreset band = ChartFixture::preset(QStringLiteral("Band"), marks);
+        band.channel(ZData::EScanChannel::S21).limits = s21Limits;
+        loaded = fixture.load({band}, rf);
         SweepFeeder::start();
         view = std::make_unique<ZChartView>();
         view->setCalibrationNotifier(&fixture.calibrator());
@@ -73,6 +79,12 @@ private slots:
     void unmeasuredPointLeavesGap();
     void levelLabelsFitTheHeight_data();
     void levelLabelsFitTheHeight();
+    void markModes_data();
+    void markModes();
+    void markByMouse_data();
+    void markByMouse();
+    void limitVerdict_data();
+    void limitVerdict();
     void looksAsBefore_data();
     void looksAsBefore();
 };
@@ -381,6 +393,150 @@ void TstZChartView::levelLabelsFitTheHeight()
     QVERIFY2(!labels.join(QLatin1Char(' ')).contains(QStringLiteral("...")), qPrintable(labels.join(QLatin1Char('|'))));
     QCOMPARE(bench.view->axisY()->tickType() == QtCharts::QValueAxis::TicksFixed, everyTick);
     QVERIFY(labels.size() >= (everyTick ? bench.view->axisY()->tickCount() : 3));
+}
+
+void TstZChartView::markModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("bounded");
+    QTest::addColumn<double>("expectedMHz");
+    QTest::newRow("fixed stays") << int(EMarkMode::FIXED) << false << 130.0;
+    QTest::newRow("peak of the range") << int(EMarkMode::PEAK) << false << 150.0;
+    QTest::newRow("minimum of the range") << int(EMarkMode::MINIMUM) << false << 120.0;
+    QTest::newRow("peak between M2 and M3") << int(EMarkMode::PEAK) << true << 110.0;
+}
+
+// M1 at 130 MHz over a trace with its peak at 150, a lesser bump at 110
+// and a dip at 120 MHz: a searching mark lands after the next sweep.
+void TstZChartView::markModes()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, bounded);
+    QFETCH(double, expectedMHz);
+    Bench bench(ZCommon::UL, bounded ? QVector<double>{130, 100, 140} : QVector<double>{130});
+    SweepFeeder shaped([](int, quint64 hz) {
+        return hz == 150000000 ? 1.0f : hz == 110000000 ? 0.5f : hz == 120000000 ? 0.01f : 0.1f;
+    });
+    shaped.sweepBothChannels();
+    MarkInteraction *marks = bench.view->markInteraction();
+    marks->setMode(0, EMarkMode(mode));
+    if (bounded)
+        marks->setBand(1, 2);
+    shaped.sweepBothChannels();
+    QCOMPARE(bench.view->marksTable()->mark(0)->data().frequency.MHz(), expectedMHz);
+    QCOMPARE(marks->readoutText().startsWith(QStringLiteral("M2..M3: min")), bounded);
+}
+
+void TstZChartView::markByMouse_data()
+{
+    QTest::addColumn<QVector<double>>("presetMarks");
+    QTest::addColumn<double>("toMHz");
+    QTest::addColumn<int>("markIndex");
+    QTest::newRow("Ctrl+click places the first unset mark") << QVector<double>{qQNaN(), 120} << 170.0 << 0;
+    QTest::newRow("drag moves a preset mark") << QVector<double>{130} << 170.0 << 0;
+    QTest::newRow("drag to the range's start") << QVector<double>{150, 130} << 100.0 << 1;
+    // A mark's row is the first line of the table's text block; a press
+    // there drags the table, which keeps the mark where it was.
+    QTest::newRow("drag the table off the trace") << QVector<double>{130} << 130.0 << -1;
+}
+
+void TstZChartView::markByMouse()
+{
+    QFETCH(QVector<double>, presetMarks);
+    QFETCH(double, toMHz);
+    QFETCH(int, markIndex);
+    Bench bench(ZCommon::UL, presetMarks);
+    bench.view->resize(600, 300);
+    bench.view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
+    SweepFeeder(flatLevel).sweepBothChannels();
+    ZChartView &view = *bench.view;
+    if (markIndex < 0) {
+        ZMarksTable *table = view.marksTable();
+        const QPoint grip = view.mapFromScene(table->mapToScene(table->boundingRect().center()));
+        const QPointF before = table->pos();
+        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip);
+        QTest::mouseMove(view.viewport(), grip + QPoint(-200, 100));
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip + QPoint(-200, 100));
+        QCOMPARE(table->pos(), before + QPointF(-200, 100));
+        view.resize(700, 300);
+        QCOMPARE(table->pos(), before + QPointF(-100, 100));
+        QCOMPARE(table->mark(0)->data().frequency.MHz(), toMHz);
+        return;
+    }
+    const ZMark *mark = view.marksTable()->mark(markIndex);
+    const auto at = [&view](double mhz, double level) {
+        return view.mapFromScene(view.chart()->mapToScene(view.chartPosition(QPointF(mhz, level))));
+    };
+    const QPoint target = at(toMHz, mark->value().y());
+    if (std::isnan(presetMarks.at(markIndex))) {
+        QVERIFY(!mark->isVisible());
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, target);
+    } else {
+        const QPoint tip = view.mapFromScene(mark->valueScenePos()) + QPoint(0, -10);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, tip);
+        QTest::mouseMove(view.viewport(), (tip + target) / 2);
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, target);
+    }
+    QVERIFY(mark->isVisible());
+    QVERIFY2(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0, qPrintable(QString::number(mark->data().frequency.MHz())));
+    // A slice under the mark must not take it back to where the preset has it.
+    SweepFeeder(flatLevel).sweepBothChannels();
+    QVERIFY(mark->isVisible());
+    QVERIFY(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0);
+    // Choosing a preset again hands the marks back to it.
+    SweepFeeder::start();
+    QCOMPARE(mark->isVisible(), !std::isnan(presetMarks.at(markIndex)));
+}
+
+void TstZChartView::limitVerdict_data()
+{
+    QTest::addColumn<quint64>("spikeHz");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("failing");
+    QTest::newRow("spike inside the segment") << quint64(150000000) << QStringLiteral("FAIL") << 1;
+    QTest::newRow("spike on the segment's edge") << quint64(160000000) << QStringLiteral("FAIL") << 1;
+    QTest::newRow("spike outside the segment") << quint64(170000000) << QStringLiteral("PASS") << 0;
+}
+
+// A flat sweep passes an upper bound 3 dB above it; the next sweep with one
+// point 20 dB up fails where that point is judged. Only a change of the
+// verdict is logged, and it is judged once per complete sweep.
+void TstZChartView::limitVerdict()
+{
+    QFETCH(quint64, spikeHz);
+    QFETCH(QString, verdict);
+    QFETCH(int, failing);
+    double flat = 0.0;
+    {
+        Bench probe;
+        SweepFeeder(flatLevel).sweepBothChannels();
+        flat = probe.view->plottedPoints().at(50).y();
+        QVERIFY(!probe.view->limitOverlay()->isBadgeShown());
+    }
+    ZData::TR::TLimitSegment segment;
+    segment.startHz = 140e6;
+    segment.stopHz = 160e6;
+    segment.upperDb = flat + 3.0;
+    Bench bench(ZCommon::UL, {}, {}, {segment});
+    bench.view->resize(600, 300);
+    bench.view->show();
+    SweepFeeder(flatLevel).sweepBothChannels();
+    QCOMPARE(bench.view->limitOverlay()->badgeText(), QStringLiteral("PASS"));
+
+    SweepFeeder spiked([spikeHz](int, quint64 hz) { return hz == spikeHz ? 1.0f : 0.1f; });
+    spiked.answerSlices(4);
+    QCOMPARE(bench.view->limitOverlay()->badgeText(), QStringLiteral("PASS"));
+    spiked.answerSlice();
+    QCOMPARE(bench.view->limitOverlay()->badgeText(), verdict);
+    QCOMPARE(bench.view->limitOverlay()->verdict().failingIndices.size(), failing);
+    QCOMPARE(bench.view->trace()->points(bench.view->trace()->traceCount() - 1).isEmpty(), failing == 0);
+    SweepFeeder(flatLevel).sweepBothChannels();
+    const QStringList logged = bench.fixture.log().lines().filter(QStringLiteral("limit mask S21"));
+    QCOMPARE(logged.size(), failing ? 3 : 1);
+    QVERIFY2(logged.first().contains(QStringLiteral("NONE => PASS")), qPrintable(logged.join('\n')));
+    if (failing)
+        QVERIFY(logged.at(1).contains(QStringLiteral("PASS => FAIL (1 of 21 points outside)")));
 }
 
 void TstZChartView::looksAsBefore_data()

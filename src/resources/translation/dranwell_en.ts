@@ -191,17 +191,73 @@
         <source>update files are lost for this device. Please, contact support.</source>
         <translation>update files are lost for this device. Please, contact support.</translation>
     </message>
+    <message id="dw_limit_badge_fail">
+        <source>FAIL</source>
+        <translation>FAIL</translation>
+    </message>
+    <message id="dw_limit_badge_pass">
+        <source>PASS</source>
+        <translation>PASS</translation>
+    </message>
+    <message id="dw_limit_badge_tip">
+        <source>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</source>
+        <translation>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</translation>
+    </message>
+    <message id="dw_mark_band_tip">
+        <source>Minimum, maximum, flatness and mean level of the trace between two marks</source>
+        <translation>Minimum, maximum, flatness and mean level of the trace between two marks</translation>
+    </message>
+    <message id="dw_mark_band_to">
+        <source>Band readout from M%1 to</source>
+        <translation>Band readout from M%1 to</translation>
+    </message>
     <message id="dw_mark_lmag">
         <source>LMg:</source>
         <translation>LMg:</translation>
+    </message>
+    <message id="dw_mark_mode_fixed">
+        <source>M%1: fixed frequency</source>
+        <translation>M%1: fixed frequency</translation>
+    </message>
+    <message id="dw_mark_mode_minimum">
+        <source>M%1: minimum search</source>
+        <translation>M%1: minimum search</translation>
+    </message>
+    <message id="dw_mark_mode_peak">
+        <source>M%1: peak search</source>
+        <translation>M%1: peak search</translation>
+    </message>
+    <message id="dw_mark_mode_tip">
+        <source>Fixed: the mark stays where it is put. Peak or minimum: after every sweep the mark moves to the highest or lowest point of the range, or of the band readout's marks when one is set</source>
+        <translation>Fixed: the mark stays where it is put. Peak or minimum: after every sweep the mark moves to the highest or lowest point of the range, or of the band readout's marks when one is set</translation>
     </message>
     <message id="dw_mark_no_data">
         <source>No data.</source>
         <translation>No data.</translation>
     </message>
+    <message id="dw_mark_place">
+        <source>Place M%1 here (Ctrl+click)</source>
+        <translation>Place M%1 here (Ctrl+click)</translation>
+    </message>
+    <message id="dw_mark_place_none">
+        <source>All five marks are placed</source>
+        <translation>All five marks are placed</translation>
+    </message>
+    <message id="dw_mark_place_tip">
+        <source>Puts the next unset mark at this frequency; drag a mark with the left mouse button to move it</source>
+        <translation>Puts the next unset mark at this frequency; drag a mark with the left mouse button to move it</translation>
+    </message>
+    <message id="dw_mark_remove">
+        <source>Remove M%1</source>
+        <translation>Remove M%1</translation>
+    </message>
     <message id="dw_mark_type_lmag">
         <source>Log. mag.</source>
         <translation>Log. mag.</translation>
+    </message>
+    <message id="dw_marks_table_tip">
+        <source>Marks: frequency and level. Drag the table away from the trace it hides</source>
+        <translation>Marks: frequency and level. Drag the table away from the trace it hides</translation>
     </message>
     <message id="dw_menu_device_connect_tt">
         <source>Open device connection settings</source>
@@ -436,6 +492,48 @@ version:</translation>
     <message id="dw_pupdate_updating">
         <source>Updating..</source>
         <translation>Updating..</translation>
+    </message>
+    <message id="dw_readout_band">
+        <source>M%1..M%2: min %3  max %4
+flatness %5  mean %6</source>
+        <translation>M%1..M%2: min %3  max %4
+flatness %5  mean %6</translation>
+    </message>
+    <message id="dw_readout_band_clear">
+        <source>Clear the band readout</source>
+        <translation>Clear the band readout</translation>
+    </message>
+    <message id="dw_readout_bandwidth">
+        <source>-%1 dB bandwidth: %2 MHz (%3 .. %4 MHz)</source>
+        <translation>-%1 dB bandwidth: %2 MHz (%3 .. %4 MHz)</translation>
+    </message>
+    <message id="dw_readout_bandwidth_none">
+        <source>-%1 dB bandwidth: the trace does not fall that far on both sides</source>
+        <translation>-%1 dB bandwidth: the trace does not fall that far on both sides</translation>
+    </message>
+    <message id="dw_readout_bandwidth_toggle">
+        <source>Bandwidth around the peak</source>
+        <translation>Bandwidth around the peak</translation>
+    </message>
+    <message id="dw_readout_delta">
+        <source>M%1-M1: %2 MHz  %3 dB</source>
+        <translation>M%1-M1: %2 MHz  %3 dB</translation>
+    </message>
+    <message id="dw_readout_delta_toggle">
+        <source>Delta readout against M1</source>
+        <translation>Delta readout against M1</translation>
+    </message>
+    <message id="dw_readout_drop">
+        <source>Bandwidth drop</source>
+        <translation>Bandwidth drop</translation>
+    </message>
+    <message id="dw_readout_drop_value">
+        <source>-%1 dB</source>
+        <translation>-%1 dB</translation>
+    </message>
+    <message id="dw_readout_panel_tip">
+        <source>Mark readouts of the last complete sweep; right-click the chart to choose them</source>
+        <translation>Mark readouts of the last complete sweep; right-click the chart to choose them</translation>
     </message>
     <message id="dw_tr_language">
         <source>English</source>

@@ -191,17 +191,73 @@
         <source>update files are lost for this device. Please, contact support.</source>
         <translation>файлы обновления для этого устройства не найдены. Обратитесь в техподдержку.</translation>
     </message>
+    <message id="dw_limit_badge_fail">
+        <source>FAIL</source>
+        <translation>БРАК</translation>
+    </message>
+    <message id="dw_limit_badge_pass">
+        <source>PASS</source>
+        <translation>НОРМА</translation>
+    </message>
+    <message id="dw_limit_badge_tip">
+        <source>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</source>
+        <translation>Маска допусков по последнему полному проходу: %1 из %2 точек вне границ (выделены на графике)</translation>
+    </message>
+    <message id="dw_mark_band_tip">
+        <source>Minimum, maximum, flatness and mean level of the trace between two marks</source>
+        <translation>Минимум, максимум, неравномерность и средний уровень между двумя маркерами</translation>
+    </message>
+    <message id="dw_mark_band_to">
+        <source>Band readout from M%1 to</source>
+        <translation>Полоса от M%1 до</translation>
+    </message>
     <message id="dw_mark_lmag">
         <source>LMg:</source>
         <translation>Ампл:</translation>
+    </message>
+    <message id="dw_mark_mode_fixed">
+        <source>M%1: fixed frequency</source>
+        <translation>M%1: фиксированная частота</translation>
+    </message>
+    <message id="dw_mark_mode_minimum">
+        <source>M%1: minimum search</source>
+        <translation>M%1: поиск минимума</translation>
+    </message>
+    <message id="dw_mark_mode_peak">
+        <source>M%1: peak search</source>
+        <translation>M%1: поиск максимума</translation>
+    </message>
+    <message id="dw_mark_mode_tip">
+        <source>Fixed: the mark stays where it is put. Peak or minimum: after every sweep the mark moves to the highest or lowest point of the range, or of the band readout's marks when one is set</source>
+        <translation>Фиксированная: маркер остаётся на месте. Максимум или минимум: после каждого прохода маркер переходит на самую высокую или низкую точку диапазона или полосы между маркерами, если она задана</translation>
     </message>
     <message id="dw_mark_no_data">
         <source>No data.</source>
         <translation>Нет данных.</translation>
     </message>
+    <message id="dw_mark_place">
+        <source>Place M%1 here (Ctrl+click)</source>
+        <translation>Поставить M%1 сюда (Ctrl+щелчок)</translation>
+    </message>
+    <message id="dw_mark_place_none">
+        <source>All five marks are placed</source>
+        <translation>Все пять маркеров уже стоят</translation>
+    </message>
+    <message id="dw_mark_place_tip">
+        <source>Puts the next unset mark at this frequency; drag a mark with the left mouse button to move it</source>
+        <translation>Ставит следующий свободный маркер на эту частоту; маркер перетаскивается левой кнопкой мыши</translation>
+    </message>
+    <message id="dw_mark_remove">
+        <source>Remove M%1</source>
+        <translation>Убрать M%1</translation>
+    </message>
     <message id="dw_mark_type_lmag">
         <source>Log. mag.</source>
         <translation>Лог. ампл.</translation>
+    </message>
+    <message id="dw_marks_table_tip">
+        <source>Marks: frequency and level. Drag the table away from the trace it hides</source>
+        <translation>Маркеры: частота и уровень. Таблицу можно перетащить, если она закрывает график</translation>
     </message>
     <message id="dw_menu_device_connect_tt">
         <source>Open device connection settings</source>
@@ -435,6 +491,48 @@ version:</source>
     <message id="dw_pupdate_updating">
         <source>Updating..</source>
         <translation>Обновление..</translation>
+    </message>
+    <message id="dw_readout_band">
+        <source>M%1..M%2: min %3  max %4
+flatness %5  mean %6</source>
+        <translation>M%1..M%2: мин %3  макс %4
+неравн. %5  средн. %6</translation>
+    </message>
+    <message id="dw_readout_band_clear">
+        <source>Clear the band readout</source>
+        <translation>Убрать измерение полосы</translation>
+    </message>
+    <message id="dw_readout_bandwidth">
+        <source>-%1 dB bandwidth: %2 MHz (%3 .. %4 MHz)</source>
+        <translation>Полоса по -%1 дБ: %2 МГц (%3 .. %4 МГц)</translation>
+    </message>
+    <message id="dw_readout_bandwidth_none">
+        <source>-%1 dB bandwidth: the trace does not fall that far on both sides</source>
+        <translation>Полоса по -%1 дБ: график не спадает так глубоко с обеих сторон</translation>
+    </message>
+    <message id="dw_readout_bandwidth_toggle">
+        <source>Bandwidth around the peak</source>
+        <translation>Полоса пропускания вокруг максимума</translation>
+    </message>
+    <message id="dw_readout_delta">
+        <source>M%1-M1: %2 MHz  %3 dB</source>
+        <translation>M%1-M1: %2 МГц  %3 дБ</translation>
+    </message>
+    <message id="dw_readout_delta_toggle">
+        <source>Delta readout against M1</source>
+        <translation>Разность относительно M1</translation>
+    </message>
+    <message id="dw_readout_drop">
+        <source>Bandwidth drop</source>
+        <translation>Уровень спада для полосы</translation>
+    </message>
+    <message id="dw_readout_drop_value">
+        <source>-%1 dB</source>
+        <translation>-%1 дБ</translation>
+    </message>
+    <message id="dw_readout_panel_tip">
+        <source>Mark readouts of the last complete sweep; right-click the chart to choose them</source>
+        <translation>Измерения по маркерам за последний полный проход; выбор по правому щелчку на графике</translation>
     </message>
     <message id="dw_tr_language">
         <source>English</source>

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "data/traces/tracereadouts.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QPointF>
+#include <QString>
+#include <QVector>
+
+class QContextMenuEvent;
+class QGraphicsItem;
+class QGraphicsRectItem;
+class QGraphicsSimpleTextItem;
+class QMenu;
+class QMouseEvent;
+
+namespace ZChart {
+
+class ZChartView;
+
+namespace MarkEnums {
+Q_NAMESPACE
+
+// FIXED stays on its frequency; PEAK and MINIMUM move to the highest or
+// lowest measured point after every complete sweep.
+enum EMarkMode : quint8 { FIXED = 0, PEAK = 1, MINIMUM = 2 };
+Q_ENUM_NS(EMarkMode)
+
+} // namespace MarkEnums
+
+using MarkEnums::EMarkMode;
+
+// What the mouse does to a view's marks, and the readouts the marks give:
+// a press near a mark drags it, a Ctrl+click or the context menu places
+// the next unset mark, and the context menu sets a mark's mode, the band
+// and the bandwidth readouts. The arithmetic is the measurement layer's;
+// it runs once per complete sweep or when a mark moved, never per paint.
+class MarkInteraction : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kNoMark = -1;
+    // How far from a mark's tip (pixels) a press still takes it: the
+    // triangle and its number stand above the tip.
+    static constexpr int kGrabHalfWidth = 9;
+    static constexpr int kGrabAbove = 34;
+    static constexpr int kGrabBelow = 6;
+    static constexpr qreal kPanelZValue = 41;
+    static constexpr qreal kPanelPadding = 4;
+    static constexpr int kPanelPointSize = 8;
+    static constexpr int kFrequencyPrecision = 3;
+    static constexpr int kLevelPrecision = 2;
+    static constexpr double kHzPerMHz = 1e6;
+
+    explicit MarkInteraction(ZChartView *view);
+    ~MarkInteraction() override;
+
+    // Each returns whether it took the event.
+    bool press(QMouseEvent *event);
+    bool move(QMouseEvent *event);
+    bool release(QMouseEvent *event);
+    bool contextMenu(QContextMenuEvent *event);
+
+    // Marks the user placed show whether or not the preset sets them.
+    bool isPlaced(int mark) const { return m_placed.value(mark, false); }
+    EMarkMode mode(int mark) const { return m_modes.value(mark, EMarkMode::FIXED); }
+    void setMode(int mark, EMarkMode mode);
+    // Places the next mark not shown at the frequency; returns its index or
+    // kNoMark when all five show.
+    int placeNext(double frequencyMHz);
+    void remove(int mark);
+    // Band readout between two marks (0-based), or none with kNoMark.
+    void setBand(int first, int second);
+    void setBandwidthShown(bool shown);
+    void setDropDb(double dropDb);
+    void setDeltaShown(bool shown);
+
+    // Another preset: its marks rule again, at fixed frequencies.
+    void reset();
+    // A complete sweep: searching marks move, readouts are computed anew.
+    void sweepCompleted();
+    void refreshReadouts();
+    void relayout();
+    void retranslate();
+    QString readoutText() const { return m_text; }
+    bool isPanelShown() const;
+    // The chart value (MHz) under a viewport position.
+    double frequencyAt(const QPoint &viewPos) const;
+
+private:
+    int markAt(const QPoint &viewPos) const;
+    void moveMarkTo(int mark, double frequencyMHz);
+    QMenu *buildMenu(int mark, double frequencyMHz);
+    QString deltaLines(const ZData::TR::TTrace &trace) const;
+    QString bandLines(const ZData::TR::TTrace &trace) const;
+    QString bandwidthLines(const ZData::TR::TTrace &trace) const;
+    ZData::TR::TPointReading reading(const ZData::TR::TTrace &trace, int mark) const;
+    bool isShown(int mark) const;
+    void showText(const QString &text);
+
+    ZChartView *m_view = nullptr;
+    QVector<bool> m_placed;
+    QVector<EMarkMode> m_modes;
+    int m_dragged = kNoMark;
+    int m_bandFirst = kNoMark;
+    int m_bandSecond = kNoMark;
+    bool m_bandwidthShown = false;
+    bool m_deltaShown = false;
+    double m_dropDb = ZData::TR::TraceReadouts::kDefaultDropDb;
+    QString m_text;
+    QGraphicsRectItem *m_panel = nullptr;
+    QGraphicsSimpleTextItem *m_panelText = nullptr;
+    // Where the panel was put last; elsewhere, the user has moved it.
+    QPointF m_panelPlacedAt;
+};
+
+} // namespace ZChart
