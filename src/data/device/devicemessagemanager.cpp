@@ -266,6 +266,9 @@ void DeviceMessageManager::enterState(const DMM::TStateRecord &record)
 void DeviceMessageManager::enterErrorState(const DMM::TStateRecord &record)
 {
     m_replyTimer.stop();
+    // A failure replaces one still waiting for the rest of its broken frame:
+    // the chain hears of exactly one.
+    m_brokenFrameTimer.stop();
     warning(tag(), QStringLiteral("[ %1 ] >> %2").arg(m_frameCounter).arg(DMM::stateText(record.state)));
     debug(tag(), QStringLiteral("<< ") + hexDump(m_buffer));
     m_buffer.clear();
@@ -294,6 +297,7 @@ void DeviceMessageManager::enterReceiveReply(const DMM::TStateRecord &record)
 {
     m_buffer.clear();
     m_brokenRest = 0;
+    m_brokenFrameTimer.stop();
     m_reply.data.clear();
     m_reply.crc.clear();
     ++m_frameCounter;
