@@ -1,3 +1,4 @@
+#include "calibrationbytes.h"
 #include "core/settingsmanager.h"
 #include "data/calibration/calibrationmanager.h"
 #include "data/device/devicemanager.h"
@@ -124,6 +125,15 @@ void TestPresetEditor::confirmedEditReplacesProfileAtomically()
     user->setValue(QStringLiteral("Theme/hand_edited"), QStringLiteral("kept"));
     user->sync();
     const QByteArray before = userBytes();
+    ZData::CalibrationManager &calibration = ZData::CalibrationManager::instance();
+    const QString calibrationPath = m_appDir.filePath(QStringLiteral("complete.cbin"));
+    QFile calibrationFile(calibrationPath);
+    QVERIFY(calibrationFile.open(QIODevice::WriteOnly)
+            && calibrationFile.write(TestSupport::completeCalibrationFile(scan().presets())) > 0);
+    calibrationFile.close();
+    calibration.readCalibrationFile(calibrationPath);
+    scan().setUseCalib(true);
+    QVERIFY(calibration.calibrationPresetCount() > 0 && scan().useCalib());
     m_dialogs.clear();
 
     PresetEditor editor;
@@ -155,8 +165,12 @@ void TestPresetEditor::confirmedEditReplacesProfileAtomically()
     QCOMPARE(scan().activePreset(), 1);
     QCOMPARE(scan().channelRange(0).start().hz(), 1805.2e6);
     QCOMPARE(scan().channelRange(0).points(), 301u);
-    QCOMPARE(ZData::CalibrationManager::instance().calibrationPresetCount(), 0);
+    QCOMPARE(calibration.calibrationPresetCount(), 0);
+    QVERIFY(!scan().useCalib());
     QCOMPARE(m_dialogs.count(ZCore::UserDialogs::EKind::Information), 1);
+    // The file measured over the old ranges is refused from now on.
+    calibration.readCalibrationFile(calibrationPath);
+    QCOMPARE(calibration.calibrationPresetCount(), 0);
 
     // A profile read again gives the same list: the sweep after a restart
     // is the one the user confirmed.
