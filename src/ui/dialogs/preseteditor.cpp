@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSize>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -39,6 +40,10 @@ namespace {
 enum ELimitColumn { START, STOP, LOWER, UPPER, COLUMNS };
 constexpr int kFrequencyDecimals = 6;
 constexpr double kLevelLimitDb = 1000.0;
+// Opened no larger than the smallest main window, so it fits wherever the
+// window does.
+constexpr int kListMaxWidth = 240;
+constexpr QSize kInitialSize(960, 500);
 
 QString mhzText(const TFrequency &frequency)
 {
@@ -109,6 +114,7 @@ PresetEditor::PresetEditor(QWidget *parent)
 
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("lw_presets"));
+    m_list->setMaximumWidth(kListMaxWidth);
     auto *add = new QPushButton(qtTrId("dw_preseteditor_add"), this);
     add->setObjectName(QStringLiteral("b_add"));
     auto *duplicate = new QPushButton(qtTrId("dw_preseteditor_duplicate"), this);
@@ -185,6 +191,7 @@ PresetEditor::PresetEditor(QWidget *parent)
     });
     connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this, &PresetEditor::apply);
 
+    resize(kInitialSize);
     const int active = ZData::DataScanManager::instance().activePreset();
     m_list->setCurrentRow(m_presets.isEmpty() ? -1 : qBound(0, active, m_presets.size() - 1));
     if (m_presets.isEmpty())
