@@ -621,5 +621,17 @@ version:</translation>
         <source>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</source>
         <translation>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</translation>
     </message>
+    <message id="dw_preseteditor_ok">
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message id="dw_preseteditor_apply">
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message id="dw_preseteditor_cancel">
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 </TS>

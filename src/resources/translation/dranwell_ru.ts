@@ -620,5 +620,17 @@ version:</source>
         <source>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</source>
         <translation>Диапазоны частот предустановок изменились. Сохранённая калибровка им больше не соответствует и не будет загружена: откалибруйте предустановки заново, прежде чем пользоваться калибровкой.</translation>
     </message>
+    <message id="dw_preseteditor_ok">
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message id="dw_preseteditor_apply">
+        <source>Apply</source>
+        <translation>Применить</translation>
+    </message>
+    <message id="dw_preseteditor_cancel">
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
 </context>
 </TS>

@@ -152,6 +152,10 @@ PresetEditor::PresetEditor(QWidget *parent)
     m_reason->hide();
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Apply | QDialogButtonBox::Cancel, this);
+    // Qt's own texts would stay English in every language the program has.
+    buttons->button(QDialogButtonBox::Ok)->setText(qtTrId("dw_preseteditor_ok"));
+    buttons->button(QDialogButtonBox::Apply)->setText(qtTrId("dw_preseteditor_apply"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(qtTrId("dw_preseteditor_cancel"));
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(columns);
     layout->addWidget(m_reason);
