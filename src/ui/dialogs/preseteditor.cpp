@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QSize>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -40,6 +41,7 @@ namespace {
 enum ELimitColumn { START, STOP, LOWER, UPPER, COLUMNS };
 constexpr int kFrequencyDecimals = 6;
 constexpr double kLevelLimitDb = 1000.0;
+constexpr int kLevelDecimals = 2;
 // Opened no larger than the smallest main window, so it fits wherever the
 // window does.
 constexpr int kListMaxWidth = 240;
@@ -67,6 +69,26 @@ QString cellText(const QTableWidget *table, int row, int column)
     const QTableWidgetItem *item = table->item(row, column);
     return item ? item->text() : QString();
 }
+
+// Cells are typed into the same edits as every other number of the
+// program, so a letter never gets into a frequency or a level.
+class LimitCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
+    {
+        const bool frequency = index.column() == START || index.column() == STOP;
+        ClampedLineEdit *edit = frequency ? new ZFreqLineEdit(parent) : new ClampedLineEdit(parent);
+        if (frequency)
+            edit->setValidator(new ZDoubleValidator(ZCore::kFrequencyMin.MHz(), ZCore::kFrequencyMax.MHz(),
+                                                    kFrequencyDecimals, edit));
+        else
+            edit->setValidator(new ZDoubleValidator(-kLevelLimitDb, kLevelLimitDb, kLevelDecimals, edit));
+        return edit;
+    }
+};
 
 QString channelName(int channel)
 {
@@ -233,6 +255,7 @@ QWidget *PresetEditor::makeChannelPage(int channel)
                                             qtTrId("dw_preseteditor_limit_lower"),
                                             qtTrId("dw_preseteditor_limit_upper")});
     form.limits->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    form.limits->setItemDelegate(new LimitCellDelegate(form.limits));
     auto *addSegment = new QPushButton(qtTrId("dw_preseteditor_add_segment"), page);
     addSegment->setObjectName(QStringLiteral("b_add_segment") + suffix);
     auto *removeSegment = new QPushButton(qtTrId("dw_preseteditor_remove_segment"), page);
