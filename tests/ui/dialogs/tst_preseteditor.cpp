@@ -11,6 +11,7 @@
 #include "tempappdir.h"
 #include "ui/dialogs/preseteditor.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -209,6 +210,19 @@ void TestPresetEditor::listEdits()
     QVERIFY(renaming.apply());
     QCOMPARE(scanNames().at(active), QStringLiteral("Renamed"));
     QCOMPARE(m_dialogs.boxes().size(), 0);
+
+    // A profile that cannot be replaced leaves the sweep as it was.
+    const QString draft = SettingsManager::userProfilePath() + QStringLiteral(".new");
+    QVERIFY(QDir().mkpath(draft));
+    const QByteArray before = userBytes();
+    const QStringList names = scanNames();
+    PresetEditor failing;
+    TestSupport::findWidget<QLineEdit>(&failing, "le_name")->setText(QStringLiteral("Not written"));
+    QVERIFY(!failing.apply());
+    QVERIFY(!TestSupport::findWidget<QLabel>(&failing, "l_reason")->isHidden());
+    QCOMPARE(scanNames(), names);
+    QCOMPARE(userBytes(), before);
+    QVERIFY(QDir(draft).removeRecursively());
 }
 
 QTEST_MAIN(TestPresetEditor)
