@@ -40,6 +40,8 @@ namespace {
 
 enum ELimitColumn { START, STOP, LOWER, UPPER, COLUMNS };
 constexpr int kFrequencyDecimals = 6;
+// Enough for a frequency in MHz down to the hertz, without trailing zeros.
+constexpr int kShownDigits = 12;
 constexpr double kLevelLimitDb = 1000.0;
 constexpr int kLevelDecimals = 2;
 // Opened no larger than the smallest main window, so it fits wherever the
@@ -49,7 +51,7 @@ constexpr QSize kInitialSize(960, 500);
 
 QString mhzText(const TFrequency &frequency)
 {
-    return QString::number(frequency.MHz(), 'g', 12);
+    return QString::number(frequency.MHz(), 'g', kShownDigits);
 }
 
 // Empty text is no number; a comma, a period or an apostrophe is the
@@ -93,6 +95,27 @@ public:
 QString channelName(int channel)
 {
     return TScanPreset::channelGroup(channel);
+}
+
+// A row of a limit table; none when a cell holds no usable number. An
+// empty level cell is no bound.
+std::optional<ZData::TR::TLimitSegment> readSegment(const QTableWidget *table, int row)
+{
+    const std::optional<double> start = parseNumber(cellText(table, row, START));
+    const std::optional<double> stop = parseNumber(cellText(table, row, STOP));
+    const QString lowerText = cellText(table, row, LOWER).trimmed();
+    const QString upperText = cellText(table, row, UPPER).trimmed();
+    ZData::TR::TLimitSegment segment;
+    segment.lowerDb = parseNumber(lowerText);
+    segment.upperDb = parseNumber(upperText);
+    const bool levelsOk = (lowerText.isEmpty() || segment.lowerDb) && (upperText.isEmpty() || segment.upperDb)
+                          && std::abs(segment.lowerDb.value_or(0.0)) <= kLevelLimitDb
+                          && std::abs(segment.upperDb.value_or(0.0)) <= kLevelLimitDb;
+    if (!start || !stop || !levelsOk)
+        return std::nullopt;
+    segment.startHz = *start * TFrequency::kHzPerMHz;
+    segment.stopHz = *stop * TFrequency::kHzPerMHz;
+    return segment;
 }
 
 // Why a read preset cannot be swept, or empty.
@@ -313,7 +336,7 @@ void PresetEditor::showPreset(int index)
         for (int s = 0; s < channel.limits.size(); ++s) {
             const ZData::TR::TLimitSegment &segment = channel.limits.at(s);
             const auto level = [](const std::optional<double> &db) {
-                return db ? QString::number(*db, 'g', 12) : QString();
+                return db ? QString::number(*db, 'g', kShownDigits) : QString();
             };
             form.limits->setItem(s, START, new QTableWidgetItem(mhzText(TFrequency(segment.startHz))));
             form.limits->setItem(s, STOP, new QTableWidgetItem(mhzText(TFrequency(segment.stopHz))));
@@ -328,56 +351,13 @@ bool PresetEditor::storeForm()
     if (m_shown < 0 || m_shown >= m_presets.size())
         return true;
     TScanPreset preset(m_name->text().trimmed());
-    const QString fallbackName = preset.name.isEmpty() ? m_presets.at(m_shown).name : preset.name;
-    for (int c = 0; c < TScanPreset::kChannelCount; ++c) {
-        const TChannelForm &form = m_channels[size_t(c)];
-        TChannelPreset &channel = preset.channel(c);
-        const std::optional<double> start = parseNumber(form.start->text());
-        const std::optional<double> stop = parseNumber(form.stop->text());
-        if (!start || !stop) {
-            showReason(qtTrId("dw_preseteditor_err_range")
-                           .arg(fallbackName, channelName(c), mhzText(ZCore::kFrequencyMin),
-                                mhzText(ZCore::kFrequencyMax)));
-            return false;
-        }
-        channel.start = TFrequency(*start, TFrequency::kMultiplierMHz);
-        channel.stop = TFrequency(*stop, TFrequency::kMultiplierMHz);
-        bool pointsOk = false;
-        const uint points = form.points->text().trimmed().toUInt(&pointsOk);
-        channel.points = pointsOk ? points : 0;
-        for (int m = 0; m < int(form.marks.size()); ++m) {
-            const QString text = form.marks[size_t(m)]->text().trimmed();
-            const std::optional<double> mark = parseNumber(text);
-            if (!text.isEmpty() && !mark) {
-                showReason(qtTrId("dw_preseteditor_err_mark").arg(fallbackName, channelName(c)).arg(m + 1));
-                return false;
-            }
-            channel.marks.append(mark ? ZData::TMark(TFrequency(*mark, TFrequency::kMultiplierMHz)) : std::nullopt);
-        }
-        // Trailing unset marks carry nothing; the profile need not list them.
-        while (!channel.marks.isEmpty() && !channel.marks.constLast())
-            channel.marks.removeLast();
-        for (int s = 0; s < form.limits->rowCount(); ++s) {
-            const std::optional<double> segmentStart = parseNumber(cellText(form.limits, s, START));
-            const std::optional<double> segmentStop = parseNumber(cellText(form.limits, s, STOP));
-            const QString lowerText = cellText(form.limits, s, LOWER).trimmed();
-            const QString upperText = cellText(form.limits, s, UPPER).trimmed();
-            ZData::TR::TLimitSegment segment;
-            segment.lowerDb = parseNumber(lowerText);
-            segment.upperDb = parseNumber(upperText);
-            const bool levelsOk = (lowerText.isEmpty() || segment.lowerDb) && (upperText.isEmpty() || segment.upperDb)
-                                  && std::abs(segment.lowerDb.value_or(0.0)) <= kLevelLimitDb
-                                  && std::abs(segment.upperDb.value_or(0.0)) <= kLevelLimitDb;
-            if (!segmentStart || !segmentStop || !levelsOk) {
-                showReason(qtTrId("dw_preseteditor_err_limit").arg(fallbackName, channelName(c)).arg(s + 1));
-                return false;
-            }
-            segment.startHz = *segmentStart * TFrequency::kHzPerMHz;
-            segment.stopHz = *segmentStop * TFrequency::kHzPerMHz;
-            channel.limits.append(segment);
-        }
-    }
-    const QString reason = problem(preset);
+    // A reason names the preset even while its name field is empty.
+    const QString shownName = preset.name.isEmpty() ? m_presets.at(m_shown).name : preset.name;
+    QString reason;
+    for (int c = 0; c < TScanPreset::kChannelCount && reason.isEmpty(); ++c)
+        reason = readChannelForm(c, shownName, preset.channel(c));
+    if (reason.isEmpty())
+        reason = problem(preset);
     if (!reason.isEmpty()) {
         showReason(reason);
         return false;
@@ -385,6 +365,38 @@ bool PresetEditor::storeForm()
     m_presets[m_shown] = preset;
     m_reason->hide();
     return true;
+}
+
+QString PresetEditor::readChannelForm(int c, const QString &presetName, TChannelPreset &channel) const
+{
+    const TChannelForm &form = m_channels[size_t(c)];
+    const std::optional<double> start = parseNumber(form.start->text());
+    const std::optional<double> stop = parseNumber(form.stop->text());
+    if (!start || !stop)
+        return qtTrId("dw_preseteditor_err_range")
+            .arg(presetName, channelName(c), mhzText(ZCore::kFrequencyMin), mhzText(ZCore::kFrequencyMax));
+    channel.start = TFrequency(*start, TFrequency::kMultiplierMHz);
+    channel.stop = TFrequency(*stop, TFrequency::kMultiplierMHz);
+    bool pointsOk = false;
+    const uint points = form.points->text().trimmed().toUInt(&pointsOk);
+    channel.points = pointsOk ? points : 0;
+    for (int m = 0; m < int(form.marks.size()); ++m) {
+        const QString text = form.marks[size_t(m)]->text().trimmed();
+        const std::optional<double> mark = parseNumber(text);
+        if (!text.isEmpty() && !mark)
+            return qtTrId("dw_preseteditor_err_mark").arg(presetName, channelName(c)).arg(m + 1);
+        channel.marks.append(mark ? ZData::TMark(TFrequency(*mark, TFrequency::kMultiplierMHz)) : std::nullopt);
+    }
+    // Trailing unset marks carry nothing; the profile need not list them.
+    while (!channel.marks.isEmpty() && !channel.marks.constLast())
+        channel.marks.removeLast();
+    for (int s = 0; s < form.limits->rowCount(); ++s) {
+        const std::optional<ZData::TR::TLimitSegment> segment = readSegment(form.limits, s);
+        if (!segment)
+            return qtTrId("dw_preseteditor_err_limit").arg(presetName, channelName(c)).arg(s + 1);
+        channel.limits.append(*segment);
+    }
+    return QString();
 }
 
 void PresetEditor::selectRow(int row)

@@ -56,6 +56,8 @@ private:
     void showPreset(int index);
     // Reads the form into the preset shown; false with the reason shown.
     bool storeForm();
+    // Why channel c of the form cannot be read, or empty.
+    QString readChannelForm(int c, const QString &presetName, ZData::TChannelPreset &channel) const;
     void selectRow(int row);
     void addPreset(const ZData::TScanPreset &preset);
     void deletePreset();
