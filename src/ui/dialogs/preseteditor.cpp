@@ -7,9 +7,9 @@
 #include "ui/components/clampedlineedit.h"
 #include "ui/components/zdoublevalidator.h"
 #include "ui/components/zfreqlineedit.h"
+#include "ui_preseteditor.h"
 
 #include <QDialogButtonBox>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIntValidator>
@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
-#include <QSize>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -44,10 +43,6 @@ constexpr int kFrequencyDecimals = 6;
 constexpr int kShownDigits = 12;
 constexpr double kLevelLimitDb = 1000.0;
 constexpr int kLevelDecimals = 2;
-// Opened no larger than the smallest main window, so it fits wherever the
-// window does.
-constexpr int kListMaxWidth = 240;
-constexpr QSize kInitialSize(960, 500);
 
 QString mhzText(const TFrequency &frequency)
 {
@@ -153,58 +148,25 @@ QString problem(const TScanPreset &preset)
 
 PresetEditor::PresetEditor(QWidget *parent)
     : QDialog(parent),
+      m_ui(std::make_unique<Ui::PresetEditor>()),
       m_presets(ZData::DataScanManager::instance().presets())
 {
-    setWindowTitle(qtTrId("dw_preseteditor_title"));
-
-    m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("lw_presets"));
-    m_list->setMaximumWidth(kListMaxWidth);
-    auto *add = new QPushButton(qtTrId("dw_preseteditor_add"), this);
-    add->setObjectName(QStringLiteral("b_add"));
-    auto *duplicate = new QPushButton(qtTrId("dw_preseteditor_duplicate"), this);
-    duplicate->setObjectName(QStringLiteral("b_duplicate"));
-    m_delete = new QPushButton(qtTrId("dw_preseteditor_delete"), this);
-    m_delete->setObjectName(QStringLiteral("b_delete"));
-    auto *listButtons = new QHBoxLayout;
-    listButtons->addWidget(add);
-    listButtons->addWidget(duplicate);
-    listButtons->addWidget(m_delete);
-    auto *left = new QVBoxLayout;
-    left->addWidget(m_list);
-    left->addLayout(listButtons);
-
-    m_name = new QLineEdit(this);
-    m_name->setObjectName(QStringLiteral("le_name"));
+    m_ui->setupUi(this);
+    m_list = m_ui->lw_presets;
+    m_name = m_ui->le_name;
+    m_reason = m_ui->l_reason;
+    m_delete = m_ui->b_delete;
+    QPushButton *add = m_ui->b_add;
+    QPushButton *duplicate = m_ui->b_duplicate;
     m_name->setMaxLength(ZData::PresetSettings::kMaxNameLength);
-    auto *nameRow = new QFormLayout;
-    nameRow->addRow(qtTrId("dw_preseteditor_name"), m_name);
-    auto *tabs = new QTabWidget(this);
     for (int c = 0; c < TScanPreset::kChannelCount; ++c)
-        tabs->addTab(makeChannelPage(c), channelName(c));
-    auto *right = new QVBoxLayout;
-    right->addLayout(nameRow);
-    right->addWidget(tabs);
-
-    auto *columns = new QHBoxLayout;
-    columns->addLayout(left, 1);
-    columns->addLayout(right, 3);
-
-    m_reason = new QLabel(this);
-    m_reason->setObjectName(QStringLiteral("l_reason"));
-    m_reason->setWordWrap(true);
-    m_reason->setStyleSheet(QStringLiteral("color: #c00000;"));
+        m_ui->tw_channels->addTab(makeChannelPage(c), channelName(c));
     m_reason->hide();
-
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Apply | QDialogButtonBox::Cancel, this);
+    QDialogButtonBox *buttons = m_ui->bb_buttons;
     // Qt's own texts would stay English in every language the program has.
     buttons->button(QDialogButtonBox::Ok)->setText(qtTrId("dw_preseteditor_ok"));
     buttons->button(QDialogButtonBox::Apply)->setText(qtTrId("dw_preseteditor_apply"));
     buttons->button(QDialogButtonBox::Cancel)->setText(qtTrId("dw_preseteditor_cancel"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(columns);
-    layout->addWidget(m_reason);
-    layout->addWidget(buttons);
 
     for (const TScanPreset &preset : m_presets)
         m_list->addItem(preset.name);
@@ -240,12 +202,13 @@ PresetEditor::PresetEditor(QWidget *parent)
     });
     connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this, &PresetEditor::apply);
 
-    resize(kInitialSize);
     const int active = ZData::DataScanManager::instance().activePreset();
     m_list->setCurrentRow(m_presets.isEmpty() ? -1 : qBound(0, active, m_presets.size() - 1));
     if (m_presets.isEmpty())
         showPreset(-1);
 }
+
+PresetEditor::~PresetEditor() = default;
 
 QWidget *PresetEditor::makeChannelPage(int channel)
 {

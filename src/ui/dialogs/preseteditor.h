@@ -7,12 +7,17 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTableWidget;
+
+namespace Ui {
+class PresetEditor;
+}
 
 namespace Ui::Components {
 class ClampedLineEdit;
@@ -32,6 +37,7 @@ public:
     static constexpr quint32 kMinPoints = 2;
 
     explicit PresetEditor(QWidget *parent = nullptr);
+    ~PresetEditor() override;
 
     // The presets as the form holds them, or the first reason they cannot
     // be used; the form is read before it is checked.
@@ -64,6 +70,7 @@ private:
     void showReason(const QString &reason);
     QString uniqueName(const QString &base) const;
 
+    std::unique_ptr<Ui::PresetEditor> m_ui;
     QList<ZData::TScanPreset> m_presets;
     int m_shown = -1;
     QListWidget *m_list = nullptr;
