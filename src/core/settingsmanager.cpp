@@ -488,6 +488,41 @@ bool SettingsManager::saveProfileAs(const QString &path)
     return copyProfileFile(source, path);
 }
 
+bool SettingsManager::writeUserPresets(const QList<ZData::TScanPreset> &presets)
+{
+    SettingsManager &self = instance();
+    if (self.m_userPath.isEmpty() || !Path::fileExists(self.m_userPath)) {
+        Log::critical(tag(), QStringLiteral(">> user settings file wasn't found at: ") + self.m_userPath);
+        return false;
+    }
+    if (self.m_user)
+        self.m_user->sync();
+    // QSettings rewrites a file in place; the edit is made on a copy, and
+    // only a complete copy replaces the profile.
+    const QString draft = self.m_userPath + QStringLiteral(".new");
+    if (!copyProfileFile(self.m_userPath, draft))
+        return false;
+    bool written = false;
+    {
+        const std::unique_ptr<QSettings> settings = openHandle(draft, QSettings::IniFormat);
+        // Entries past the new count would otherwise stay in the file.
+        settings->remove(settingsGroupText(ESettingsGroups::RANGE_PRESETS));
+        ZData::PresetSettings::writeScanPresets(*settings, presets);
+        settings->sync();
+        written = settings->status() == QSettings::NoError;
+    }
+    const bool replaced = written && copyProfileFile(self.m_userPath, self.m_userPath + QStringLiteral(".bak"))
+                          && copyProfileFile(draft, self.m_userPath);
+    QFile::remove(draft);
+    if (!replaced) {
+        Log::critical(tag(), QStringLiteral(">> range presets not written to: ") + self.m_userPath);
+        return false;
+    }
+    Log::info(tag(), QStringLiteral(">> range presets written to: ") + self.m_userPath);
+    openProfile(self.m_userPath, QSettings::IniFormat);
+    return true;
+}
+
 void SettingsManager::loadProfile(const QString &path)
 {
     SettingsManager &self = instance();

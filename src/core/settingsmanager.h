@@ -4,6 +4,7 @@
 #include "core/tsingleton.h"
 #include "core/tversion.h"
 
+#include <QList>
 #include <QObject>
 #include <QSet>
 #include <QSettings>
@@ -11,6 +12,10 @@
 #include <QVector>
 
 #include <memory>
+
+namespace ZData {
+struct TScanPreset;
+}
 
 namespace ZCore {
 
@@ -68,6 +73,11 @@ public:
     // Copies the current profile to path; the three profiles themselves are
     // refused in any letter case.
     static bool saveProfileAs(const QString &path);
+    // Replaces the "Range_Presets" array of the user profile and keeps every
+    // other section of it. The file is replaced in one step, its previous
+    // bytes kept beside it as "user.ini.bak"; false leaves both untouched
+    // except for a fresh backup.
+    static bool writeUserPresets(const QList<ZData::TScanPreset> &presets);
     // Puts a copy of path in place of the current profile, or of the default
     // profile when path does not exist; emits signalGotSettings either way.
     static void loadProfile(const QString &path);

@@ -499,6 +499,32 @@ void DataScanManager::setActivePreset(qint32 index, bool clear)
     restartIdleSweep();
 }
 
+bool DataScanManager::rangesDiffer(const QList<TScanPreset> &presets) const
+{
+    if (presets.size() != m_presets.size())
+        return true;
+    for (int i = 0; i < presets.size(); ++i) {
+        for (int c = 0; c < TScanPreset::kChannelCount; ++c) {
+            if (static_cast<const TScanRange &>(presets.at(i).channel(c))
+                != static_cast<const TScanRange &>(m_presets.at(i).channel(c)))
+                return true;
+        }
+    }
+    return false;
+}
+
+void DataScanManager::replacePresets(const QList<TScanPreset> &presets, qint32 active)
+{
+    const bool rangesChanged = rangesDiffer(presets);
+    m_presets = presets;
+    m_presetCount = m_presets.size();
+    // The calibration manager sizes its list anew; with the same ranges its
+    // data still hold and are kept.
+    if (rangesChanged)
+        emit signalRestoredScanPresets();
+    setActivePreset(active, true);
+}
+
 void DataScanManager::switchActivePreset(qint32 step)
 {
     if (isCalibrating())

@@ -65,6 +65,11 @@ public:
 
     void setActivePreset(qint32 index, bool clear);
     void switchActivePreset(qint32 step);
+    // True when a frequency range or the preset count differs from the
+    // list in use: whatever was calibrated for that list no longer fits.
+    bool rangesDiffer(const QList<TScanPreset> &presets) const;
+    // Takes an edited preset list and restarts the sweep on preset active.
+    void replacePresets(const QList<TScanPreset> &presets, qint32 active);
     void setPowerIndex(qint32 index, bool clear);
     void setScanPause(bool paused, bool notify);
     void setUserScanPause(bool paused);

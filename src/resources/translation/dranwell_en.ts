@@ -599,5 +599,137 @@ flatness %5  mean %6</translation>
         <source>failed to create dir [ %1 ] at: %2</source>
         <translation>failed to create dir [ %1 ] at: %2</translation>
     </message>
+    <message id="dw_psettings_edit_presets">
+        <source> Edit presets…</source>
+        <translation> Edit presets…</translation>
+    </message>
+    <message id="dw_preseteditor_title">
+        <source>Range presets</source>
+        <translation>Range presets</translation>
+    </message>
+    <message id="dw_preseteditor_add">
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message id="dw_preseteditor_duplicate">
+        <source>Duplicate</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message id="dw_preseteditor_delete">
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message id="dw_preseteditor_name">
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message id="dw_preseteditor_start">
+        <source>Start, MHz:</source>
+        <translation>Start, MHz:</translation>
+    </message>
+    <message id="dw_preseteditor_stop">
+        <source>Stop, MHz:</source>
+        <translation>Stop, MHz:</translation>
+    </message>
+    <message id="dw_preseteditor_points">
+        <source>Points:</source>
+        <translation>Points:</translation>
+    </message>
+    <message id="dw_preseteditor_marks">
+        <source>Markers M1–M5, MHz (empty: none):</source>
+        <translation>Markers M1–M5, MHz (empty: none):</translation>
+    </message>
+    <message id="dw_preseteditor_limits">
+        <source>Limit mask:</source>
+        <translation>Limit mask:</translation>
+    </message>
+    <message id="dw_preseteditor_limit_start">
+        <source>Start, MHz</source>
+        <translation>Start, MHz</translation>
+    </message>
+    <message id="dw_preseteditor_limit_stop">
+        <source>Stop, MHz</source>
+        <translation>Stop, MHz</translation>
+    </message>
+    <message id="dw_preseteditor_limit_lower">
+        <source>Lower, dB</source>
+        <translation>Lower, dB</translation>
+    </message>
+    <message id="dw_preseteditor_limit_upper">
+        <source>Upper, dB</source>
+        <translation>Upper, dB</translation>
+    </message>
+    <message id="dw_preseteditor_add_segment">
+        <source>Add segment</source>
+        <translation>Add segment</translation>
+    </message>
+    <message id="dw_preseteditor_remove_segment">
+        <source>Remove segment</source>
+        <translation>Remove segment</translation>
+    </message>
+    <message id="dw_preseteditor_new_name">
+        <source>New preset</source>
+        <translation>New preset</translation>
+    </message>
+    <message id="dw_preseteditor_copy_suffix">
+        <source> (copy)</source>
+        <translation> (copy)</translation>
+    </message>
+    <message id="dw_preseteditor_err_no_presets">
+        <source>At least one preset is needed.</source>
+        <translation>At least one preset is needed.</translation>
+    </message>
+    <message id="dw_preseteditor_err_name_empty">
+        <source>A preset needs a name.</source>
+        <translation>A preset needs a name.</translation>
+    </message>
+    <message id="dw_preseteditor_err_name_taken">
+        <source>The name "%1" is given to more than one preset.</source>
+        <translation>The name "%1" is given to more than one preset.</translation>
+    </message>
+    <message id="dw_preseteditor_err_range">
+        <source>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</source>
+        <translation>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</translation>
+    </message>
+    <message id="dw_preseteditor_err_points">
+        <source>%1, %2: the number of points must be a whole number from %3 to %4.</source>
+        <translation>%1, %2: the number of points must be a whole number from %3 to %4.</translation>
+    </message>
+    <message id="dw_preseteditor_err_mark">
+        <source>%1, %2: marker M%3 must be a frequency between start and stop.</source>
+        <translation>%1, %2: marker M%3 must be a frequency between start and stop.</translation>
+    </message>
+    <message id="dw_preseteditor_err_limit">
+        <source>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</source>
+        <translation>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</translation>
+    </message>
+    <message id="dw_preseteditor_err_calibrating">
+        <source>A calibration is running; change the presets after it has finished.</source>
+        <translation>A calibration is running; change the presets after it has finished.</translation>
+    </message>
+    <message id="dw_preseteditor_err_write">
+        <source>The presets could not be written to %1; nothing was changed.</source>
+        <translation>The presets could not be written to %1; nothing was changed.</translation>
+    </message>
+    <message id="dw_preseteditor_recalibrate_title">
+        <source>Calibration needed</source>
+        <translation>Calibration needed</translation>
+    </message>
+    <message id="dw_preseteditor_recalibrate_text">
+        <source>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</source>
+        <translation>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</translation>
+    </message>
+    <message id="dw_preseteditor_ok">
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message id="dw_preseteditor_apply">
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message id="dw_preseteditor_cancel">
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 </TS>

@@ -598,5 +598,137 @@ flatness %5  mean %6</source>
         <source>failed to create dir [ %1 ] at: %2</source>
         <translation>не удалось создать папку [ %1 ]: %2</translation>
     </message>
+    <message id="dw_psettings_edit_presets">
+        <source> Edit presets…</source>
+        <translation> Правка предустановок…</translation>
+    </message>
+    <message id="dw_preseteditor_title">
+        <source>Range presets</source>
+        <translation>Предустановки диапазонов</translation>
+    </message>
+    <message id="dw_preseteditor_add">
+        <source>Add</source>
+        <translation>Добавить</translation>
+    </message>
+    <message id="dw_preseteditor_duplicate">
+        <source>Duplicate</source>
+        <translation>Копировать</translation>
+    </message>
+    <message id="dw_preseteditor_delete">
+        <source>Delete</source>
+        <translation>Удалить</translation>
+    </message>
+    <message id="dw_preseteditor_name">
+        <source>Name:</source>
+        <translation>Название:</translation>
+    </message>
+    <message id="dw_preseteditor_start">
+        <source>Start, MHz:</source>
+        <translation>Начало, МГц:</translation>
+    </message>
+    <message id="dw_preseteditor_stop">
+        <source>Stop, MHz:</source>
+        <translation>Конец, МГц:</translation>
+    </message>
+    <message id="dw_preseteditor_points">
+        <source>Points:</source>
+        <translation>Точек:</translation>
+    </message>
+    <message id="dw_preseteditor_marks">
+        <source>Markers M1–M5, MHz (empty: none):</source>
+        <translation>Маркеры M1–M5, МГц (пусто: нет):</translation>
+    </message>
+    <message id="dw_preseteditor_limits">
+        <source>Limit mask:</source>
+        <translation>Маска допуска:</translation>
+    </message>
+    <message id="dw_preseteditor_limit_start">
+        <source>Start, MHz</source>
+        <translation>Начало, МГц</translation>
+    </message>
+    <message id="dw_preseteditor_limit_stop">
+        <source>Stop, MHz</source>
+        <translation>Конец, МГц</translation>
+    </message>
+    <message id="dw_preseteditor_limit_lower">
+        <source>Lower, dB</source>
+        <translation>Нижняя, дБ</translation>
+    </message>
+    <message id="dw_preseteditor_limit_upper">
+        <source>Upper, dB</source>
+        <translation>Верхняя, дБ</translation>
+    </message>
+    <message id="dw_preseteditor_add_segment">
+        <source>Add segment</source>
+        <translation>Добавить участок</translation>
+    </message>
+    <message id="dw_preseteditor_remove_segment">
+        <source>Remove segment</source>
+        <translation>Удалить участок</translation>
+    </message>
+    <message id="dw_preseteditor_new_name">
+        <source>New preset</source>
+        <translation>Новая предустановка</translation>
+    </message>
+    <message id="dw_preseteditor_copy_suffix">
+        <source> (copy)</source>
+        <translation> (копия)</translation>
+    </message>
+    <message id="dw_preseteditor_err_no_presets">
+        <source>At least one preset is needed.</source>
+        <translation>Нужна хотя бы одна предустановка.</translation>
+    </message>
+    <message id="dw_preseteditor_err_name_empty">
+        <source>A preset needs a name.</source>
+        <translation>У предустановки должно быть название.</translation>
+    </message>
+    <message id="dw_preseteditor_err_name_taken">
+        <source>The name "%1" is given to more than one preset.</source>
+        <translation>Название «%1» носят несколько предустановок.</translation>
+    </message>
+    <message id="dw_preseteditor_err_range">
+        <source>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</source>
+        <translation>%1, %2: начало и конец должны быть частотами от %3 до %4 МГц, начало меньше конца.</translation>
+    </message>
+    <message id="dw_preseteditor_err_points">
+        <source>%1, %2: the number of points must be a whole number from %3 to %4.</source>
+        <translation>%1, %2: число точек должно быть целым, от %3 до %4.</translation>
+    </message>
+    <message id="dw_preseteditor_err_mark">
+        <source>%1, %2: marker M%3 must be a frequency between start and stop.</source>
+        <translation>%1, %2: маркер M%3 должен быть частотой между началом и концом.</translation>
+    </message>
+    <message id="dw_preseteditor_err_limit">
+        <source>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</source>
+        <translation>%1, %2: участку маски %3 нужны начало меньше конца (МГц) и хотя бы одна граница в дБ, нижняя не выше верхней.</translation>
+    </message>
+    <message id="dw_preseteditor_err_calibrating">
+        <source>A calibration is running; change the presets after it has finished.</source>
+        <translation>Идёт калибровка; измените предустановки после её окончания.</translation>
+    </message>
+    <message id="dw_preseteditor_err_write">
+        <source>The presets could not be written to %1; nothing was changed.</source>
+        <translation>Не удалось записать предустановки в %1; ничего не изменено.</translation>
+    </message>
+    <message id="dw_preseteditor_recalibrate_title">
+        <source>Calibration needed</source>
+        <translation>Нужна калибровка</translation>
+    </message>
+    <message id="dw_preseteditor_recalibrate_text">
+        <source>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</source>
+        <translation>Диапазоны частот предустановок изменились. Сохранённая калибровка им больше не соответствует и не будет загружена: откалибруйте предустановки заново, прежде чем пользоваться калибровкой.</translation>
+    </message>
+    <message id="dw_preseteditor_ok">
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message id="dw_preseteditor_apply">
+        <source>Apply</source>
+        <translation>Применить</translation>
+    </message>
+    <message id="dw_preseteditor_cancel">
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
 </context>
 </TS>

@@ -12,6 +12,7 @@
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
 #include "data/scan/tscanpoint.h"
+#include "ui/dialogs/preseteditor.h"
 #include "ui/mainwindowbase.h"
 #include "ui_navbarmenu.h"
 
@@ -133,6 +134,7 @@ void PgSettings::connectWidgets()
     Ui::NavBarMenu *form = ui();
     DataScanManager *scan = &DataScanManager::instance();
     keep(connect(form->b_edit_user_settings, &QPushButton::released, this, &PgSettings::editUserSettings));
+    keep(connect(form->b_edit_presets, &QPushButton::released, this, &PgSettings::editPresets));
     keep(connect(form->comb_scan_preset, QOverload<int>::of(&QComboBox::currentIndexChanged), scan,
                  [scan](int index) { scan->setActivePreset(index, true); }));
     keep(connect(form->comb_source_power, QOverload<int>::of(&QComboBox::currentIndexChanged), scan,
@@ -191,6 +193,7 @@ void PgSettings::setCalibrationControlsEnabled(bool enabled)
 {
     ui()->comb_scan_preset->setEnabled(enabled);
     ui()->comb_source_power->setEnabled(enabled);
+    ui()->b_edit_presets->setEnabled(enabled);
     updateCalibrateButton();
 }
 
@@ -253,6 +256,16 @@ void PgSettings::saveSettings()
     settings->setValue(QLatin1String(kKeyUseCalib), scan.useCalibChosen());
     settings->setValue(QLatin1String(kKeyLanguage), LocalizationManager::instance().currentFile());
     settings->endGroup();
+}
+
+void PgSettings::editPresets()
+{
+    PresetEditor editor(ui()->b_edit_presets->window());
+    connect(&editor, &PresetEditor::signalApplied, this, [this] {
+        fillPresets();
+        slotActiveScanPresetUpdated();
+    });
+    editor.exec();
 }
 
 void PgSettings::editUserSettings()

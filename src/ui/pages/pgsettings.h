@@ -12,7 +12,8 @@ class QUrl;
 namespace MW_Pages {
 
 // The settings page: scan preset and source power, calibration use and the
-// calibration itself, the user profile editor and the external attenuators.
+// calibration itself, the user profile and preset editors and the external
+// attenuators.
 // Its widgets follow the scan and calibration managers; it keeps the chosen
 // preset, power and language with the main window's settings; a language
 // chosen here applies at once.
@@ -58,6 +59,7 @@ private:
     void updateCalibrateButton();
     void syncUseCalib();
     void editUserSettings();
+    void editPresets();
 
     UrlOpener m_urlOpener;
 };

@@ -1,3 +1,4 @@
+#include "calibrationbytes.h"
 #include "core/localizationmanager.h"
 #include "core/settingsmanager.h"
 #include "data/calibration/calibrationmanager.h"
@@ -7,7 +8,6 @@
 #include "data/scan/datascanmanager.h"
 #include "fakemainwindow.h"
 #include "findwidget.h"
-#include "lebytes.h"
 #include "logcapture.h"
 #include "ptypair.h"
 #include "recordingdialogs.h"
@@ -32,26 +32,9 @@ using ZData::CalibrationManager;
 
 namespace {
 
-
 ZData::DataScanManager &scan()
 {
     return ZData::DataScanManager::instance();
-}
-
-// A complete calibration, every reference 0.5, for every preset of the
-// device that is (not) connected: its id is empty.
-QByteArray completeCalibrationFile()
-{
-    using namespace TestSupport::LeBytes;
-    QByteArray bytes = littleEndianString(QString()) + littleEndianInt32(scan().presetCount());
-    for (const ZData::TScanPreset &preset : scan().presets()) {
-        for (int entry = 0; entry < ZData::CAL::CalibPreset::kEntries; ++entry) {
-            const ZData::TScanRange &range = preset.channel(entry % 2);
-            bytes += littleEndianDouble(range.start.hz()) + littleEndianDouble(range.stop.hz()) + littleEndianInt32(qint32(range.points))
-                     + (littleEndianDouble(0.5) + littleEndianDouble(0.0)).repeated(int(range.points));
-        }
-    }
-    return bytes;
 }
 
 } // namespace
@@ -112,7 +95,7 @@ void TestPgSettings::calibrationState()
     emit m_window->signalSettingsRestored();
     const QString path = m_appDir.filePath(QStringLiteral("complete.cbin"));
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(completeCalibrationFile()) > 0);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(TestSupport::completeCalibrationFile(scan().presets())) > 0);
     file.close();
     calibration.readCalibrationFile(path);
     QVERIFY(useCalib->isEnabled() && useCalib->isChecked() && scan().useCalib());

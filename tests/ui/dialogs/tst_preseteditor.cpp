@@ -1,0 +1,229 @@
+#include "calibrationbytes.h"
+#include "core/settingsmanager.h"
+#include "data/calibration/calibrationmanager.h"
+#include "data/device/devicemanager.h"
+#include "data/device/devicemessagemanager.h"
+#include "data/device/serialport.h"
+#include "data/scan/datascanmanager.h"
+#include "data/scan/rangesliced.h"
+#include "findwidget.h"
+#include "recordingdialogs.h"
+#include "tempappdir.h"
+#include "ui/dialogs/preseteditor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QtTest>
+
+using ZCore::SettingsManager;
+using ZData::TScanPreset;
+
+namespace {
+
+ZData::DataScanManager &scan()
+{
+    return ZData::DataScanManager::instance();
+}
+
+QByteArray userBytes()
+{
+    QFile file(SettingsManager::userProfilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList scanNames()
+{
+    QStringList names;
+    for (const TScanPreset &preset : scan().presets())
+        names << preset.name;
+    return names;
+}
+
+} // namespace
+
+class TestPresetEditor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void refusesInvalid_data();
+    void refusesInvalid();
+    void confirmedEditReplacesProfileAtomically();
+    void listEdits();
+
+private:
+    TestSupport::TempAppDir m_appDir;
+    TestSupport::RecordingDialogs m_dialogs;
+};
+
+void TestPresetEditor::initTestCase()
+{
+    QVERIFY(SettingsManager::init() && ZData::DeviceMessageManager::init() && ZData::DM::SerialPort::init());
+    QVERIFY(ZData::DeviceManager::init() && ZData::CalibrationManager::instance().init() && scan().init());
+    QVERIFY(scan().presetCount() > 1);
+}
+
+// A field of the preset on show and the text typed into it; a limit table
+// takes its row's cells separated by ';'.
+void TestPresetEditor::refusesInvalid_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("start above stop") << "le_stop_0" << "1";
+    QTest::newRow("start not a number") << "le_start_1" << "9x";
+    QTest::newRow("one point") << "le_points_0" << "1";
+    QTest::newRow("too many points") << "le_points_1" << "1025";
+    QTest::newRow("empty name") << "le_name" << "  ";
+    QTest::newRow("duplicate name") << "le_name" << scan().presetAt(1).name;
+    QTest::newRow("mark below start") << "le_mark2_0" << "1";
+    QTest::newRow("mark not a number") << "le_mark1_1" << "abc";
+    QTest::newRow("segment start above stop") << "tw_limits_0" << "915;880;-10;";
+    QTest::newRow("segment without bound") << "tw_limits_1" << "880;915;;";
+    QTest::newRow("segment lower above upper") << "tw_limits_0" << "880;915;-5;-10";
+}
+
+// Nothing reaches the profile or the sweep, and the user reads why.
+void TestPresetEditor::refusesInvalid()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    const QByteArray before = userBytes();
+    const QList<TScanPreset> presets = scan().presets();
+    PresetEditor editor;
+    if (field.startsWith(QLatin1String("tw_"))) {
+        auto *table = TestSupport::findWidget<QTableWidget>(&editor, field.toLatin1().constData());
+        QVERIFY(table);
+        table->insertRow(0);
+        const QStringList cells = text.split(QLatin1Char(';'));
+        for (int column = 0; column < cells.size(); ++column)
+            table->setItem(0, column, new QTableWidgetItem(cells.at(column)));
+    } else {
+        auto *edit = TestSupport::findWidget<QLineEdit>(&editor, field.toLatin1().constData());
+        QVERIFY(edit);
+        edit->setText(text);
+    }
+    QVERIFY(!editor.apply());
+    const auto *reason = TestSupport::findWidget<QLabel>(&editor, "l_reason");
+    QVERIFY(reason && !reason->isHidden() && !reason->text().isEmpty());
+    QCOMPARE(userBytes(), before);
+    QVERIFY(scan().presets() == presets);
+}
+
+// The profile is replaced whole, its other sections kept and its previous
+// bytes beside it; the sweep runs on the new range at once and the old
+// calibration no longer applies.
+void TestPresetEditor::confirmedEditReplacesProfileAtomically()
+{
+    QSettings *user = SettingsManager::userSettings();
+    QVERIFY(user);
+    user->setValue(QStringLiteral("Theme/hand_edited"), QStringLiteral("kept"));
+    user->sync();
+    const QByteArray before = userBytes();
+    ZData::CalibrationManager &calibration = ZData::CalibrationManager::instance();
+    const QString calibrationPath = m_appDir.filePath(QStringLiteral("complete.cbin"));
+    QFile calibrationFile(calibrationPath);
+    QVERIFY(calibrationFile.open(QIODevice::WriteOnly)
+            && calibrationFile.write(TestSupport::completeCalibrationFile(scan().presets())) > 0);
+    calibrationFile.close();
+    calibration.readCalibrationFile(calibrationPath);
+    scan().setUseCalib(true);
+    QVERIFY(calibration.calibrationPresetCount() > 0 && scan().useCalib());
+    m_dialogs.clear();
+
+    PresetEditor editor;
+    auto *list = TestSupport::findWidget<QListWidget>(&editor, "lw_presets");
+    QVERIFY(list);
+    list->setCurrentRow(1);
+    TestSupport::findWidget<QLineEdit>(&editor, "le_start_0")->setText(QStringLiteral("1805,2"));
+    TestSupport::findWidget<QLineEdit>(&editor, "le_stop_0")->setText(QStringLiteral("1880"));
+    TestSupport::findWidget<QLineEdit>(&editor, "le_points_0")->setText(QStringLiteral("301"));
+    for (const char *mark : {"le_mark1_0", "le_mark2_0", "le_mark4_0", "le_mark5_0"})
+        TestSupport::findWidget<QLineEdit>(&editor, mark)->clear();
+    TestSupport::findWidget<QLineEdit>(&editor, "le_mark3_0")->setText(QStringLiteral("1842.5"));
+    QVERIFY(editor.apply());
+
+    QFile backup(SettingsManager::userProfilePath() + QStringLiteral(".bak"));
+    QVERIFY(backup.open(QIODevice::ReadOnly));
+    QCOMPARE(backup.readAll(), before);
+    QVERIFY(!QFile::exists(SettingsManager::userProfilePath() + QStringLiteral(".new")));
+    QSettings written(SettingsManager::userProfilePath(), QSettings::IniFormat);
+    QCOMPARE(written.value(QStringLiteral("Theme/hand_edited")).toString(), QStringLiteral("kept"));
+    const QList<TScanPreset> read = ZData::PresetSettings::readScanPresets(written);
+    QVERIFY(read == scan().presets());
+    const ZData::TChannelPreset &edited = read.at(1).channel(0);
+    QCOMPARE(edited.start.hz(), 1805.2e6);
+    QCOMPARE(edited.points, 301u);
+    QCOMPARE(edited.marks.size(), 3);
+    QVERIFY(!edited.marks.at(0) && !edited.marks.at(1) && edited.marks.at(2) && edited.marks.at(2)->hz() == 1842.5e6);
+
+    QCOMPARE(scan().activePreset(), 1);
+    QCOMPARE(scan().channelRange(0).start().hz(), 1805.2e6);
+    QCOMPARE(scan().channelRange(0).points(), 301u);
+    QCOMPARE(calibration.calibrationPresetCount(), 0);
+    QVERIFY(!scan().useCalib());
+    QCOMPARE(m_dialogs.count(ZCore::UserDialogs::EKind::Information), 1);
+    // The file measured over the old ranges is refused from now on.
+    calibration.readCalibrationFile(calibrationPath);
+    QCOMPARE(calibration.calibrationPresetCount(), 0);
+
+    // A profile read again gives the same list: the sweep after a restart
+    // is the one the user confirmed.
+    SettingsManager::saveAllSettings();
+    QVERIFY(SettingsManager::init());
+    scan().restoreSettings();
+    QVERIFY(scan().presets() == read);
+}
+
+// Add, duplicate, rename and delete reach the sweep's list in that order;
+// a rename alone keeps the ranges and asks for no calibration.
+void TestPresetEditor::listEdits()
+{
+    QStringList expected = scanNames();
+    PresetEditor editor;
+    auto *list = TestSupport::findWidget<QListWidget>(&editor, "lw_presets");
+    auto *name = TestSupport::findWidget<QLineEdit>(&editor, "le_name");
+    QVERIFY(list && name);
+    list->setCurrentRow(0);
+    TestSupport::findWidget<QPushButton>(&editor, "b_duplicate")->click();
+    expected << expected.first() + qtTrId("dw_preseteditor_copy_suffix");
+    TestSupport::findWidget<QPushButton>(&editor, "b_add")->click();
+    name->setText(QStringLiteral("Band 20"));
+    expected << QStringLiteral("Band 20");
+    list->setCurrentRow(0);
+    TestSupport::findWidget<QPushButton>(&editor, "b_delete")->click();
+    expected.removeFirst();
+    QCOMPARE(list->count(), expected.size());
+    QVERIFY(editor.apply());
+    QCOMPARE(scanNames(), expected);
+
+    m_dialogs.clear();
+    PresetEditor renaming;
+    TestSupport::findWidget<QLineEdit>(&renaming, "le_name")->setText(QStringLiteral("Renamed"));
+    const int active = scan().activePreset();
+    QVERIFY(renaming.apply());
+    QCOMPARE(scanNames().at(active), QStringLiteral("Renamed"));
+    QCOMPARE(m_dialogs.boxes().size(), 0);
+
+    // A profile that cannot be replaced leaves the sweep as it was.
+    const QString draft = SettingsManager::userProfilePath() + QStringLiteral(".new");
+    QVERIFY(QDir().mkpath(draft));
+    const QByteArray before = userBytes();
+    const QStringList names = scanNames();
+    PresetEditor failing;
+    TestSupport::findWidget<QLineEdit>(&failing, "le_name")->setText(QStringLiteral("Not written"));
+    QVERIFY(!failing.apply());
+    QVERIFY(!TestSupport::findWidget<QLabel>(&failing, "l_reason")->isHidden());
+    QCOMPARE(scanNames(), names);
+    QCOMPARE(userBytes(), before);
+    QVERIFY(QDir(draft).removeRecursively());
+}
+
+QTEST_MAIN(TestPresetEditor)
+#include "tst_preseteditor.moc"
