@@ -501,5 +501,105 @@ version:</translation>
         <source>failed to create dir [ %1 ] at: %2</source>
         <translation>failed to create dir [ %1 ] at: %2</translation>
     </message>
+    <message id="dw_axis_title_difference">
+        <source>%1 − reference</source>
+        <translation>%1 − reference</translation>
+    </message>
+    <message id="dw_view_store_reference">
+        <source>Store reference</source>
+        <translation>Store reference</translation>
+    </message>
+    <message id="dw_view_store_reference_tip">
+        <source>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</source>
+        <translation>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</translation>
+    </message>
+    <message id="dw_view_difference">
+        <source>Show difference from reference</source>
+        <translation>Show difference from reference</translation>
+    </message>
+    <message id="dw_view_difference_tip">
+        <source>Draw the live trace minus the reference in dB, centred on 0</source>
+        <translation>Draw the live trace minus the reference in dB, centred on 0</translation>
+    </message>
+    <message id="dw_view_clear_reference">
+        <source>Clear reference</source>
+        <translation>Clear reference</translation>
+    </message>
+    <message id="dw_view_clear_reference_tip">
+        <source>Forget the reference of this view for this device and preset</source>
+        <translation>Forget the reference of this view for this device and preset</translation>
+    </message>
+    <message id="dw_view_max_hold">
+        <source>Max hold</source>
+        <translation>Max hold</translation>
+    </message>
+    <message id="dw_view_max_hold_tip">
+        <source>Draw the highest level measured at each point since the last reset</source>
+        <translation>Draw the highest level measured at each point since the last reset</translation>
+    </message>
+    <message id="dw_view_min_hold">
+        <source>Min hold</source>
+        <translation>Min hold</translation>
+    </message>
+    <message id="dw_view_min_hold_tip">
+        <source>Draw the lowest level measured at each point since the last reset</source>
+        <translation>Draw the lowest level measured at each point since the last reset</translation>
+    </message>
+    <message id="dw_view_reset_holds">
+        <source>Reset holds</source>
+        <translation>Reset holds</translation>
+    </message>
+    <message id="dw_view_reset_holds_tip">
+        <source>Start the max and min holds over from the next sweep</source>
+        <translation>Start the max and min holds over from the next sweep</translation>
+    </message>
+    <message id="dw_view_autoscale">
+        <source>Autoscale</source>
+        <translation>Autoscale</translation>
+    </message>
+    <message id="dw_view_autoscale_tip">
+        <source>Fit the level axis to the trace shown now, in 1-2-5 dB per division</source>
+        <translation>Fit the level axis to the trace shown now, in 1-2-5 dB per division</translation>
+    </message>
+    <message id="dw_view_level_up">
+        <source>Reference level up</source>
+        <translation>Reference level up</translation>
+    </message>
+    <message id="dw_view_level_up_tip">
+        <source>Raise the top of the level axis by one division</source>
+        <translation>Raise the top of the level axis by one division</translation>
+    </message>
+    <message id="dw_view_level_down">
+        <source>Reference level down</source>
+        <translation>Reference level down</translation>
+    </message>
+    <message id="dw_view_level_down_tip">
+        <source>Lower the top of the level axis by one division</source>
+        <translation>Lower the top of the level axis by one division</translation>
+    </message>
+    <message id="dw_view_finer_scale">
+        <source>Fewer dB per division</source>
+        <translation>Fewer dB per division</translation>
+    </message>
+    <message id="dw_view_finer_scale_tip">
+        <source>Zoom in on the level: the next smaller 1-2-5 step; Shift or Ctrl with the mouse wheel does the same</source>
+        <translation>Zoom in on the level: the next smaller 1-2-5 step; Shift or Ctrl with the mouse wheel does the same</translation>
+    </message>
+    <message id="dw_view_coarser_scale">
+        <source>More dB per division</source>
+        <translation>More dB per division</translation>
+    </message>
+    <message id="dw_view_coarser_scale_tip">
+        <source>Zoom out on the level: the next larger 1-2-5 step</source>
+        <translation>Zoom out on the level: the next larger 1-2-5 step</translation>
+    </message>
+    <message id="dw_view_reset_scale">
+        <source>Reset scale and zoom</source>
+        <translation>Reset scale and zoom</translation>
+    </message>
+    <message id="dw_view_reset_scale_tip">
+        <source>Back to the designed level range and the preset's whole frequency range; the mouse wheel zooms on frequency</source>
+        <translation>Back to the designed level range and the preset's whole frequency range; the mouse wheel zooms on frequency</translation>
+    </message>
 </context>
 </TS>

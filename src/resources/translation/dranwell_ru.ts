@@ -500,5 +500,105 @@ version:</source>
         <source>failed to create dir [ %1 ] at: %2</source>
         <translation>не удалось создать папку [ %1 ]: %2</translation>
     </message>
+    <message id="dw_axis_title_difference">
+        <source>%1 − reference</source>
+        <translation>%1 − опорная</translation>
+    </message>
+    <message id="dw_view_store_reference">
+        <source>Store reference</source>
+        <translation>Запомнить опорную</translation>
+    </message>
+    <message id="dw_view_store_reference_tip">
+        <source>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</source>
+        <translation>Сохранить последний полный проход как опорную кривую (бледная линия); хранится для этого устройства и пресета</translation>
+    </message>
+    <message id="dw_view_difference">
+        <source>Show difference from reference</source>
+        <translation>Разность с опорной</translation>
+    </message>
+    <message id="dw_view_difference_tip">
+        <source>Draw the live trace minus the reference in dB, centred on 0</source>
+        <translation>Показывать текущую кривую минус опорную в дБ, с нулём посередине</translation>
+    </message>
+    <message id="dw_view_clear_reference">
+        <source>Clear reference</source>
+        <translation>Удалить опорную</translation>
+    </message>
+    <message id="dw_view_clear_reference_tip">
+        <source>Forget the reference of this view for this device and preset</source>
+        <translation>Удалить опорную кривую этого вида для этого устройства и пресета</translation>
+    </message>
+    <message id="dw_view_max_hold">
+        <source>Max hold</source>
+        <translation>Удержание максимума</translation>
+    </message>
+    <message id="dw_view_max_hold_tip">
+        <source>Draw the highest level measured at each point since the last reset</source>
+        <translation>Показывать наибольший уровень в каждой точке с последнего сброса</translation>
+    </message>
+    <message id="dw_view_min_hold">
+        <source>Min hold</source>
+        <translation>Удержание минимума</translation>
+    </message>
+    <message id="dw_view_min_hold_tip">
+        <source>Draw the lowest level measured at each point since the last reset</source>
+        <translation>Показывать наименьший уровень в каждой точке с последнего сброса</translation>
+    </message>
+    <message id="dw_view_reset_holds">
+        <source>Reset holds</source>
+        <translation>Сбросить удержание</translation>
+    </message>
+    <message id="dw_view_reset_holds_tip">
+        <source>Start the max and min holds over from the next sweep</source>
+        <translation>Начать удержание максимума и минимума заново</translation>
+    </message>
+    <message id="dw_view_autoscale">
+        <source>Autoscale</source>
+        <translation>Автомасштаб</translation>
+    </message>
+    <message id="dw_view_autoscale_tip">
+        <source>Fit the level axis to the trace shown now, in 1-2-5 dB per division</source>
+        <translation>Подобрать шкалу уровня под текущую кривую (1-2-5 дБ на деление)</translation>
+    </message>
+    <message id="dw_view_level_up">
+        <source>Reference level up</source>
+        <translation>Опорный уровень выше</translation>
+    </message>
+    <message id="dw_view_level_up_tip">
+        <source>Raise the top of the level axis by one division</source>
+        <translation>Поднять верх шкалы уровня на одно деление</translation>
+    </message>
+    <message id="dw_view_level_down">
+        <source>Reference level down</source>
+        <translation>Опорный уровень ниже</translation>
+    </message>
+    <message id="dw_view_level_down_tip">
+        <source>Lower the top of the level axis by one division</source>
+        <translation>Опустить верх шкалы уровня на одно деление</translation>
+    </message>
+    <message id="dw_view_finer_scale">
+        <source>Fewer dB per division</source>
+        <translation>Меньше дБ на деление</translation>
+    </message>
+    <message id="dw_view_finer_scale_tip">
+        <source>Zoom in on the level: the next smaller 1-2-5 step; Shift or Ctrl with the mouse wheel does the same</source>
+        <translation>Увеличить по уровню: следующий меньший шаг 1-2-5; то же колесо мыши с Shift или Ctrl</translation>
+    </message>
+    <message id="dw_view_coarser_scale">
+        <source>More dB per division</source>
+        <translation>Больше дБ на деление</translation>
+    </message>
+    <message id="dw_view_coarser_scale_tip">
+        <source>Zoom out on the level: the next larger 1-2-5 step</source>
+        <translation>Уменьшить по уровню: следующий больший шаг 1-2-5</translation>
+    </message>
+    <message id="dw_view_reset_scale">
+        <source>Reset scale and zoom</source>
+        <translation>Сбросить масштаб</translation>
+    </message>
+    <message id="dw_view_reset_scale_tip">
+        <source>Back to the designed level range and the preset's whole frequency range; the mouse wheel zooms on frequency</source>
+        <translation>Вернуть исходную шкалу уровня и весь диапазон частот пресета; колесо мыши масштабирует частоту</translation>
+    </message>
 </context>
 </TS>
