@@ -90,11 +90,10 @@ void ViewScale::zoomLevel(bool difference, const TR::TLevelRange &designed, int 
 {
     const TR::TLevelScale scale = levelScale(difference, designed);
     const double step = stepDbPerDivision(scale.dbPerDivision, steps);
-    // The level under the pointer stays under it; the top lands on a tenth
-    // of the new step so that the labels stay short.
-    const double grain = step / kDecade;
+    // The level under the pointer stays about where it is; the top lands on
+    // a multiple of the new step so that the labels stay whole steps.
     const double reference = levelDb + (scale.referenceDb - levelDb) * step / scale.dbPerDivision;
-    setLevelScale(difference, std::round(reference / grain) * grain, step);
+    setLevelScale(difference, std::round(reference / step) * step, step);
 }
 
 void ViewScale::zoomFrequency(int steps, double frequencyMHz, double fullLowMHz, double fullHighMHz)

@@ -54,8 +54,8 @@ public:
     void setLevelScale(bool difference, const ZData::TR::TLevelScale &scale);
     // The reference level moves by whole divisions.
     void shiftLevel(bool difference, const ZData::TR::TLevelRange &designed, int divisions);
-    // steps > 0 goes to finer 1-2-5 steps, keeping levelDb where it is on the
-    // axis; < 0 to coarser ones.
+    // steps > 0 goes to finer 1-2-5 steps, keeping levelDb about where it is
+    // on the axis (to the nearest whole step of the top); < 0 to coarser ones.
     void zoomLevel(bool difference, const ZData::TR::TLevelRange &designed, int steps, double levelDb);
     // steps > 0 narrows the span around frequencyMHz, < 0 widens it; back at
     // the full span the zoom is gone.

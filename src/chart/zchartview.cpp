@@ -894,8 +894,8 @@ void ZChartView::shiftLevelScale(int divisions)
 
 void ZChartView::stepLevelScale(int steps)
 {
-    const double middle = (m_axisY->min() + m_axisY->max()) / 2.0;
-    m_scale->zoomLevel(isDifferenceShown(), designedLevelRange(), steps, middle);
+    // As on an instrument, the reference level at the top stays.
+    m_scale->zoomLevel(isDifferenceShown(), designedLevelRange(), steps, m_axisY->max());
     applyScale();
 }
 
