@@ -37,7 +37,9 @@ void ViewTraces::loadReference()
     m_reference.reset();
     if (m_deviceId.isEmpty())
         return;
-    m_reference = TR::ReferenceStore::load(m_deviceId, m_presetName, m_channel);
+    TR::TTraceInfo info;
+    m_reference = TR::ReferenceStore::load(m_deviceId, m_presetName, m_channel, nullptr, &info);
+    m_referenceLevels = info.levels;
     if (m_reference)
         ZCore::Log::info(tag(), QStringLiteral(">> loaded reference of %1 points for [ %2 ]")
                                     .arg(m_reference->size())
@@ -53,6 +55,7 @@ bool ViewTraces::storeReference(const TR::TTrace &live, const TR::TTraceInfo &in
         return false;
     }
     m_reference = live;
+    m_referenceLevels = info.levels;
     ZCore::Log::info(tag(), QStringLiteral("<< stored reference of %1 points for [ %2 ]").arg(live.size()).arg(m_presetName));
     // Without a device the reference lives until the next preset or device.
     if (!m_deviceId.isEmpty())
@@ -71,7 +74,14 @@ void ViewTraces::clearReference()
 
 void ViewTraces::setDifference(bool on)
 {
-    m_difference = on && m_reference;
+    m_difference = on && hasReference();
+}
+
+bool ViewTraces::levelsMatch() const
+{
+    using TR::ELevelKind;
+    return m_referenceLevels == ELevelKind::UNKNOWN || m_shownLevels == ELevelKind::UNKNOWN
+           || m_referenceLevels == m_shownLevels;
 }
 
 void ViewTraces::setHold(EHold hold, bool on)

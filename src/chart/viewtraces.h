@@ -36,12 +36,15 @@ public:
     // Kept on disk as well once the device is known.
     bool storeReference(const ZData::TR::TTrace &live, const ZData::TR::TTraceInfo &info);
     void clearReference();
-    bool hasReference() const { return bool(m_reference); }
+    // A reference taken in other units (raw dBm against calibrated dB) is
+    // kept but neither drawn nor subtracted until those units are back.
+    void setShownLevels(ZData::TR::ELevelKind levels) { m_shownLevels = levels; }
+    bool hasReference() const { return m_reference && levelsMatch(); }
     const std::optional<ZData::TR::TTrace> &reference() const { return m_reference; }
 
     // Without a reference there is nothing to subtract: the mode stays off.
     void setDifference(bool on);
-    bool isDifference() const { return m_difference && m_reference; }
+    bool isDifference() const { return m_difference && hasReference(); }
 
     void setHold(EHold hold, bool on);
     bool isHold(EHold hold) const { return m_holdOn[index(hold)]; }
@@ -61,11 +64,14 @@ public:
 private:
     static int index(EHold hold) { return hold == EHold::MAX ? 0 : 1; }
     void loadReference();
+    bool levelsMatch() const;
 
     int m_channel;
     QString m_deviceId;
     QString m_presetName;
     std::optional<ZData::TR::TTrace> m_reference;
+    ZData::TR::ELevelKind m_referenceLevels = ZData::TR::ELevelKind::UNKNOWN;
+    ZData::TR::ELevelKind m_shownLevels = ZData::TR::ELevelKind::UNKNOWN;
     bool m_difference = false;
     bool m_holdOn[2] = {false, false};
     ZData::TR::TraceHold m_holds[2] = {ZData::TR::TraceHold(ZData::TR::TraceHold::EMode::MAX),

@@ -240,7 +240,9 @@ void ZChartView::fitLevelLabels()
     while (stride < intervals && plotHeight * stride / intervals < needed)
         ++stride;
     m_axisY->setTickType(QtCharts::QValueAxis::TicksDynamic);
-    m_axisY->setTickAnchor(m_axisY->min());
+    // A difference is read against 0 dB: that line keeps its label.
+    const bool zeroShown = isDifferenceShown() && m_axisY->min() <= 0.0 && m_axisY->max() >= 0.0;
+    m_axisY->setTickAnchor(zeroShown ? 0.0 : m_axisY->min());
     m_axisY->setTickInterval(span * stride / intervals);
     m_axisY->setMinorTickCount(stride - 1);
 }
@@ -618,6 +620,7 @@ void ZChartView::slotRFDataUpdated()
 void ZChartView::handleUseCalibUpdated()
 {
     m_traces->resetHolds();
+    syncTraceIdentity();
     m_axesTransformer->transformRanges(m_state.chartType);
     m_axesTransformer->transformTitles();
     redraw(true);
@@ -800,6 +803,7 @@ void ZChartView::syncTraceIdentity()
                                ? scan.presetAt(scan.activePreset()).name
                                : QString();
     const bool wasDifference = m_traces->isDifference();
+    m_traces->setShownLevels(scan.useCalib() ? ZData::TR::ELevelKind::CALIBRATED : ZData::TR::ELevelKind::RAW);
     m_traces->setIdentity(m_traces->deviceId(), preset);
     if (wasDifference != m_traces->isDifference()) {
         m_axesTransformer->transformRanges(m_state.chartType);

@@ -454,12 +454,14 @@ void TstZChartView::referenceTraces_data()
     QTest::addColumn<float>("live");
     QTest::addColumn<QByteArray>("fileOnRestart");
     QTest::addColumn<bool>("kept");
+    QTest::addColumn<bool>("calibratedLive");
     // Linear magnitudes against a reference of 0.05 (-6 dB as plotted); all
     // slices of both channels are ten.
-    QTest::newRow("12 dB up, kept") << 10 << 0.2f << QByteArray() << true;
-    QTest::newRow("equal, kept") << 10 << 0.05f << QByteArray() << true;
-    QTest::newRow("half a sweep is no reference") << 3 << 0.2f << QByteArray() << false;
-    QTest::newRow("corrupt file refused") << 10 << 0.1f << QByteArray("channel;role\nS21;x;y\n") << false;
+    QTest::newRow("12 dB up, kept") << 10 << 0.2f << QByteArray() << true << false;
+    QTest::newRow("equal, kept") << 10 << 0.05f << QByteArray() << true << false;
+    QTest::newRow("half a sweep is no reference") << 3 << 0.2f << QByteArray() << false << false;
+    QTest::newRow("corrupt file refused") << 10 << 0.1f << QByteArray("channel;role\nS21;x;y\n") << false << false;
+    QTest::newRow("raw reference, calibrated live") << 10 << 0.2f << QByteArray() << true << true;
 }
 
 // A stored reference is drawn, the difference is live minus it on a level
@@ -470,6 +472,7 @@ void TstZChartView::referenceTraces()
     QFETCH(float, live);
     QFETCH(QByteArray, fileOnRestart);
     QFETCH(bool, kept);
+    QFETCH(bool, calibratedLive);
     Bench bench;
     ZChartView &view = *bench.view;
     view.setDeviceId(QStringLiteral("MERO-7"));
@@ -483,6 +486,18 @@ void TstZChartView::referenceTraces()
         return;
     }
 
+    if (calibratedLive) {
+        // dB against dBm is no difference: the reference waits for its units.
+        bench.fixture.calibrator().setReference(0.5f);
+        ZData::DataScanManager::instance().setUseCalib(true);
+        QVERIFY(ZData::DataScanManager::instance().useCalib());
+        view.setDifferenceShown(true);
+        QVERIFY(!view.isDifferenceShown());
+        QVERIFY(view.trace()->points(view.referenceTrace()).isEmpty());
+        ZData::DataScanManager::instance().setUseCalib(false);
+        QCOMPARE(view.trace()->points(view.referenceTrace()).size(), 101);
+        return;
+    }
     SweepFeeder([live](int, quint64) { return live; }).sweepBothChannels();
     view.setDifferenceShown(true);
     const double expected = double(20.0f * std::log10(live)) - double(20.0f * std::log10(0.05f));

@@ -502,8 +502,8 @@ version:</translation>
         <translation>failed to create dir [ %1 ] at: %2</translation>
     </message>
     <message id="dw_axis_title_difference">
-        <source>%1 − reference</source>
-        <translation>%1 − reference</translation>
+        <source>Δ%1</source>
+        <translation>Δ%1</translation>
     </message>
     <message id="dw_view_store_reference">
         <source>Store reference</source>

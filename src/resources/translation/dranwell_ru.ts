@@ -501,8 +501,8 @@ version:</source>
         <translation>не удалось создать папку [ %1 ]: %2</translation>
     </message>
     <message id="dw_axis_title_difference">
-        <source>%1 − reference</source>
-        <translation>%1 − опорная</translation>
+        <source>Δ%1</source>
+        <translation>Δ%1</translation>
     </message>
     <message id="dw_view_store_reference">
         <source>Store reference</source>
