@@ -176,6 +176,16 @@ void ViewScale::restore(const QSettings &settings)
         m_frequency = TFrequencySpan{*low, *high};
 }
 
+TR::TLevelScale ViewScale::centredScale(double maxAbsDb)
+{
+    const int half = kDifferenceDivisions / 2;
+    const double needed = std::isfinite(maxAbsDb) ? std::abs(maxAbsDb) * (1.0 + TR::TraceScale::kDefaultMargin) : 0.0;
+    double step = kMinCentredDbPerDivision;
+    while (step * half < needed && step < kMaxDbPerDivision)
+        step = stepDbPerDivision(step, -1);
+    return {step * half, step, kDifferenceDivisions};
+}
+
 int ViewScale::levelDecimals(const TR::TLevelScale &scale)
 {
     double factor = 1.0;

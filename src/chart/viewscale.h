@@ -32,6 +32,8 @@ public:
     static constexpr int kDivisions = 11;
     static constexpr int kDifferenceDivisions = 10;
     static constexpr double kDifferenceDbPerDivision = 1.0;
+    // A difference opens no finer than this: below it is the sweep's noise.
+    static constexpr double kMinCentredDbPerDivision = 0.1;
     // The finest and the coarsest step a user can reach.
     static constexpr double kMinDbPerDivision = 0.01;
     static constexpr double kMaxDbPerDivision = 100.0;
@@ -73,6 +75,10 @@ public:
     // a usable number is dropped and the designed scale kept.
     void save(QSettings &settings) const;
     void restore(const QSettings &settings);
+
+    // A difference scale centred on 0 dB whose half holds maxAbsDb with the
+    // autoscale's margin: the smallest 1-2-5 step that does, within reach.
+    static ZData::TR::TLevelScale centredScale(double maxAbsDb);
 
     // Decimals that show every label of a scale exactly (up to kMaxDecimals).
     static int levelDecimals(const ZData::TR::TLevelScale &scale);

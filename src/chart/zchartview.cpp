@@ -844,7 +844,18 @@ void ZChartView::clearReference()
 
 void ZChartView::setDifferenceShown(bool on)
 {
+    const bool was = isDifferenceShown();
     m_traces->setDifference(on);
+    // Until the user scales the difference, it opens on a scale around 0 dB
+    // that holds it as it is now.
+    if (!was && isDifferenceShown() && !m_scale->isLevelScaled(true)) {
+        const ZData::TR::TTrace difference = ZData::TR::TraceReadouts::difference(
+            ZData::TR::channelTrace(scanManager(), m_state.channel), *m_traces->reference());
+        const ZData::TR::TBandReadout band = ZData::TR::TraceReadouts::band(difference);
+        if (band.isValid())
+            m_scale->setLevelScale(true, ViewScale::centredScale(
+                                             qMax(qAbs(band.minimum.levelDb), qAbs(band.maximum.levelDb))));
+    }
     refreshTraceLines();
 }
 

@@ -455,13 +455,17 @@ void TstZChartView::referenceTraces_data()
     QTest::addColumn<QByteArray>("fileOnRestart");
     QTest::addColumn<bool>("kept");
     QTest::addColumn<bool>("calibratedLive");
+    QTest::addColumn<double>("halfSpan");
     // Linear magnitudes against a reference of 0.05 (-6 dB as plotted); all
     // slices of both channels are ten.
-    QTest::newRow("12 dB up, kept") << 10 << 0.2f << QByteArray() << true << false;
-    QTest::newRow("equal, kept") << 10 << 0.05f << QByteArray() << true << false;
-    QTest::newRow("half a sweep is no reference") << 3 << 0.2f << QByteArray() << false << false;
-    QTest::newRow("corrupt file refused") << 10 << 0.1f << QByteArray("channel;role\nS21;x;y\n") << false << false;
-    QTest::newRow("raw reference, calibrated live") << 10 << 0.2f << QByteArray() << true << true;
+    // The difference axis opens on five divisions either side of 0 of the
+    // smallest 1-2-5 step that holds the difference with a tenth to spare.
+    QTest::newRow("12 dB up, kept") << 10 << 0.2f << QByteArray() << true << false << 25.0;
+    QTest::newRow("equal, kept") << 10 << 0.05f << QByteArray() << true << false << 0.5;
+    QTest::newRow("half a sweep is no reference") << 3 << 0.2f << QByteArray() << false << false << 0.0;
+    QTest::newRow("corrupt file refused") << 10 << 0.1f << QByteArray("channel;role\nS21;x;y\n") << false << false
+                                          << 10.0;
+    QTest::newRow("raw reference, calibrated live") << 10 << 0.2f << QByteArray() << true << true << 0.0;
 }
 
 // A stored reference is drawn, the difference is live minus it on a level
@@ -473,6 +477,7 @@ void TstZChartView::referenceTraces()
     QFETCH(QByteArray, fileOnRestart);
     QFETCH(bool, kept);
     QFETCH(bool, calibratedLive);
+    QFETCH(double, halfSpan);
     Bench bench;
     ZChartView &view = *bench.view;
     view.setDeviceId(QStringLiteral("MERO-7"));
@@ -505,7 +510,8 @@ void TstZChartView::referenceTraces()
         QVERIFY2(qAbs(point.y() - expected) < 1e-4, qPrintable(QString::number(point.y())));
     QCOMPARE(view.plottedPoints().size(), 101);
     QVERIFY(view.trace()->points(view.referenceTrace()).isEmpty());
-    QCOMPARE(view.axisY()->min(), -view.axisY()->max());
+    QCOMPARE(view.axisY()->min(), -halfSpan);
+    QCOMPARE(view.axisY()->max(), halfSpan);
 
     if (!fileOnRestart.isEmpty()) {
         QFile file(ZData::TR::ReferenceStore::filePath(QStringLiteral("MERO-7"), QStringLiteral("Band"), 0));
