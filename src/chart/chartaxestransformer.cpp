@@ -2,6 +2,7 @@
 
 #include "chart/chartenums.h"
 #include "chart/chartplacement.h"
+#include "chart/viewscale.h"
 #include "chart/zchartview.h"
 #include "core/enumtext.h"
 #include "core/tfrequency.h"
@@ -13,9 +14,6 @@
 namespace ZChart::Temp {
 
 namespace {
-
-const char *const kFrequencyLabelFormat = "%.2f";
-const char *const kLevelLabelFormat = "%i";
 
 QString axisTitle(const QString &quantity, const QString &units)
 {
@@ -70,30 +68,31 @@ void ChartAxesTransformer::logMagRanges()
     QtCharts::QValueAxis *axisX = m_view->axisX();
     QtCharts::QValueAxis *axisY = m_view->axisY();
 
-    // Every sweep ends by updating the range; a format set again, even the
-    // same, has the chart lay out and repaint all of itself.
-    const auto setFormat = [](QtCharts::QValueAxis *axis, const char *format) {
-        if (axis->labelFormat() != QLatin1String(format))
-            axis->setLabelFormat(QString::fromLatin1(format));
-    };
-    setFormat(axisX, kFrequencyLabelFormat);
-    setFormat(axisY, kLevelLabelFormat);
-    axisX->setRange(range.start().MHz(), ChartPlacement::axisStopMHz(range.stop().hz(), range.points()));
-    axisY->setTickCount(kLevelTickCount);
+    // The view's scale sets the axes: the designed ranges unless the user
+    // chose a scale or a zoom.
+    const ViewScale *scale = m_view->scale();
+    scale->applyFrequency(axisX, range.start().MHz(), ChartPlacement::axisStopMHz(range.stop().hz(), range.points()));
+    scale->applyLevel(axisY, m_view->isDifferenceShown(), designedLevelRange(channel, scan.useCalib(), scan.rfParameters()));
+}
 
-    if (scan.useCalib()) {
-        axisY->setRange(kCalibratedLevelMin, kCalibratedLevelMax);
-        return;
-    }
-    const ZData::TRFParameters &rf = scan.rfParameters();
+ZData::TR::TLevelRange ChartAxesTransformer::designedLevelRange(int channel, bool useCalib, const ZData::TRFParameters &rf)
+{
+    if (useCalib)
+        return {kCalibratedLevelMin, kCalibratedLevelMax};
     const double origin = channel == ZData::EScanChannel::S21 ? rf.s21AmpOrigin : rf.s12AmpOrigin;
-    axisY->setRange(origin - kRawLevelSpan, origin);
+    return {origin - kRawLevelSpan, origin};
 }
 
 void ChartAxesTransformer::logMagTitles()
 {
     const bool calibrated = ZData::DataScanManager::instance().useCalib();
     m_view->axisX()->setTitleText(axisTitle(qtTrId("dw_axis_title_frequency"), qtTrId("dw_units_mhz")));
+    // A difference is a ratio of two levels: dB whatever the units.
+    if (m_view->isDifferenceShown()) {
+        m_view->axisY()->setTitleText(
+            axisTitle(qtTrId("dw_axis_title_difference").arg(channelName(m_view->channel())), qtTrId("dw_units_db")));
+        return;
+    }
     m_view->axisY()->setTitleText(
         axisTitle(channelName(m_view->channel()), calibrated ? qtTrId("dw_units_db") : qtTrId("dw_units_dbm")));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ifactorymethod.h"
+#include "data/traces/tracescale.h"
 
 #include <QHash>
 #include <QString>
@@ -20,7 +21,6 @@ class ChartAxesTransformer : public ZCore::IFactoryMethod
 public:
     using Method = std::function<void()>;
 
-    static constexpr int kLevelTickCount = 12;
     // Calibrated data are a gain, shown over a fixed window.
     static constexpr double kCalibratedLevelMin = -20.0;
     static constexpr double kCalibratedLevelMax = 90.0;
@@ -28,6 +28,9 @@ public:
     static constexpr double kRawLevelSpan = 110.0;
 
     explicit ChartAxesTransformer(ZChartView *view);
+
+    // The level window a channel is shown in while the user chose no scale.
+    static ZData::TR::TLevelRange designedLevelRange(int channel, bool useCalib, const ZData::TRFParameters &rf);
 
     void registerMethods() override;
 

@@ -121,12 +121,10 @@ bool MarkInteraction::release(QMouseEvent *event)
     return true;
 }
 
-bool MarkInteraction::contextMenu(QContextMenuEvent *event)
+QMenu *MarkInteraction::menuFor(const QContextMenuEvent *event)
 {
     const QPoint at = event->reason() == QContextMenuEvent::Mouse ? event->pos() : m_view->mapFromGlobal(QCursor::pos());
-    std::unique_ptr<QMenu> menu(buildMenu(markAt(at), frequencyAt(at)));
-    menu->exec(event->globalPos());
-    return true;
+    return buildMenu(markAt(at), frequencyAt(at));
 }
 
 QMenu *MarkInteraction::buildMenu(int mark, double frequencyMHz)

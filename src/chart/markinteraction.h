@@ -61,7 +61,8 @@ public:
     bool press(QMouseEvent *event);
     bool move(QMouseEvent *event);
     bool release(QMouseEvent *event);
-    bool contextMenu(QContextMenuEvent *event);
+    // The marks' menu for where the event points; the caller owns it.
+    QMenu *menuFor(const QContextMenuEvent *event);
 
     // Marks the user placed show whether or not the preset sets them.
     bool isPlaced(int mark) const { return m_placed.value(mark, false); }

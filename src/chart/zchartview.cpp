@@ -7,6 +7,8 @@
 #include "chart/limitmaskoverlay.h"
 #include "chart/markinteraction.h"
 #include "chart/tracestatebadge.h"
+#include "chart/viewscale.h"
+#include "chart/viewtraces.h"
 #include "chart/zmark.h"
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
@@ -14,11 +16,19 @@
 #include "core/localizationmanager.h"
 #include "core/log.h"
 #include "core/settingsmanager.h"
+#include "data/device/devicemanager.h"
+#include "data/traces/tracefile.h"
+#include "data/traces/tracereadouts.h"
+#include "data/traces/ttrace.h"
 #include "data/scan/datascanmanager.h"
 #include "data/scan/icalibrationsource.h"
 #include "data/traces/ttrace.h"
 
 #include <QChart>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QWheelEvent>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
@@ -86,19 +96,31 @@ ZData::DataScanManager &scanManager()
     return ZData::DataScanManager::instance();
 }
 
-// The pen the theme gives the first line series of a chart.
-QPen themeTracePen(QtCharts::QChart::ChartTheme theme)
+// The pen the theme gives the line series of a chart at index (0: the first).
+QPen themeTracePen(QtCharts::QChart::ChartTheme theme, int index = 0)
 {
     QtCharts::QChart chart;
     chart.setTheme(theme);
-    auto *series = new QtCharts::QLineSeries();
-    chart.addSeries(series);
+    QtCharts::QLineSeries *series = nullptr;
+    for (int i = 0; i <= index; ++i) {
+        series = new QtCharts::QLineSeries();
+        chart.addSeries(series);
+    }
     return series->pen();
 }
 
+// The reference is the live trace's colour, dimmed: the eye reads the live
+// one first. The holds take the theme's next colours.
+constexpr int kReferenceAlpha = 110;
+constexpr int kMaxHoldSeries = 1;
+constexpr int kMinHoldSeries = 2;
+constexpr qreal kHoldPenWidth = 1.0;
+
 } // namespace
 
-ZChartView::ZChartView(QWidget *parent) : QtCharts::QChartView(parent)
+ZChartView::ZChartView(QWidget *parent)
+    : QtCharts::QChartView(parent), m_traces(std::make_unique<ViewTraces>(kNoChannel)),
+      m_scale(std::make_unique<ViewScale>())
 {
     m_scanProcessor = std::make_unique<DataScanProcessor>(this);
     m_scanProcessor->registerMethods();
@@ -176,6 +198,7 @@ void ZChartView::buildChart()
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     m_trace = new ZTraceItem(m_chart);
     m_trace->addTrace(themeTracePen(m_chart->theme()));
+    addTraceLines();
     m_trace->setAxes(m_axisX, m_axisY);
     // The base class starts with a chart of its own and only lets go of it
     // when another is set.
@@ -224,7 +247,9 @@ void ZChartView::fitLevelLabels()
     while (stride < intervals && plotHeight * stride / intervals < needed)
         ++stride;
     m_axisY->setTickType(QtCharts::QValueAxis::TicksDynamic);
-    m_axisY->setTickAnchor(m_axisY->min());
+    // A difference is read against 0 dB: that line keeps its label.
+    const bool zeroShown = isDifferenceShown() && m_axisY->min() <= 0.0 && m_axisY->max() >= 0.0;
+    m_axisY->setTickAnchor(zeroShown ? 0.0 : m_axisY->min());
     m_axisY->setTickInterval(span * stride / intervals);
     m_axisY->setMinorTickCount(stride - 1);
 }
@@ -248,6 +273,10 @@ void ZChartView::setCorner(quint32 corner)
     if (corner < ZCommon::kFirstCornerWithoutChannel) {
         m_state.channel = quint8(corner);
         m_state.corner = corner;
+        const QString deviceId = m_traces->deviceId();
+        m_traces = std::make_unique<ViewTraces>(m_state.channel);
+        m_traces->setIdentity(deviceId, QString());
+        refreshTraceLines();
         setActive(true);
         return;
     }
@@ -330,6 +359,7 @@ void ZChartView::restoreSettings()
     applyFonts();
     applyBadgeColors();
     m_trace->setTracePen(kMeasuredTrace, themeTracePen(m_chart->theme()));
+    applyTraceLinePens();
     m_trace->invalidateGrid();
 }
 
@@ -417,9 +447,10 @@ bool ZChartView::plotPoints()
     } else {
         checkAdcOverflow(&m_shown.levels, &m_shown.valid);
     }
-    return m_trace->setPoints(kMeasuredTrace,
-                              ChartPlacement::plotted(m_shown.levels, m_shown.valid,
-                                                      ChartPlacement::levelOffset(scan.rfParameters(), scan.useCalib(), channel)));
+    QVector<QPointF> points = ChartPlacement::plotted(m_shown.levels, m_shown.valid,
+                                                      ChartPlacement::levelOffset(scan.rfParameters(), scan.useCalib(), channel));
+    plotTraceLines(points);
+    return m_trace->setPoints(kMeasuredTrace, points);
 }
 
 void ZChartView::checkAdcOverflow(const QVector<QPointF> *rawLevels, const QVector<bool> *valid)
@@ -590,6 +621,7 @@ void ZChartView::slotActiveScanPresetUpdated()
     m_rangeReachedEnd = false;
     m_sweepEnding = false;
     applyLimitMask();
+    syncTraceIdentity();
     if (!m_marksCreated || !m_marksTable)
         return;
     const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
@@ -603,11 +635,15 @@ void ZChartView::slotActiveScanPresetUpdated()
 
 void ZChartView::slotRFDataUpdated()
 {
+    // Held levels were measured with the old offsets.
+    m_traces->resetHolds();
     redraw(true);
 }
 
 void ZChartView::handleUseCalibUpdated()
 {
+    m_traces->resetHolds();
+    syncTraceIdentity();
     m_axesTransformer->transformRanges(m_state.chartType);
     m_axesTransformer->transformTitles();
     redraw(true);
@@ -750,10 +786,347 @@ void ZChartView::mouseMoveEvent(QMouseEvent *event)
         QtCharts::QChartView::mouseMoveEvent(event);
 }
 
+// Reference, difference and holds.
+
+void ZChartView::addTraceLines()
+{
+    m_referenceTrace = m_trace->addTrace(QPen());
+    m_maxHoldTrace = m_trace->addTrace(QPen());
+    m_minHoldTrace = m_trace->addTrace(QPen());
+    applyTraceLinePens();
+}
+
+void ZChartView::applyTraceLinePens()
+{
+    const QtCharts::QChart::ChartTheme theme = m_chart->theme();
+    QPen reference = themeTracePen(theme);
+    QColor dimmed = reference.color();
+    dimmed.setAlpha(kReferenceAlpha);
+    reference.setColor(dimmed);
+    m_trace->setTracePen(m_referenceTrace, reference);
+    for (const auto &[line, series] : {std::pair{m_maxHoldTrace, kMaxHoldSeries}, std::pair{m_minHoldTrace, kMinHoldSeries}}) {
+        QPen pen = themeTracePen(theme, series);
+        pen.setWidthF(kHoldPenWidth);
+        m_trace->setTracePen(line, pen);
+    }
+}
+
+void ZChartView::plotTraceLines(QVector<QPointF> &measured)
+{
+    if (!m_traces->needsLive())
+        return;
+    const ZData::TR::TTrace live = ZData::TR::channelTrace(scanManager(), m_state.channel);
+    m_traces->update(live);
+    drawHolds();
+    if (m_traces->isDifference())
+        measured = ViewTraces::chartPoints(ZData::TR::TraceReadouts::difference(live, *m_traces->reference()));
+}
+
+// The changed span the trace item reports is the live trace's, which the
+// marks read: a line that stays empty is not handed over at all.
+void ZChartView::setTraceLine(int line, const QVector<QPointF> &points)
+{
+    if (!points.isEmpty() || !m_trace->points(line).isEmpty())
+        m_trace->setPoints(line, points);
+}
+
+void ZChartView::drawReference()
+{
+    // In the difference mode the reference is the zero line.
+    const bool shown = m_traces->hasReference() && !m_traces->isDifference();
+    setTraceLine(m_referenceTrace, shown ? ViewTraces::chartPoints(*m_traces->reference()) : QVector<QPointF>());
+}
+
+void ZChartView::drawHolds()
+{
+    // Holds are levels; over a difference they would sit off the scale.
+    const bool shown = !m_traces->isDifference();
+    for (const auto &[line, hold] : {std::pair{m_maxHoldTrace, ViewTraces::EHold::MAX},
+                                     std::pair{m_minHoldTrace, ViewTraces::EHold::MIN}}) {
+        const bool on = shown && m_traces->isHold(hold);
+        setTraceLine(line, on ? ViewTraces::chartPoints(m_traces->holdTrace(hold)) : QVector<QPointF>());
+    }
+}
+
+void ZChartView::refreshTraceLines()
+{
+    m_axesTransformer->transformRanges(m_state.chartType);
+    m_axesTransformer->transformTitles();
+    drawReference();
+    drawHolds();
+    redraw(true);
+}
+
+void ZChartView::syncTraceIdentity()
+{
+    if (m_state.channel >= ZData::kScanChannelCount)
+        return;
+    const ZData::DataScanManager &scan = scanManager();
+    const QString preset = scan.presetCount() > 0 && !scan.presets().isEmpty()
+                               ? scan.presetAt(scan.activePreset()).name
+                               : QString();
+    const bool wasDifference = m_traces->isDifference();
+    m_traces->setShownLevels(scan.useCalib() ? ZData::TR::ELevelKind::CALIBRATED : ZData::TR::ELevelKind::RAW);
+    m_traces->setIdentity(m_traces->deviceId(), preset);
+    if (wasDifference != m_traces->isDifference()) {
+        m_axesTransformer->transformRanges(m_state.chartType);
+        m_axesTransformer->transformTitles();
+    }
+    drawReference();
+    drawHolds();
+}
+
+void ZChartView::setDeviceId(const QString &deviceId)
+{
+    if (deviceId == m_traces->deviceId())
+        return;
+    m_traces->setIdentity(deviceId, m_traces->presetName());
+    syncTraceIdentity();
+    refreshTraceLines();
+}
+
+bool ZChartView::storeReference()
+{
+    if (m_state.channel >= ZData::kScanChannelCount)
+        return false;
+    syncTraceIdentity();
+    const ZData::DataScanManager &scan = scanManager();
+    const ZData::TR::TTraceInfo info = ZData::TR::TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(),
+                                                                      scan, QDateTime::currentDateTime());
+    if (!m_traces->storeReference(ZData::TR::channelTrace(scan, m_state.channel), info))
+        return false;
+    refreshTraceLines();
+    return true;
+}
+
+void ZChartView::clearReference()
+{
+    m_traces->clearReference();
+    refreshTraceLines();
+}
+
+void ZChartView::setDifferenceShown(bool on)
+{
+    const bool was = isDifferenceShown();
+    m_traces->setDifference(on);
+    // Until the user scales the difference, it opens on a scale around 0 dB
+    // that holds it as it is now.
+    if (!was && isDifferenceShown() && !m_scale->isLevelScaled(true)) {
+        const ZData::TR::TTrace difference = ZData::TR::TraceReadouts::difference(
+            ZData::TR::channelTrace(scanManager(), m_state.channel), *m_traces->reference());
+        const ZData::TR::TBandReadout band = ZData::TR::TraceReadouts::band(difference);
+        if (band.isValid())
+            m_scale->setLevelScale(true, ViewScale::centredScale(
+                                             qMax(qAbs(band.minimum.levelDb), qAbs(band.maximum.levelDb))));
+    }
+    refreshTraceLines();
+}
+
+bool ZChartView::isDifferenceShown() const
+{
+    return m_traces->isDifference();
+}
+
+void ZChartView::setMaxHold(bool on)
+{
+    m_traces->setHold(ViewTraces::EHold::MAX, on);
+    refreshTraceLines();
+}
+
+void ZChartView::setMinHold(bool on)
+{
+    m_traces->setHold(ViewTraces::EHold::MIN, on);
+    refreshTraceLines();
+}
+
+void ZChartView::resetHolds()
+{
+    m_traces->resetHolds();
+    refreshTraceLines();
+}
+
+// Level scale and frequency zoom.
+
+ZData::TR::TLevelRange ZChartView::designedLevelRange() const
+{
+    const ZData::DataScanManager &scan = scanManager();
+    return Temp::ChartAxesTransformer::designedLevelRange(m_state.channel, scan.useCalib(), scan.rfParameters());
+}
+
+void ZChartView::applyScale()
+{
+    m_axesTransformer->transformRanges(m_state.chartType);
+}
+
+void ZChartView::setLevelScale(double referenceDb, double dbPerDivision)
+{
+    m_scale->setLevelScale(isDifferenceShown(), referenceDb, dbPerDivision);
+    applyScale();
+}
+
+void ZChartView::shiftLevelScale(int divisions)
+{
+    m_scale->shiftLevel(isDifferenceShown(), designedLevelRange(), divisions);
+    applyScale();
+}
+
+void ZChartView::stepLevelScale(int steps)
+{
+    // As on an instrument, the reference level at the top stays.
+    m_scale->zoomLevel(isDifferenceShown(), designedLevelRange(), steps, m_axisY->max());
+    applyScale();
+}
+
+bool ZChartView::autoscaleLevel()
+{
+    const bool difference = isDifferenceShown();
+    const int divisions = m_scale->levelScale(difference, designedLevelRange()).divisions;
+    ZData::TR::TTrace shown = ZData::TR::channelTrace(scanManager(), m_state.channel);
+    if (difference)
+        shown = ZData::TR::TraceReadouts::difference(shown, *m_traces->reference());
+    const std::optional<ZData::TR::TLevelScale> fitted = ZData::TR::TraceScale::autoscale(shown, divisions);
+    if (!fitted)
+        return false;
+    m_scale->setLevelScale(difference, *fitted);
+    applyScale();
+    return true;
+}
+
+void ZChartView::resetScale()
+{
+    m_scale->resetLevel(isDifferenceShown());
+    m_scale->resetFrequency();
+    applyScale();
+}
+
+QString ZChartView::settingsGroup() const
+{
+    return QStringLiteral("ChartView_") + ZCore::enumKey(static_cast<ZCommon::EChartArrangeCorners>(m_state.corner));
+}
+
+void ZChartView::saveScale(QSettings &settings) const
+{
+    settings.beginGroup(settingsGroup());
+    m_scale->save(settings);
+    settings.endGroup();
+}
+
+void ZChartView::restoreScale(QSettings &settings)
+{
+    settings.beginGroup(settingsGroup());
+    m_scale->restore(settings);
+    settings.endGroup();
+    applyScale();
+}
+
+std::optional<QPointF> ZChartView::valueAt(const QPointF &viewPos) const
+{
+    const QRectF plot = m_chart->plotArea();
+    const QPointF at = m_chart->mapFromScene(mapToScene(viewPos.toPoint()));
+    if (!plot.contains(at) || plot.width() <= 0 || plot.height() <= 0)
+        return std::nullopt;
+    const double x = m_axisX->min() + (at.x() - plot.left()) / plot.width() * (m_axisX->max() - m_axisX->min());
+    const double y = m_axisY->max() - (at.y() - plot.top()) / plot.height() * (m_axisY->max() - m_axisY->min());
+    return QPointF(x, y);
+}
+
+void ZChartView::wheelEvent(QWheelEvent *event)
+{
+    const QPoint delta = event->angleDelta();
+    // One notch is 120; a touchpad sends less at a time, a notch in all.
+    const int notches = (delta.y() != 0 ? delta.y() : delta.x()) / QWheelEvent::DefaultDeltasPerStep;
+    const std::optional<QPointF> at = valueAt(event->position());
+    if (notches == 0 || !at || m_state.channel >= ZData::kScanChannelCount) {
+        event->ignore();
+        return;
+    }
+    if (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) {
+        m_scale->zoomLevel(isDifferenceShown(), designedLevelRange(), notches, at->y());
+    } else {
+        const ZData::DS::RangeSliced &range = scanManager().channelRange(m_state.channel);
+        m_scale->zoomFrequency(notches, at->x(), range.start().MHz(),
+                               ChartPlacement::axisStopMHz(range.stop().hz(), range.points()));
+    }
+    applyScale();
+    event->accept();
+}
+
+void ZChartView::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier || m_state.channel >= ZData::kScanChannelCount) {
+        QtCharts::QChartView::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_R: storeReference(); break;
+    case Qt::Key_T: setDifferenceShown(!isDifferenceShown()); break;
+    case Qt::Key_C: clearReference(); break;
+    case Qt::Key_H: setMaxHold(!m_traces->isHold(ViewTraces::EHold::MAX)); break;
+    case Qt::Key_L: setMinHold(!m_traces->isHold(ViewTraces::EHold::MIN)); break;
+    case Qt::Key_K: resetHolds(); break;
+    case Qt::Key_S: autoscaleLevel(); break;
+    case Qt::Key_0: resetScale(); break;
+    case Qt::Key_PageUp: shiftLevelScale(1); break;
+    case Qt::Key_PageDown: shiftLevelScale(-1); break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: stepLevelScale(1); break;
+    case Qt::Key_Minus: stepLevelScale(-1); break;
+    default: QtCharts::QChartView::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+void ZChartView::fillContextMenu(QMenu *menu)
+{
+    menu->setToolTipsVisible(true);
+    const auto add = [this, menu](const char *text, const char *tip, const QKeySequence &key, auto handler) {
+        QAction *action = menu->addAction(qtTrId(text));
+        action->setToolTip(qtTrId(tip));
+        action->setShortcut(key);
+        action->setShortcutVisibleInContextMenu(true);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    const bool reference = m_traces->hasReference();
+    add("dw_view_store_reference", "dw_view_store_reference_tip", Qt::Key_R, [this] { storeReference(); });
+    QAction *difference = add("dw_view_difference", "dw_view_difference_tip", Qt::Key_T,
+                              [this](bool on) { setDifferenceShown(on); });
+    difference->setCheckable(true);
+    difference->setChecked(isDifferenceShown());
+    difference->setEnabled(reference);
+    add("dw_view_clear_reference", "dw_view_clear_reference_tip", Qt::Key_C, [this] { clearReference(); })
+        ->setEnabled(reference);
+    menu->addSeparator();
+    QAction *maxHold = add("dw_view_max_hold", "dw_view_max_hold_tip", Qt::Key_H, [this](bool on) { setMaxHold(on); });
+    maxHold->setCheckable(true);
+    maxHold->setChecked(m_traces->isHold(ViewTraces::EHold::MAX));
+    QAction *minHold = add("dw_view_min_hold", "dw_view_min_hold_tip", Qt::Key_L, [this](bool on) { setMinHold(on); });
+    minHold->setCheckable(true);
+    minHold->setChecked(m_traces->isHold(ViewTraces::EHold::MIN));
+    add("dw_view_reset_holds", "dw_view_reset_holds_tip", Qt::Key_K, [this] { resetHolds(); });
+    menu->addSeparator();
+    add("dw_view_autoscale", "dw_view_autoscale_tip", Qt::Key_S, [this] { autoscaleLevel(); });
+    add("dw_view_level_up", "dw_view_level_up_tip", Qt::Key_PageUp, [this] { shiftLevelScale(1); });
+    add("dw_view_level_down", "dw_view_level_down_tip", Qt::Key_PageDown, [this] { shiftLevelScale(-1); });
+    add("dw_view_finer_scale", "dw_view_finer_scale_tip", Qt::Key_Plus, [this] { stepLevelScale(1); });
+    add("dw_view_coarser_scale", "dw_view_coarser_scale_tip", Qt::Key_Minus, [this] { stepLevelScale(-1); });
+    add("dw_view_reset_scale", "dw_view_reset_scale_tip", Qt::Key_0, [this] { resetScale(); });
+}
+
 void ZChartView::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (!m_marksCreated || !m_markTool->contextMenu(event))
-        QtCharts::QChartView::contextMenuEvent(event);
+    if (m_state.channel >= ZData::kScanChannelCount) {
+        event->ignore();
+        return;
+    }
+    // One menu: the marks' entries where the pointer is, then the traces'
+    // and the scale's.
+    std::unique_ptr<QMenu> menu(m_marksCreated ? m_markTool->menuFor(event) : new QMenu(this));
+    menu->addSeparator();
+    fillContextMenu(menu.get());
+    menu->exec(event->globalPos());
+    event->accept();
 }
 
 } // namespace ZChart

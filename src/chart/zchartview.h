@@ -7,6 +7,7 @@
 #include "core/tfrequency.h"
 #include "data/scan/tscanpoint.h"
 #include "data/scan/tscanpreset.h"
+#include "data/traces/tracescale.h"
 
 #include <QChartView>
 #include <QMetaObject>
@@ -15,8 +16,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QGraphicsSimpleTextItem;
+class QMenu;
+class QSettings;
 
 namespace QtCharts {
 class QChart;
@@ -30,6 +34,8 @@ class DataScanProcessor;
 class LimitMaskOverlay;
 class MarkInteraction;
 class TraceStateBadge;
+class ViewScale;
+class ViewTraces;
 class ZMarksTable;
 class ZTraceItem;
 namespace Temp {
@@ -121,6 +127,40 @@ public:
     // lines; empty while they are live.
     QString traceStateText() const;
 
+    // Reference, difference and holds; see ViewTraces. Each acts at once and
+    // redraws.
+    ViewTraces *traces() const { return m_traces.get(); }
+    bool storeReference();
+    void clearReference();
+    void setDifferenceShown(bool on);
+    bool isDifferenceShown() const;
+    void setMaxHold(bool on);
+    void setMinHold(bool on);
+    void resetHolds();
+    // The device the stored references belong to.
+    void setDeviceId(const QString &deviceId);
+    int referenceTrace() const { return m_referenceTrace; }
+    int maxHoldTrace() const { return m_maxHoldTrace; }
+    int minHoldTrace() const { return m_minHoldTrace; }
+
+    // Level scale and frequency zoom; see ViewScale.
+    ViewScale *scale() const { return m_scale.get(); }
+    // The designed level range of the channel and units shown now.
+    ZData::TR::TLevelRange designedLevelRange() const;
+    void setLevelScale(double referenceDb, double dbPerDivision);
+    void shiftLevelScale(int divisions);
+    void stepLevelScale(int steps);
+    // Fits the level axis to what is drawn now (the difference in that mode).
+    bool autoscaleLevel();
+    void resetScale();
+    void applyScale();
+    // The group in the current profile, one per corner.
+    QString settingsGroup() const;
+    void saveScale(QSettings &settings) const;
+    void restoreScale(QSettings &settings);
+    // The menu the right button opens, filled with the view's actions.
+    void fillContextMenu(QMenu *menu);
+
 signals:
     void signalWasSelected();
     void signalCreatedMark(int index);
@@ -139,6 +179,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
@@ -170,6 +212,18 @@ private:
     void applyLimitMask();
     void judgeLimits();
     void completeSweep();
+    // Reference, difference and holds: the measured points as shown (the
+    // difference in that mode), the holds fed, their lines redrawn.
+    void addTraceLines();
+    void applyTraceLinePens();
+    void plotTraceLines(QVector<QPointF> &measured);
+    void setTraceLine(int line, const QVector<QPointF> &points);
+    void drawReference();
+    void drawHolds();
+    void refreshTraceLines();
+    void syncTraceIdentity();
+    // A chart value under a point of the view; nothing outside the plot.
+    std::optional<QPointF> valueAt(const QPointF &viewPos) const;
 
     std::unique_ptr<DataScanProcessor> m_scanProcessor;
     std::unique_ptr<DataMarkProcessor> m_markProcessor;
@@ -215,6 +269,11 @@ private:
     // The range asked for its last slice: the next slice of the channel
     // completes a sweep to judge and to search.
     bool m_sweepEnding = false;
+    std::unique_ptr<ViewTraces> m_traces;
+    std::unique_ptr<ViewScale> m_scale;
+    int m_referenceTrace = -1;
+    int m_maxHoldTrace = -1;
+    int m_minHoldTrace = -1;
 };
 
 template <typename Calibrator>

@@ -189,6 +189,13 @@ void MainWindow::initChartViews()
         view->setCorner(quint32(corner));
         connect(view, &ZChartView::signalWasSelected, this, &MainWindow::handleSelectedChartView);
     }
+    // The references a view keeps belong to the device that measured them;
+    // the device has told its id once its start-up is through.
+    auto &devices = ZData::DeviceManager::instance();
+    connect(&devices, &ZData::DeviceManager::signalStartupFinished, this, [this, &devices] {
+        for (ZChartView *view : qAsConst(m_chartViews))
+            view->setDeviceId(devices.deviceInfo().id);
+    });
 }
 
 void MainWindow::connectDeviceLink()
@@ -503,6 +510,8 @@ void MainWindow::restoreSettings()
             UtilityModules::ZMath::clampIndex(page, MW_Pages::NavBarMenu::PAGE_MAIN, m_ui->nav_bar_menu->count()));
         setNavBarVisible(settings->value(QLatin1String(kKeyMenuVisible), false).toBool());
         settings->endGroup();
+        for (ZChartView *view : qAsConst(m_chartViews))
+            view->restoreScale(*settings);
     }
     emit signalSettingsRestored();
     UI::tryToFixWidgetScreenPos(this);
@@ -520,6 +529,8 @@ void MainWindow::saveSettings()
         settings->setValue(QLatin1String(kKeyMenuPage), m_ui->nav_bar_menu->currentIndex());
         settings->setValue(QLatin1String(kKeyMenuVisible), m_navBarVisible);
         settings->endGroup();
+        for (ZChartView *view : qAsConst(m_chartViews))
+            view->saveScale(*settings);
     }
     emit signalSettingsSaved();
 }

@@ -1,19 +1,24 @@
 #include "chart/limitmaskoverlay.h"
 #include "chart/markinteraction.h"
 #include "chart/zmark.h"
+#include "chart/viewscale.h"
+#include "chart/viewtraces.h"
 #include "chart/zchartview.h"
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
 #include "core/settingsmanager.h"
 #include "data/device/devicemanager.h"
 #include "data/scan/datascanmanager.h"
+#include "data/traces/referencestore.h"
 
 #include "chartfixture.h"
 #include "sweepfeeder.h"
 
 #include <QChart>
 #include <QGraphicsTextItem>
+#include <QSettings>
 #include <QValueAxis>
+#include <QWheelEvent>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -87,6 +92,11 @@ private slots:
     void limitVerdict();
     void looksAsBefore_data();
     void looksAsBefore();
+    void referenceTraces_data();
+    void referenceTraces();
+    void holdsAfterTwoSweeps();
+    void scale_data();
+    void scale();
 };
 
 void TstZChartView::corners_data()
@@ -592,6 +602,188 @@ void TstZChartView::looksAsBefore()
         }
     }
     QVERIFY2(differing <= kLookDifferingPixels, qPrintable(QString::number(differing)));
+}
+
+void TstZChartView::referenceTraces_data()
+{
+    QTest::addColumn<int>("slices");
+    QTest::addColumn<float>("live");
+    QTest::addColumn<QByteArray>("fileOnRestart");
+    QTest::addColumn<bool>("kept");
+    QTest::addColumn<bool>("calibratedLive");
+    QTest::addColumn<double>("halfSpan");
+    // Linear magnitudes against a reference of 0.05 (-6 dB as plotted); all
+    // slices of both channels are ten.
+    // The difference axis opens on five divisions either side of 0 of the
+    // smallest 1-2-5 step that holds the difference with a tenth to spare.
+    QTest::newRow("12 dB up, kept") << 10 << 0.2f << QByteArray() << true << false << 25.0;
+    QTest::newRow("equal, kept") << 10 << 0.05f << QByteArray() << true << false << 0.5;
+    QTest::newRow("half a sweep is no reference") << 3 << 0.2f << QByteArray() << false << false << 0.0;
+    QTest::newRow("corrupt file refused") << 10 << 0.1f << QByteArray("channel;role\nS21;x;y\n") << false << false
+                                          << 10.0;
+    QTest::newRow("raw reference, calibrated live") << 10 << 0.2f << QByteArray() << true << true << 0.0;
+}
+
+// A stored reference is drawn, the difference is live minus it on a level
+// axis around 0, and it comes back for the same device and preset.
+void TstZChartView::referenceTraces()
+{
+    QFETCH(int, slices);
+    QFETCH(float, live);
+    QFETCH(QByteArray, fileOnRestart);
+    QFETCH(bool, kept);
+    QFETCH(bool, calibratedLive);
+    QFETCH(double, halfSpan);
+    Bench bench;
+    ZChartView &view = *bench.view;
+    view.setDeviceId(QStringLiteral("MERO-7"));
+    SweepFeeder([](int, quint64) { return 0.05f; }).answerSlices(slices);
+    const bool complete = slices == 10;
+    QCOMPARE(view.storeReference(), complete);
+    QCOMPARE(view.trace()->points(view.referenceTrace()).size(), complete ? 101 : 0);
+    if (!complete) {
+        view.setDifferenceShown(true);
+        QVERIFY(!view.isDifferenceShown());
+        return;
+    }
+
+    if (calibratedLive) {
+        // dB against dBm is no difference: the reference waits for its units.
+        bench.fixture.calibrator().setReference(0.5f);
+        ZData::DataScanManager::instance().setUseCalib(true);
+        QVERIFY(ZData::DataScanManager::instance().useCalib());
+        view.setDifferenceShown(true);
+        QVERIFY(!view.isDifferenceShown());
+        QVERIFY(view.trace()->points(view.referenceTrace()).isEmpty());
+        ZData::DataScanManager::instance().setUseCalib(false);
+        QCOMPARE(view.trace()->points(view.referenceTrace()).size(), 101);
+        return;
+    }
+    SweepFeeder([live](int, quint64) { return live; }).sweepBothChannels();
+    view.setDifferenceShown(true);
+    const double expected = double(20.0f * std::log10(live)) - double(20.0f * std::log10(0.05f));
+    for (const QPointF &point : view.plottedPoints())
+        QVERIFY2(qAbs(point.y() - expected) < 1e-4, qPrintable(QString::number(point.y())));
+    QCOMPARE(view.plottedPoints().size(), 101);
+    QVERIFY(view.trace()->points(view.referenceTrace()).isEmpty());
+    QCOMPARE(view.axisY()->min(), -halfSpan);
+    QCOMPARE(view.axisY()->max(), halfSpan);
+
+    if (!fileOnRestart.isEmpty()) {
+        QFile file(ZData::TR::ReferenceStore::filePath(QStringLiteral("MERO-7"), QStringLiteral("Band"), 0));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(fileOnRestart);
+    }
+    ZChartView restarted;
+    restarted.setCorner(ZCommon::UL);
+    restarted.setDeviceId(QStringLiteral("MERO-7"));
+    QCOMPARE(restarted.traces()->hasReference(), kept);
+    QCOMPARE(bench.fixture.log().contains(QStringLiteral("file refused")), !kept);
+}
+
+// Max and min hold keep each point's extreme over sweeps that cross.
+void TstZChartView::holdsAfterTwoSweeps()
+{
+    Bench bench;
+    ZChartView &view = *bench.view;
+    view.setMaxHold(true);
+    view.setMinHold(true);
+    int sweep = 0;
+    // The first sweep is loud on the lower half, the second on the upper.
+    SweepFeeder feeder([&sweep](int, quint64 hz) { return (hz < 150000000) == (sweep == 0) ? 0.2f : 0.1f; });
+    feeder.sweepBothChannels();
+    sweep = 1;
+    feeder.sweepBothChannels();
+    const QVector<QPointF> high = view.trace()->points(view.maxHoldTrace());
+    const QVector<QPointF> low = view.trace()->points(view.minHoldTrace());
+    QCOMPARE(high.size(), 101);
+    QCOMPARE(low.size(), 101);
+    const double loud = view.plottedPoints().last().y();
+    const double quiet = view.plottedPoints().first().y();
+    QVERIFY(loud > quiet);
+    for (int i = 0; i < high.size(); ++i) {
+        QCOMPARE(high.at(i).y(), loud);
+        QCOMPARE(low.at(i).y(), quiet);
+    }
+    // Reset, the holds start over from the sweep shown now.
+    view.resetHolds();
+    QCOMPARE(view.trace()->points(view.maxHoldTrace()).first().y(), quiet);
+}
+
+void TstZChartView::scale_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<double>("bottom");
+    QTest::addColumn<double>("top");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("zoomed");
+    // The one-band profile's S21 origin is 20: the designed axis is -90..20,
+    // and the flat trace lies at 0. The wheel turns a quarter down the plot,
+    // at -7.5 dB.
+    QTest::newRow("untouched") << QString() << -90.0 << 20.0 << 12 << "%i" << false;
+    QTest::newRow("set, tenths") << "set" << -8.0 << -2.5 << 12 << "%.1f" << false;
+    QTest::newRow("autoscale a flat trace") << "autoscale" << -1.6 << 0.6 << 12 << "%.1f" << false;
+    QTest::newRow("reset after set") << "set,reset" << -90.0 << 20.0 << 12 << "%i" << false;
+    QTest::newRow("finer step") << "finer" << -35.0 << 20.0 << 12 << "%i" << false;
+    QTest::newRow("page up") << "up" << -80.0 << 30.0 << 12 << "%i" << false;
+    QTest::newRow("wheel on frequency") << "wheel" << -90.0 << 20.0 << 12 << "%i" << true;
+    QTest::newRow("shift and wheel on level") << "shiftwheel" << -50.0 << 5.0 << 12 << "%i" << false;
+}
+
+// What the user sets is what the axes show, and it survives the profile.
+void TstZChartView::scale()
+{
+    QFETCH(QString, action);
+    QFETCH(double, bottom);
+    QFETCH(double, top);
+    QFETCH(int, ticks);
+    QFETCH(QString, format);
+    QFETCH(bool, zoomed);
+    Bench bench;
+    ZChartView &view = *bench.view;
+    view.resize(600, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    SweepFeeder(flatLevel).sweepBothChannels();
+    const QRectF plot = view.chart()->plotArea();
+    const QPoint at = view.mapFromScene(view.chart()->mapToScene(QPointF(plot.center().x(), plot.top() + plot.height() / 4)));
+    for (const QString &step : action.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (step == QLatin1String("set"))
+            view.setLevelScale(-2.5, 0.5);
+        else if (step == QLatin1String("autoscale"))
+            QVERIFY(view.autoscaleLevel());
+        else if (step == QLatin1String("reset"))
+            view.resetScale();
+        else if (step == QLatin1String("finer"))
+            QTest::keyClick(&view, Qt::Key_Plus);
+        else if (step == QLatin1String("up"))
+            QTest::keyClick(&view, Qt::Key_PageUp);
+        else {
+            const Qt::KeyboardModifiers modifiers = step == QLatin1String("wheel") ? Qt::NoModifier : Qt::ShiftModifier;
+            QWheelEvent wheel(at, view.mapToGlobal(at), QPoint(), QPoint(0, QWheelEvent::DefaultDeltasPerStep),
+                              Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view.viewport(), &wheel);
+        }
+    }
+    const auto check = [&](const ZChartView &shown) {
+        QVERIFY2(qAbs(shown.axisY()->min() - bottom) < 1e-9 && qAbs(shown.axisY()->max() - top) < 1e-9,
+                 qPrintable(QStringLiteral("%1..%2").arg(shown.axisY()->min()).arg(shown.axisY()->max())));
+        QCOMPARE(shown.axisY()->tickCount(), ticks);
+        QCOMPARE(shown.axisY()->labelFormat(), format);
+        const double span = shown.axisX()->max() - shown.axisX()->min();
+        QCOMPARE(span < 100.0 * ViewScale::kZoomFactor + 1e-6, zoomed);
+        QVERIFY(shown.axisX()->min() <= 150.0 && shown.axisX()->max() >= 150.0);
+    };
+    check(view);
+
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("scale.ini")), QSettings::IniFormat);
+    view.saveScale(settings);
+    ZChartView restored;
+    restored.setCorner(ZCommon::UL);
+    restored.restoreScale(settings);
+    check(restored);
 }
 
 QTEST_MAIN(TstZChartView)

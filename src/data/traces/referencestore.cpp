@@ -75,7 +75,8 @@ bool save(const QString &deviceId, const QString &presetName, int channel, const
     return TraceFileFormat::write(path, file, error);
 }
 
-std::optional<TTrace> load(const QString &deviceId, const QString &presetName, int channel, QString *error)
+std::optional<TTrace> load(const QString &deviceId, const QString &presetName, int channel, QString *error,
+                           TTraceInfo *info)
 {
     const QString path = filePath(deviceId, presetName, channel);
     if (!QFile::exists(path))
@@ -83,8 +84,11 @@ std::optional<TTrace> load(const QString &deviceId, const QString &presetName, i
     const std::optional<TTraceFile> file = TraceFileFormat::read(path, error);
     if (!file)
         return std::nullopt;
-    if (const TTraceRecord *record = file->find(channel, ETraceRole::REFERENCE))
+    if (const TTraceRecord *record = file->find(channel, ETraceRole::REFERENCE)) {
+        if (info)
+            *info = file->info;
         return record->trace;
+    }
     FileText::refuse(tag(), path, 0, QStringLiteral("holds no %1 reference").arg(TScanPreset::channelGroup(channel)),
                      error);
     return std::nullopt;

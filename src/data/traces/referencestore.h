@@ -25,7 +25,9 @@ bool save(const QString &deviceId, const QString &presetName, int channel, const
           const TTrace &trace, QString *error = nullptr);
 // Nothing, silently, when none is kept; nothing, with the reader's
 // warning, when the file is corrupt or holds no reference of the channel.
-std::optional<TTrace> load(const QString &deviceId, const QString &presetName, int channel, QString *error = nullptr);
+// info, when given, receives the file's head (its level kind among others).
+std::optional<TTrace> load(const QString &deviceId, const QString &presetName, int channel, QString *error = nullptr,
+                           TTraceInfo *info = nullptr);
 // True when no reference is kept afterwards.
 bool remove(const QString &deviceId, const QString &presetName, int channel);
 

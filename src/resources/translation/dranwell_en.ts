@@ -67,6 +67,10 @@
         <source>Select serial port..</source>
         <translation>Select serial port..</translation>
     </message>
+    <message id="dw_axis_title_difference">
+        <source>Δ%1</source>
+        <translation>Δ%1</translation>
+    </message>
     <message id="dw_axis_title_frequency">
         <source>Frequency</source>
         <translation>Frequency</translation>
@@ -95,10 +99,6 @@
         <source>failed to create calib file at: </source>
         <translation>failed to create calib file at: </translation>
     </message>
-    <message id="dw_err_calib_zero_reference">
-        <source>Calibration failed, the previous calibration is kept. Check the cables and the device, then calibrate again. The device measured a zero reference, which nothing can be divided by, at: </source>
-        <translation>Calibration failed, the previous calibration is kept. Check the cables and the device, then calibrate again. The device measured a zero reference, which nothing can be divided by, at: </translation>
-    </message>
     <message id="dw_err_calib_cant_create_table_file">
         <source>failed to load calib table file at: </source>
         <translation>failed to load calib table file at: </translation>
@@ -106,6 +106,10 @@
     <message id="dw_err_calib_no_dir">
         <source>failed to find dir used to store calibration files at: </source>
         <translation>failed to find dir used to store calibration files at: </translation>
+    </message>
+    <message id="dw_err_calib_zero_reference">
+        <source>Calibration failed, the previous calibration is kept. Check the cables and the device, then calibrate again. The device measured a zero reference, which nothing can be divided by, at: </source>
+        <translation>Calibration failed, the previous calibration is kept. Check the cables and the device, then calibrate again. The device measured a zero reference, which nothing can be divided by, at: </translation>
     </message>
     <message id="dw_err_cant_request_edit_user_settings">
         <source>Can't request to edit user settings from OS.</source>
@@ -171,13 +175,13 @@
         <source>you were trying to rewrite 'current' preset, which is forbidden. Please, try again and choose different name of the file</source>
         <translation>you were trying to rewrite 'current' preset, which is forbidden. Please, try again and choose different name of the file</translation>
     </message>
-    <message id="dw_err_settings_cant_rewrite_user">
-        <source>you were trying to rewrite 'user' preset, which is forbidden. Please, try again and choose different name of the file</source>
-        <translation>you were trying to rewrite 'user' preset, which is forbidden. Please, try again and choose different name of the file</translation>
-    </message>
     <message id="dw_err_settings_cant_rewrite_default">
         <source>you were trying to rewrite 'default' preset, which is forbidden. Please, try again and choose different name of the file</source>
         <translation>you were trying to rewrite 'default' preset, which is forbidden. Please, try again and choose different name of the file</translation>
+    </message>
+    <message id="dw_err_settings_cant_rewrite_user">
+        <source>you were trying to rewrite 'user' preset, which is forbidden. Please, try again and choose different name of the file</source>
+        <translation>you were trying to rewrite 'user' preset, which is forbidden. Please, try again and choose different name of the file</translation>
     </message>
     <message id="dw_err_settings_custom_files_not_allowed">
         <source>you cannot set profile to use some custom file for writing: </source>
@@ -339,9 +343,141 @@ sudo usermod -aG %1 $USER</translation>
         <source>The udev rule that comes with Oskiro MERO gives the user logged in at the computer access to the MERO&apos;s ports, no group needed: install it as %1 (the Debian package does so), then plug the device in again.</source>
         <translation>The udev rule that comes with Oskiro MERO gives the user logged in at the computer access to the MERO&apos;s ports, no group needed: install it as %1 (the Debian package does so), then plug the device in again.</translation>
     </message>
+    <message id="dw_preseteditor_add">
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message id="dw_preseteditor_add_segment">
+        <source>Add segment</source>
+        <translation>Add segment</translation>
+    </message>
+    <message id="dw_preseteditor_apply">
+        <source>Apply</source>
+        <translation>Apply</translation>
+    </message>
+    <message id="dw_preseteditor_cancel">
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message id="dw_preseteditor_copy_suffix">
+        <source> (copy)</source>
+        <translation> (copy)</translation>
+    </message>
+    <message id="dw_preseteditor_delete">
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message id="dw_preseteditor_duplicate">
+        <source>Duplicate</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message id="dw_preseteditor_err_calibrating">
+        <source>A calibration is running; change the presets after it has finished.</source>
+        <translation>A calibration is running; change the presets after it has finished.</translation>
+    </message>
+    <message id="dw_preseteditor_err_limit">
+        <source>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</source>
+        <translation>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</translation>
+    </message>
+    <message id="dw_preseteditor_err_mark">
+        <source>%1, %2: marker M%3 must be a frequency between start and stop.</source>
+        <translation>%1, %2: marker M%3 must be a frequency between start and stop.</translation>
+    </message>
+    <message id="dw_preseteditor_err_name_empty">
+        <source>A preset needs a name.</source>
+        <translation>A preset needs a name.</translation>
+    </message>
+    <message id="dw_preseteditor_err_name_taken">
+        <source>The name "%1" is given to more than one preset.</source>
+        <translation>The name "%1" is given to more than one preset.</translation>
+    </message>
+    <message id="dw_preseteditor_err_no_presets">
+        <source>At least one preset is needed.</source>
+        <translation>At least one preset is needed.</translation>
+    </message>
+    <message id="dw_preseteditor_err_points">
+        <source>%1, %2: the number of points must be a whole number from %3 to %4.</source>
+        <translation>%1, %2: the number of points must be a whole number from %3 to %4.</translation>
+    </message>
+    <message id="dw_preseteditor_err_range">
+        <source>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</source>
+        <translation>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</translation>
+    </message>
+    <message id="dw_preseteditor_err_write">
+        <source>The presets could not be written to %1; nothing was changed.</source>
+        <translation>The presets could not be written to %1; nothing was changed.</translation>
+    </message>
+    <message id="dw_preseteditor_limit_lower">
+        <source>Lower, dB</source>
+        <translation>Lower, dB</translation>
+    </message>
+    <message id="dw_preseteditor_limit_start">
+        <source>Start, MHz</source>
+        <translation>Start, MHz</translation>
+    </message>
+    <message id="dw_preseteditor_limit_stop">
+        <source>Stop, MHz</source>
+        <translation>Stop, MHz</translation>
+    </message>
+    <message id="dw_preseteditor_limit_upper">
+        <source>Upper, dB</source>
+        <translation>Upper, dB</translation>
+    </message>
+    <message id="dw_preseteditor_limits">
+        <source>Limit mask:</source>
+        <translation>Limit mask:</translation>
+    </message>
+    <message id="dw_preseteditor_marks">
+        <source>Markers M1–M5, MHz (empty: none):</source>
+        <translation>Markers M1–M5, MHz (empty: none):</translation>
+    </message>
+    <message id="dw_preseteditor_name">
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message id="dw_preseteditor_new_name">
+        <source>New preset</source>
+        <translation>New preset</translation>
+    </message>
+    <message id="dw_preseteditor_ok">
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message id="dw_preseteditor_points">
+        <source>Points:</source>
+        <translation>Points:</translation>
+    </message>
+    <message id="dw_preseteditor_recalibrate_text">
+        <source>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</source>
+        <translation>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</translation>
+    </message>
+    <message id="dw_preseteditor_recalibrate_title">
+        <source>Calibration needed</source>
+        <translation>Calibration needed</translation>
+    </message>
+    <message id="dw_preseteditor_remove_segment">
+        <source>Remove segment</source>
+        <translation>Remove segment</translation>
+    </message>
+    <message id="dw_preseteditor_start">
+        <source>Start, MHz:</source>
+        <translation>Start, MHz:</translation>
+    </message>
+    <message id="dw_preseteditor_stop">
+        <source>Stop, MHz:</source>
+        <translation>Stop, MHz:</translation>
+    </message>
+    <message id="dw_preseteditor_title">
+        <source>Range presets</source>
+        <translation>Range presets</translation>
+    </message>
     <message id="dw_psettings_calibrate">
         <source>Calibrate</source>
         <translation>Calibrate</translation>
+    </message>
+    <message id="dw_psettings_edit_presets">
+        <source> Edit presets…</source>
+        <translation> Edit presets…</translation>
     </message>
     <message id="dw_psettings_edit_user_settings">
         <source> Edit user settings</source>
@@ -587,6 +723,102 @@ flatness %5  mean %6</translation>
         <source>MHz</source>
         <translation>MHz</translation>
     </message>
+    <message id="dw_view_autoscale">
+        <source>Autoscale</source>
+        <translation>Autoscale</translation>
+    </message>
+    <message id="dw_view_autoscale_tip">
+        <source>Fit the level axis to the trace shown now, in 1-2-5 dB per division</source>
+        <translation>Fit the level axis to the trace shown now, in 1-2-5 dB per division</translation>
+    </message>
+    <message id="dw_view_clear_reference">
+        <source>Clear reference</source>
+        <translation>Clear reference</translation>
+    </message>
+    <message id="dw_view_clear_reference_tip">
+        <source>Forget the reference of this view for this device and preset</source>
+        <translation>Forget the reference of this view for this device and preset</translation>
+    </message>
+    <message id="dw_view_coarser_scale">
+        <source>More dB per division</source>
+        <translation>More dB per division</translation>
+    </message>
+    <message id="dw_view_coarser_scale_tip">
+        <source>Zoom out on the level: the next larger 1-2-5 step</source>
+        <translation>Zoom out on the level: the next larger 1-2-5 step</translation>
+    </message>
+    <message id="dw_view_difference">
+        <source>Show difference from reference</source>
+        <translation>Show difference from reference</translation>
+    </message>
+    <message id="dw_view_difference_tip">
+        <source>Draw the live trace minus the reference in dB, centred on 0</source>
+        <translation>Draw the live trace minus the reference in dB, centred on 0</translation>
+    </message>
+    <message id="dw_view_finer_scale">
+        <source>Fewer dB per division</source>
+        <translation>Fewer dB per division</translation>
+    </message>
+    <message id="dw_view_finer_scale_tip">
+        <source>Zoom in on the level: the next smaller 1-2-5 step; Shift or Ctrl with the mouse wheel does the same</source>
+        <translation>Zoom in on the level: the next smaller 1-2-5 step; Shift or Ctrl with the mouse wheel does the same</translation>
+    </message>
+    <message id="dw_view_level_down">
+        <source>Reference level down</source>
+        <translation>Reference level down</translation>
+    </message>
+    <message id="dw_view_level_down_tip">
+        <source>Lower the top of the level axis by one division</source>
+        <translation>Lower the top of the level axis by one division</translation>
+    </message>
+    <message id="dw_view_level_up">
+        <source>Reference level up</source>
+        <translation>Reference level up</translation>
+    </message>
+    <message id="dw_view_level_up_tip">
+        <source>Raise the top of the level axis by one division</source>
+        <translation>Raise the top of the level axis by one division</translation>
+    </message>
+    <message id="dw_view_max_hold">
+        <source>Max hold</source>
+        <translation>Max hold</translation>
+    </message>
+    <message id="dw_view_max_hold_tip">
+        <source>Draw the highest level measured at each point since the last reset</source>
+        <translation>Draw the highest level measured at each point since the last reset</translation>
+    </message>
+    <message id="dw_view_min_hold">
+        <source>Min hold</source>
+        <translation>Min hold</translation>
+    </message>
+    <message id="dw_view_min_hold_tip">
+        <source>Draw the lowest level measured at each point since the last reset</source>
+        <translation>Draw the lowest level measured at each point since the last reset</translation>
+    </message>
+    <message id="dw_view_reset_holds">
+        <source>Reset holds</source>
+        <translation>Reset holds</translation>
+    </message>
+    <message id="dw_view_reset_holds_tip">
+        <source>Start the max and min holds over from the next sweep</source>
+        <translation>Start the max and min holds over from the next sweep</translation>
+    </message>
+    <message id="dw_view_reset_scale">
+        <source>Reset scale and zoom</source>
+        <translation>Reset scale and zoom</translation>
+    </message>
+    <message id="dw_view_reset_scale_tip">
+        <source>Back to the designed level range and the preset's whole frequency range; the mouse wheel zooms on frequency</source>
+        <translation>Back to the designed level range and the preset's whole frequency range; the mouse wheel zooms on frequency</translation>
+    </message>
+    <message id="dw_view_store_reference">
+        <source>Store reference</source>
+        <translation>Store reference</translation>
+    </message>
+    <message id="dw_view_store_reference_tip">
+        <source>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</source>
+        <translation>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</translation>
+    </message>
     <message id="dw_window_title">
         <source>Oskiro MERO</source>
         <translation>Oskiro MERO</translation>
@@ -598,138 +830,6 @@ flatness %5  mean %6</translation>
     <message id="util_failed_to_create">
         <source>failed to create dir [ %1 ] at: %2</source>
         <translation>failed to create dir [ %1 ] at: %2</translation>
-    </message>
-    <message id="dw_psettings_edit_presets">
-        <source> Edit presets…</source>
-        <translation> Edit presets…</translation>
-    </message>
-    <message id="dw_preseteditor_title">
-        <source>Range presets</source>
-        <translation>Range presets</translation>
-    </message>
-    <message id="dw_preseteditor_add">
-        <source>Add</source>
-        <translation>Add</translation>
-    </message>
-    <message id="dw_preseteditor_duplicate">
-        <source>Duplicate</source>
-        <translation>Duplicate</translation>
-    </message>
-    <message id="dw_preseteditor_delete">
-        <source>Delete</source>
-        <translation>Delete</translation>
-    </message>
-    <message id="dw_preseteditor_name">
-        <source>Name:</source>
-        <translation>Name:</translation>
-    </message>
-    <message id="dw_preseteditor_start">
-        <source>Start, MHz:</source>
-        <translation>Start, MHz:</translation>
-    </message>
-    <message id="dw_preseteditor_stop">
-        <source>Stop, MHz:</source>
-        <translation>Stop, MHz:</translation>
-    </message>
-    <message id="dw_preseteditor_points">
-        <source>Points:</source>
-        <translation>Points:</translation>
-    </message>
-    <message id="dw_preseteditor_marks">
-        <source>Markers M1–M5, MHz (empty: none):</source>
-        <translation>Markers M1–M5, MHz (empty: none):</translation>
-    </message>
-    <message id="dw_preseteditor_limits">
-        <source>Limit mask:</source>
-        <translation>Limit mask:</translation>
-    </message>
-    <message id="dw_preseteditor_limit_start">
-        <source>Start, MHz</source>
-        <translation>Start, MHz</translation>
-    </message>
-    <message id="dw_preseteditor_limit_stop">
-        <source>Stop, MHz</source>
-        <translation>Stop, MHz</translation>
-    </message>
-    <message id="dw_preseteditor_limit_lower">
-        <source>Lower, dB</source>
-        <translation>Lower, dB</translation>
-    </message>
-    <message id="dw_preseteditor_limit_upper">
-        <source>Upper, dB</source>
-        <translation>Upper, dB</translation>
-    </message>
-    <message id="dw_preseteditor_add_segment">
-        <source>Add segment</source>
-        <translation>Add segment</translation>
-    </message>
-    <message id="dw_preseteditor_remove_segment">
-        <source>Remove segment</source>
-        <translation>Remove segment</translation>
-    </message>
-    <message id="dw_preseteditor_new_name">
-        <source>New preset</source>
-        <translation>New preset</translation>
-    </message>
-    <message id="dw_preseteditor_copy_suffix">
-        <source> (copy)</source>
-        <translation> (copy)</translation>
-    </message>
-    <message id="dw_preseteditor_err_no_presets">
-        <source>At least one preset is needed.</source>
-        <translation>At least one preset is needed.</translation>
-    </message>
-    <message id="dw_preseteditor_err_name_empty">
-        <source>A preset needs a name.</source>
-        <translation>A preset needs a name.</translation>
-    </message>
-    <message id="dw_preseteditor_err_name_taken">
-        <source>The name "%1" is given to more than one preset.</source>
-        <translation>The name "%1" is given to more than one preset.</translation>
-    </message>
-    <message id="dw_preseteditor_err_range">
-        <source>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</source>
-        <translation>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</translation>
-    </message>
-    <message id="dw_preseteditor_err_points">
-        <source>%1, %2: the number of points must be a whole number from %3 to %4.</source>
-        <translation>%1, %2: the number of points must be a whole number from %3 to %4.</translation>
-    </message>
-    <message id="dw_preseteditor_err_mark">
-        <source>%1, %2: marker M%3 must be a frequency between start and stop.</source>
-        <translation>%1, %2: marker M%3 must be a frequency between start and stop.</translation>
-    </message>
-    <message id="dw_preseteditor_err_limit">
-        <source>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</source>
-        <translation>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</translation>
-    </message>
-    <message id="dw_preseteditor_err_calibrating">
-        <source>A calibration is running; change the presets after it has finished.</source>
-        <translation>A calibration is running; change the presets after it has finished.</translation>
-    </message>
-    <message id="dw_preseteditor_err_write">
-        <source>The presets could not be written to %1; nothing was changed.</source>
-        <translation>The presets could not be written to %1; nothing was changed.</translation>
-    </message>
-    <message id="dw_preseteditor_recalibrate_title">
-        <source>Calibration needed</source>
-        <translation>Calibration needed</translation>
-    </message>
-    <message id="dw_preseteditor_recalibrate_text">
-        <source>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</source>
-        <translation>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</translation>
-    </message>
-    <message id="dw_preseteditor_ok">
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message id="dw_preseteditor_apply">
-        <source>Apply</source>
-        <translation>Apply</translation>
-    </message>
-    <message id="dw_preseteditor_cancel">
-        <source>Cancel</source>
-        <translation>Cancel</translation>
     </message>
 </context>
 </TS>

@@ -67,6 +67,10 @@
         <source>Select serial port..</source>
         <translation>Выбор порта..</translation>
     </message>
+    <message id="dw_axis_title_difference">
+        <source>Δ%1</source>
+        <translation>Δ%1</translation>
+    </message>
     <message id="dw_axis_title_frequency">
         <source>Frequency</source>
         <translation>Частота</translation>
@@ -338,9 +342,141 @@ sudo usermod -aG %1 $USER</translation>
         <source>The udev rule that comes with Oskiro MERO gives the user logged in at the computer access to the MERO&apos;s ports, no group needed: install it as %1 (the Debian package does so), then plug the device in again.</source>
         <translation>Правило udev из комплекта Oskiro MERO даёт доступ к портам MERO пользователю, работающему за компьютером, без всяких групп: установите его как %1 (пакет Debian делает это сам), затем переподключите устройство.</translation>
     </message>
+    <message id="dw_preseteditor_add">
+        <source>Add</source>
+        <translation>Добавить</translation>
+    </message>
+    <message id="dw_preseteditor_add_segment">
+        <source>Add segment</source>
+        <translation>Добавить участок</translation>
+    </message>
+    <message id="dw_preseteditor_apply">
+        <source>Apply</source>
+        <translation>Применить</translation>
+    </message>
+    <message id="dw_preseteditor_cancel">
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message id="dw_preseteditor_copy_suffix">
+        <source> (copy)</source>
+        <translation> (копия)</translation>
+    </message>
+    <message id="dw_preseteditor_delete">
+        <source>Delete</source>
+        <translation>Удалить</translation>
+    </message>
+    <message id="dw_preseteditor_duplicate">
+        <source>Duplicate</source>
+        <translation>Копировать</translation>
+    </message>
+    <message id="dw_preseteditor_err_calibrating">
+        <source>A calibration is running; change the presets after it has finished.</source>
+        <translation>Идёт калибровка; измените предустановки после её окончания.</translation>
+    </message>
+    <message id="dw_preseteditor_err_limit">
+        <source>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</source>
+        <translation>%1, %2: участку маски %3 нужны начало меньше конца (МГц) и хотя бы одна граница в дБ, нижняя не выше верхней.</translation>
+    </message>
+    <message id="dw_preseteditor_err_mark">
+        <source>%1, %2: marker M%3 must be a frequency between start and stop.</source>
+        <translation>%1, %2: маркер M%3 должен быть частотой между началом и концом.</translation>
+    </message>
+    <message id="dw_preseteditor_err_name_empty">
+        <source>A preset needs a name.</source>
+        <translation>У предустановки должно быть название.</translation>
+    </message>
+    <message id="dw_preseteditor_err_name_taken">
+        <source>The name "%1" is given to more than one preset.</source>
+        <translation>Название «%1» носят несколько предустановок.</translation>
+    </message>
+    <message id="dw_preseteditor_err_no_presets">
+        <source>At least one preset is needed.</source>
+        <translation>Нужна хотя бы одна предустановка.</translation>
+    </message>
+    <message id="dw_preseteditor_err_points">
+        <source>%1, %2: the number of points must be a whole number from %3 to %4.</source>
+        <translation>%1, %2: число точек должно быть целым, от %3 до %4.</translation>
+    </message>
+    <message id="dw_preseteditor_err_range">
+        <source>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</source>
+        <translation>%1, %2: начало и конец должны быть частотами от %3 до %4 МГц, начало меньше конца.</translation>
+    </message>
+    <message id="dw_preseteditor_err_write">
+        <source>The presets could not be written to %1; nothing was changed.</source>
+        <translation>Не удалось записать предустановки в %1; ничего не изменено.</translation>
+    </message>
+    <message id="dw_preseteditor_limit_lower">
+        <source>Lower, dB</source>
+        <translation>Нижняя, дБ</translation>
+    </message>
+    <message id="dw_preseteditor_limit_start">
+        <source>Start, MHz</source>
+        <translation>Начало, МГц</translation>
+    </message>
+    <message id="dw_preseteditor_limit_stop">
+        <source>Stop, MHz</source>
+        <translation>Конец, МГц</translation>
+    </message>
+    <message id="dw_preseteditor_limit_upper">
+        <source>Upper, dB</source>
+        <translation>Верхняя, дБ</translation>
+    </message>
+    <message id="dw_preseteditor_limits">
+        <source>Limit mask:</source>
+        <translation>Маска допуска:</translation>
+    </message>
+    <message id="dw_preseteditor_marks">
+        <source>Markers M1–M5, MHz (empty: none):</source>
+        <translation>Маркеры M1–M5, МГц (пусто: нет):</translation>
+    </message>
+    <message id="dw_preseteditor_name">
+        <source>Name:</source>
+        <translation>Название:</translation>
+    </message>
+    <message id="dw_preseteditor_new_name">
+        <source>New preset</source>
+        <translation>Новая предустановка</translation>
+    </message>
+    <message id="dw_preseteditor_ok">
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message id="dw_preseteditor_points">
+        <source>Points:</source>
+        <translation>Точек:</translation>
+    </message>
+    <message id="dw_preseteditor_recalibrate_text">
+        <source>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</source>
+        <translation>Диапазоны частот предустановок изменились. Сохранённая калибровка им больше не соответствует и не будет загружена: откалибруйте предустановки заново, прежде чем пользоваться калибровкой.</translation>
+    </message>
+    <message id="dw_preseteditor_recalibrate_title">
+        <source>Calibration needed</source>
+        <translation>Нужна калибровка</translation>
+    </message>
+    <message id="dw_preseteditor_remove_segment">
+        <source>Remove segment</source>
+        <translation>Удалить участок</translation>
+    </message>
+    <message id="dw_preseteditor_start">
+        <source>Start, MHz:</source>
+        <translation>Начало, МГц:</translation>
+    </message>
+    <message id="dw_preseteditor_stop">
+        <source>Stop, MHz:</source>
+        <translation>Конец, МГц:</translation>
+    </message>
+    <message id="dw_preseteditor_title">
+        <source>Range presets</source>
+        <translation>Предустановки диапазонов</translation>
+    </message>
     <message id="dw_psettings_calibrate">
         <source>Calibrate</source>
         <translation>Калибровать</translation>
+    </message>
+    <message id="dw_psettings_edit_presets">
+        <source> Edit presets…</source>
+        <translation> Правка предустановок…</translation>
     </message>
     <message id="dw_psettings_edit_user_settings">
         <source> Edit user settings</source>
@@ -586,6 +722,102 @@ flatness %5  mean %6</source>
         <source>MHz</source>
         <translation>МГц</translation>
     </message>
+    <message id="dw_view_autoscale">
+        <source>Autoscale</source>
+        <translation>Автомасштаб</translation>
+    </message>
+    <message id="dw_view_autoscale_tip">
+        <source>Fit the level axis to the trace shown now, in 1-2-5 dB per division</source>
+        <translation>Подобрать шкалу уровня под текущую кривую (1-2-5 дБ на деление)</translation>
+    </message>
+    <message id="dw_view_clear_reference">
+        <source>Clear reference</source>
+        <translation>Удалить опорную</translation>
+    </message>
+    <message id="dw_view_clear_reference_tip">
+        <source>Forget the reference of this view for this device and preset</source>
+        <translation>Удалить опорную кривую этого вида для этого устройства и пресета</translation>
+    </message>
+    <message id="dw_view_coarser_scale">
+        <source>More dB per division</source>
+        <translation>Больше дБ на деление</translation>
+    </message>
+    <message id="dw_view_coarser_scale_tip">
+        <source>Zoom out on the level: the next larger 1-2-5 step</source>
+        <translation>Уменьшить по уровню: следующий больший шаг 1-2-5</translation>
+    </message>
+    <message id="dw_view_difference">
+        <source>Show difference from reference</source>
+        <translation>Разность с опорной</translation>
+    </message>
+    <message id="dw_view_difference_tip">
+        <source>Draw the live trace minus the reference in dB, centred on 0</source>
+        <translation>Показывать текущую кривую минус опорную в дБ, с нулём посередине</translation>
+    </message>
+    <message id="dw_view_finer_scale">
+        <source>Fewer dB per division</source>
+        <translation>Меньше дБ на деление</translation>
+    </message>
+    <message id="dw_view_finer_scale_tip">
+        <source>Zoom in on the level: the next smaller 1-2-5 step; Shift or Ctrl with the mouse wheel does the same</source>
+        <translation>Увеличить по уровню: следующий меньший шаг 1-2-5; то же колесо мыши с Shift или Ctrl</translation>
+    </message>
+    <message id="dw_view_level_down">
+        <source>Reference level down</source>
+        <translation>Опорный уровень ниже</translation>
+    </message>
+    <message id="dw_view_level_down_tip">
+        <source>Lower the top of the level axis by one division</source>
+        <translation>Опустить верх шкалы уровня на одно деление</translation>
+    </message>
+    <message id="dw_view_level_up">
+        <source>Reference level up</source>
+        <translation>Опорный уровень выше</translation>
+    </message>
+    <message id="dw_view_level_up_tip">
+        <source>Raise the top of the level axis by one division</source>
+        <translation>Поднять верх шкалы уровня на одно деление</translation>
+    </message>
+    <message id="dw_view_max_hold">
+        <source>Max hold</source>
+        <translation>Удержание максимума</translation>
+    </message>
+    <message id="dw_view_max_hold_tip">
+        <source>Draw the highest level measured at each point since the last reset</source>
+        <translation>Показывать наибольший уровень в каждой точке с последнего сброса</translation>
+    </message>
+    <message id="dw_view_min_hold">
+        <source>Min hold</source>
+        <translation>Удержание минимума</translation>
+    </message>
+    <message id="dw_view_min_hold_tip">
+        <source>Draw the lowest level measured at each point since the last reset</source>
+        <translation>Показывать наименьший уровень в каждой точке с последнего сброса</translation>
+    </message>
+    <message id="dw_view_reset_holds">
+        <source>Reset holds</source>
+        <translation>Сбросить удержание</translation>
+    </message>
+    <message id="dw_view_reset_holds_tip">
+        <source>Start the max and min holds over from the next sweep</source>
+        <translation>Начать удержание максимума и минимума заново</translation>
+    </message>
+    <message id="dw_view_reset_scale">
+        <source>Reset scale and zoom</source>
+        <translation>Сбросить масштаб</translation>
+    </message>
+    <message id="dw_view_reset_scale_tip">
+        <source>Back to the designed level range and the preset's whole frequency range; the mouse wheel zooms on frequency</source>
+        <translation>Вернуть исходную шкалу уровня и весь диапазон частот пресета; колесо мыши масштабирует частоту</translation>
+    </message>
+    <message id="dw_view_store_reference">
+        <source>Store reference</source>
+        <translation>Запомнить опорную</translation>
+    </message>
+    <message id="dw_view_store_reference_tip">
+        <source>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</source>
+        <translation>Сохранить последний полный проход как опорную кривую (бледная линия); хранится для этого устройства и пресета</translation>
+    </message>
     <message id="dw_window_title">
         <source>Oskiro MERO</source>
         <translation>Oskiro MERO</translation>
@@ -597,138 +829,6 @@ flatness %5  mean %6</source>
     <message id="util_failed_to_create">
         <source>failed to create dir [ %1 ] at: %2</source>
         <translation>не удалось создать папку [ %1 ]: %2</translation>
-    </message>
-    <message id="dw_psettings_edit_presets">
-        <source> Edit presets…</source>
-        <translation> Правка предустановок…</translation>
-    </message>
-    <message id="dw_preseteditor_title">
-        <source>Range presets</source>
-        <translation>Предустановки диапазонов</translation>
-    </message>
-    <message id="dw_preseteditor_add">
-        <source>Add</source>
-        <translation>Добавить</translation>
-    </message>
-    <message id="dw_preseteditor_duplicate">
-        <source>Duplicate</source>
-        <translation>Копировать</translation>
-    </message>
-    <message id="dw_preseteditor_delete">
-        <source>Delete</source>
-        <translation>Удалить</translation>
-    </message>
-    <message id="dw_preseteditor_name">
-        <source>Name:</source>
-        <translation>Название:</translation>
-    </message>
-    <message id="dw_preseteditor_start">
-        <source>Start, MHz:</source>
-        <translation>Начало, МГц:</translation>
-    </message>
-    <message id="dw_preseteditor_stop">
-        <source>Stop, MHz:</source>
-        <translation>Конец, МГц:</translation>
-    </message>
-    <message id="dw_preseteditor_points">
-        <source>Points:</source>
-        <translation>Точек:</translation>
-    </message>
-    <message id="dw_preseteditor_marks">
-        <source>Markers M1–M5, MHz (empty: none):</source>
-        <translation>Маркеры M1–M5, МГц (пусто: нет):</translation>
-    </message>
-    <message id="dw_preseteditor_limits">
-        <source>Limit mask:</source>
-        <translation>Маска допуска:</translation>
-    </message>
-    <message id="dw_preseteditor_limit_start">
-        <source>Start, MHz</source>
-        <translation>Начало, МГц</translation>
-    </message>
-    <message id="dw_preseteditor_limit_stop">
-        <source>Stop, MHz</source>
-        <translation>Конец, МГц</translation>
-    </message>
-    <message id="dw_preseteditor_limit_lower">
-        <source>Lower, dB</source>
-        <translation>Нижняя, дБ</translation>
-    </message>
-    <message id="dw_preseteditor_limit_upper">
-        <source>Upper, dB</source>
-        <translation>Верхняя, дБ</translation>
-    </message>
-    <message id="dw_preseteditor_add_segment">
-        <source>Add segment</source>
-        <translation>Добавить участок</translation>
-    </message>
-    <message id="dw_preseteditor_remove_segment">
-        <source>Remove segment</source>
-        <translation>Удалить участок</translation>
-    </message>
-    <message id="dw_preseteditor_new_name">
-        <source>New preset</source>
-        <translation>Новая предустановка</translation>
-    </message>
-    <message id="dw_preseteditor_copy_suffix">
-        <source> (copy)</source>
-        <translation> (копия)</translation>
-    </message>
-    <message id="dw_preseteditor_err_no_presets">
-        <source>At least one preset is needed.</source>
-        <translation>Нужна хотя бы одна предустановка.</translation>
-    </message>
-    <message id="dw_preseteditor_err_name_empty">
-        <source>A preset needs a name.</source>
-        <translation>У предустановки должно быть название.</translation>
-    </message>
-    <message id="dw_preseteditor_err_name_taken">
-        <source>The name "%1" is given to more than one preset.</source>
-        <translation>Название «%1» носят несколько предустановок.</translation>
-    </message>
-    <message id="dw_preseteditor_err_range">
-        <source>%1, %2: start and stop must be frequencies from %3 to %4 MHz, start below stop.</source>
-        <translation>%1, %2: начало и конец должны быть частотами от %3 до %4 МГц, начало меньше конца.</translation>
-    </message>
-    <message id="dw_preseteditor_err_points">
-        <source>%1, %2: the number of points must be a whole number from %3 to %4.</source>
-        <translation>%1, %2: число точек должно быть целым, от %3 до %4.</translation>
-    </message>
-    <message id="dw_preseteditor_err_mark">
-        <source>%1, %2: marker M%3 must be a frequency between start and stop.</source>
-        <translation>%1, %2: маркер M%3 должен быть частотой между началом и концом.</translation>
-    </message>
-    <message id="dw_preseteditor_err_limit">
-        <source>%1, %2: limit segment %3 needs a start below its stop (MHz) and at least one bound in dB, the lower not above the upper.</source>
-        <translation>%1, %2: участку маски %3 нужны начало меньше конца (МГц) и хотя бы одна граница в дБ, нижняя не выше верхней.</translation>
-    </message>
-    <message id="dw_preseteditor_err_calibrating">
-        <source>A calibration is running; change the presets after it has finished.</source>
-        <translation>Идёт калибровка; измените предустановки после её окончания.</translation>
-    </message>
-    <message id="dw_preseteditor_err_write">
-        <source>The presets could not be written to %1; nothing was changed.</source>
-        <translation>Не удалось записать предустановки в %1; ничего не изменено.</translation>
-    </message>
-    <message id="dw_preseteditor_recalibrate_title">
-        <source>Calibration needed</source>
-        <translation>Нужна калибровка</translation>
-    </message>
-    <message id="dw_preseteditor_recalibrate_text">
-        <source>The frequency ranges of the presets have changed. The stored calibration no longer fits them and will not be loaded: calibrate the presets again before using calibration.</source>
-        <translation>Диапазоны частот предустановок изменились. Сохранённая калибровка им больше не соответствует и не будет загружена: откалибруйте предустановки заново, прежде чем пользоваться калибровкой.</translation>
-    </message>
-    <message id="dw_preseteditor_ok">
-        <source>OK</source>
-        <translation>ОК</translation>
-    </message>
-    <message id="dw_preseteditor_apply">
-        <source>Apply</source>
-        <translation>Применить</translation>
-    </message>
-    <message id="dw_preseteditor_cancel">
-        <source>Cancel</source>
-        <translation>Отмена</translation>
     </message>
 </context>
 </TS>
