@@ -1,28 +1,10 @@
 #include "chart/chartplacement.h"
 
 #include "core/tfrequency.h"
-#include "data/scan/trfparameters.h"
 
 #include <limits>
 
 namespace ZChart::ChartPlacement {
-
-bool isValidPoint(const ZData::TScanPoint &point)
-{
-    return point.frequency != 0 && point.real < kEmptyRealThreshold;
-}
-
-
-LevelOffset levelOffset(const ZData::TRFParameters &rf, bool useCalib, int channel)
-{
-    if (useCalib)
-        return { rf.ampOffset, rf.s12Att + rf.s21Att };
-    if (channel == ZData::EScanChannel::S21)
-        return { 0.0, rf.s21AmpOrigin + rf.s12Att };
-    if (channel == ZData::EScanChannel::S12)
-        return { 0.0, rf.s12AmpOrigin + rf.s21Att };
-    return {};
-}
 
 void place(QVector<QPointF> &points, const LevelOffset &offset)
 {

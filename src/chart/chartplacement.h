@@ -1,13 +1,9 @@
 #pragma once
 
-#include "data/scan/tscanpoint.h"
+#include "data/traces/ttrace.h"
 
 #include <QPointF>
 #include <QVector>
-
-namespace ZData {
-struct TRFParameters;
-}
 
 // How processed points become the plotted series: frequencies in MHz, levels
 // shifted by the device's display offsets.
@@ -16,20 +12,9 @@ namespace ZChart::ChartPlacement {
 // Each following point sits this much further right (MHz), so x is strictly
 // increasing even where two points share a frequency.
 inline constexpr double kIndexShiftMHz = 1e-9;
-// A real part at or above this marks a point that was never measured.
-inline constexpr float kEmptyRealThreshold = 99999.0f;
-
-// The two terms added to every level, kept apart because they are summed in
-// this order.
-struct LevelOffset
-{
-    double a = 0.0;
-    double b = 0.0;
-};
-
-bool isValidPoint(const ZData::TScanPoint &point);
-
-LevelOffset levelOffset(const ZData::TRFParameters &rf, bool useCalib, int channel);
+// The chart adds the same offsets and leaves out the same points as the
+// traces the readouts, files and command line work on.
+using LevelOffset = ZData::TR::TDisplayOffset;
 
 // Hz to MHz with the per-index shift, level plus the offset, in place.
 void place(QVector<QPointF> &points, const LevelOffset &offset);

@@ -429,7 +429,7 @@ void ZChartView::updateLevels(TLevelCache &cache, bool processed)
     m_scanProcessor->processChangedPoints(source, count, cache.source, cache.levels, m_state.chartType);
     cache.valid.resize(cache.source.size());
     for (int i = 0; i < cache.source.size(); ++i)
-        cache.valid[i] = ChartPlacement::isValidPoint(cache.source.at(i));
+        cache.valid[i] = ZData::TR::isMeasured(cache.source.at(i));
 }
 
 bool ZChartView::plotPoints()
@@ -448,7 +448,7 @@ bool ZChartView::plotPoints()
         checkAdcOverflow(&m_shown.levels, &m_shown.valid);
     }
     QVector<QPointF> points = ChartPlacement::plotted(m_shown.levels, m_shown.valid,
-                                                      ChartPlacement::levelOffset(scan.rfParameters(), scan.useCalib(), channel));
+                                                      ZData::TR::displayOffset(scan.rfParameters(), scan.useCalib(), channel));
     plotTraceLines(points);
     return m_trace->setPoints(kMeasuredTrace, points);
 }

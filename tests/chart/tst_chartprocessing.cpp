@@ -103,7 +103,7 @@ void TstChartProcessing::validPointCut()
     processor.processPoints(points, levels, EChartType::LOG_MAG);
     QVector<bool> valid;
     for (const TScanPoint &p : points)
-        valid.append(ChartPlacement::isValidPoint(p));
+        valid.append(ZData::TR::isMeasured(p));
     QVector<quint64> shown;
     for (const QPointF &p : ChartPlacement::plotted(levels, valid, {}))
         shown.append(std::isnan(p.y()) ? 0 : qRound64(p.x()));
