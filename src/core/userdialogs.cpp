@@ -4,6 +4,7 @@
 #include "core/logger.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include <cstdlib>
@@ -38,6 +39,20 @@ public:
         return false;
     }
 
+    QString askFileName(QWidget *parent, const UserDialogs::TFileQuestion &question, QString *selectedFilter) override
+    {
+        const QString filters = question.filters.join(QStringLiteral(";;"));
+        QString filter = question.selectedFilter;
+        const QString path = question.access == UserDialogs::EFileAccess::Save
+                                 ? QFileDialog::getSaveFileName(parent, question.title, question.suggestedPath, filters,
+                                                                &filter, QFileDialog::DontConfirmOverwrite)
+                                 : QFileDialog::getOpenFileName(parent, question.title, question.suggestedPath, filters,
+                                                                &filter);
+        if (selectedFilter)
+            *selectedFilter = filter;
+        return path;
+    }
+
     void exitApplication(int code) override
     {
         QCoreApplication::exit(code);
@@ -62,6 +77,13 @@ public:
     }
 
     void exitApplication(int code) override { m_interactive.exitApplication(code); }
+
+    QString askFileName(QWidget *, const UserDialogs::TFileQuestion &question, QString *) override
+    {
+        Log::info(UserDialogs::tag(),
+                  QStringLiteral(">> file dialog not shown (unattended): [ %1 ] => none").arg(question.title));
+        return QString();
+    }
 
 private:
     WidgetBackend m_interactive;
@@ -127,6 +149,16 @@ void UserDialogs::exitApplication(int code)
 {
     Logger::flush();
     backend().exitApplication(code);
+}
+
+QString UserDialogs::askFileName(QWidget *parent, const TFileQuestion &question, QString *selectedFilter)
+{
+    return backend().askFileName(parent, question, selectedFilter);
+}
+
+QString UserDialogs::IBackend::askFileName(QWidget *, const TFileQuestion &, QString *)
+{
+    return QString();
 }
 
 void UserDialogs::setBackend(std::unique_ptr<IBackend> backend)

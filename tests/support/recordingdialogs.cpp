@@ -20,6 +20,14 @@ public:
 
     void exitApplication(int code) override { m_owner.m_exitCodes.append(code); }
 
+    QString askFileName(QWidget *, const ZCore::UserDialogs::TFileQuestion &question, QString *selectedFilter) override
+    {
+        m_owner.m_fileQuestions.append(question);
+        if (selectedFilter)
+            *selectedFilter = question.selectedFilter;
+        return m_owner.m_fileAnswer;
+    }
+
 private:
     RecordingDialogs &m_owner;
 };
@@ -49,6 +57,7 @@ void RecordingDialogs::clear()
     m_whileShown = nullptr;
     m_boxes.clear();
     m_exitCodes.clear();
+    m_fileQuestions.clear();
 }
 
 } // namespace TestSupport

@@ -28,6 +28,9 @@ public:
     RecordingDialogs &operator=(const RecordingDialogs &) = delete;
 
     void setQuestionAnswer(bool yes) { m_answer = yes; }
+    // What every file dialog returns: a path, or empty for cancelled.
+    void setFileAnswer(const QString &path) { m_fileAnswer = path; }
+    const QList<ZCore::UserDialogs::TFileQuestion> &fileQuestions() const { return m_fileQuestions; }
     // Runs while a box is up, as a person would take their time to read
     // it; the event loop may run meanwhile. Null: answered at once.
     void setWhileShown(std::function<void(const Box &)> action) { m_whileShown = std::move(action); }
@@ -42,6 +45,8 @@ private:
 
     QList<Box> m_boxes;
     QList<int> m_exitCodes;
+    QList<ZCore::UserDialogs::TFileQuestion> m_fileQuestions;
+    QString m_fileAnswer;
     bool m_answer = false;
     std::function<void(const Box &)> m_whileShown;
 };
