@@ -1,16 +1,11 @@
 #include "measure/chartspicture.h"
 
 #include "chart/zchartview.h"
-#include "data/traces/filetext.h"
+#include "data/traces/sweepexport.h"
 
-#include <QBuffer>
 #include <QPainter>
 
 namespace ZMeasure {
-
-namespace {
-const char *const kImageFormat = "PNG";
-}
 
 ChartsPicture::ChartsPicture()
 {
@@ -50,13 +45,7 @@ QImage ChartsPicture::render() const
 
 bool ChartsPicture::save(const QString &path, QString *error) const
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !render().save(&buffer, kImageFormat)) {
-        ZData::TR::FileText::report(tag(), QStringLiteral("cannot encode the picture for %1").arg(path), error);
-        return false;
-    }
-    return ZData::TR::FileText::writeAtomically(path, bytes, tag(), error);
+    return ZData::TR::SweepExport::writePicture(path, render(), error);
 }
 
 } // namespace ZMeasure

@@ -11,8 +11,7 @@
 #include "data/scan/datascanmanager.h"
 #include "data/traces/limitmask.h"
 #include "data/traces/measurementsummary.h"
-#include "data/traces/touchstone.h"
-#include "data/traces/tracefile.h"
+#include "data/traces/sweepexport.h"
 #include "measure/chartspicture.h"
 
 #include <QCoreApplication>
@@ -32,9 +31,6 @@ namespace ZMeasure {
 
 namespace {
 
-const char *const kCsvSuffix = ".csv";
-const char *const kTouchstoneSuffix = ".s2p";
-const char *const kPictureSuffix = ".png";
 constexpr int kMsPerSecond = 1000;
 
 using ZData::DataScanManager;
@@ -44,17 +40,14 @@ DataScanManager &scanManager()
     return DataScanManager::instance();
 }
 
-bool hasSuffix(const QString &path, const char *suffix)
-{
-    return path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 bool TMeasurementRequest::needsWidgets() const
 {
-    return std::any_of(exports.cbegin(), exports.cend(),
-                       [](const QString &path) { return hasSuffix(path, kPictureSuffix); });
+    using ZData::TR::SweepExport::EFormat;
+    return std::any_of(exports.cbegin(), exports.cend(), [](const QString &path) {
+        return ZData::TR::SweepExport::formatOf(path) == EFormat::PICTURE;
+    });
 }
 
 HeadlessMeasurement::HeadlessMeasurement(TMeasurementRequest request, std::FILE *out, std::FILE *err,
@@ -244,25 +237,12 @@ bool HeadlessMeasurement::writeExports(const std::array<ZData::TR::TTrace, ZData
     using namespace ZData::TR;
     const TTraceInfo info =
         TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(), scanManager(), QDateTime::currentDateTimeUtc());
-    const TTrace &s21 = traces[ZData::EScanChannel::S21];
-    const TTrace &s12 = traces[ZData::EScanChannel::S12];
     bool allWritten = true;
     for (const QString &path : qAsConst(m_request.exports)) {
         QString error;
-        bool written = false;
-        if (hasSuffix(path, kCsvSuffix)) {
-            TTraceFile file;
-            file.info = info;
-            file.records = {{ZData::EScanChannel::S21, ETraceRole::LIVE, s21},
-                            {ZData::EScanChannel::S12, ETraceRole::LIVE, s12}};
-            written = TraceFileFormat::write(path, file, &error);
-        } else if (hasSuffix(path, kTouchstoneSuffix)) {
-            written = Touchstone::write(path, info, s21, s12, &error);
-        } else if (hasSuffix(path, kPictureSuffix) && m_picture) {
-            written = m_picture->save(path, &error);
-        } else {
-            error = QStringLiteral("cannot write %1: unknown format").arg(path);
-        }
+        const bool written = SweepExport::formatOf(path) == SweepExport::EFormat::PICTURE && m_picture
+                                 ? m_picture->save(path, &error)
+                                 : SweepExport::writeTraces(path, info, traces, {}, &error);
         if (!written) {
             printError(error);
             allWritten = false;

@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "data/scan/datascanmanager.h"
+#include "data/traces/sweepexport.h"
 
 #include <QCoreApplication>
 #include <QPixmap>
@@ -35,10 +36,9 @@ bool WindowScreenshot::save() const
         Log::warning(tag(), QStringLiteral(">> no window to take a picture of"));
         return false;
     }
-    if (!m_window->grab().save(m_filePath, "PNG")) {
-        Log::warning(tag(), QStringLiteral(">> failed to write the picture to %1").arg(m_filePath));
+    // The writer logs why it failed.
+    if (!ZData::TR::SweepExport::writePicture(m_filePath, m_window->grab().toImage()))
         return false;
-    }
     Log::info(tag(), QStringLiteral(">> saved the window picture to %1").arg(m_filePath));
     return true;
 }

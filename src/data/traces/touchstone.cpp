@@ -19,6 +19,8 @@ const QLatin1Char kOptionStart('#');
 const QLatin1Char kCommentStart('!');
 const QLatin1Char kKeywordStart('[');
 const QLatin1String kDefaultSuffix("s2p");
+const QLatin1String kRawLevelsLine("! Levels are raw readings in dBm, written where dB belong.");
+const QLatin1String kCalibratedLevelsLine("! Levels are calibrated gain in dB.");
 constexpr int kValuesPerPoint = 9;
 // Columns of the level part of S21 and S12: frequency, S11 pair, S21 pair, S12 pair.
 constexpr std::array<int, kScanChannelCount> kLevelColumn = {3, 5};
@@ -233,7 +235,9 @@ QByteArray toText(const TTraceInfo &info, const TTrace &s21, const TTrace &s12)
     if (info.date.isValid())
         comment(QStringLiteral("date"), info.date.toUTC().toString(Qt::ISODate));
     if (info.levels == ELevelKind::RAW)
-        text += QStringLiteral("! Levels are raw readings in dBm, written where dB belong.\n");
+        text += kRawLevelsLine + QLatin1Char('\n');
+    else if (info.levels == ELevelKind::CALIBRATED)
+        text += kCalibratedLevelsLine + QLatin1Char('\n');
     text += QStringLiteral("! S21 is the uplink, S12 the downlink; only their levels are measured.\n"
                            "! S11 and S22, and S21 or S12 where this file does not hold it, are written as %1 dB.\n"
                            "! Angles are not measured and written as 0.\n")
@@ -271,6 +275,21 @@ std::optional<TTrace> read(const QString &path, EScanChannel parameter, QString 
     if (!bytes)
         return std::nullopt;
     return parse(*bytes, path, parameter, error);
+}
+
+ELevelKind levelKind(const QByteArray &bytes)
+{
+    for (const QString &line : FileText::lines(bytes)) {
+        const QString text = line.trimmed();
+        if (text == kRawLevelsLine)
+            return ELevelKind::RAW;
+        if (text == kCalibratedLevelsLine)
+            return ELevelKind::CALIBRATED;
+        // The comments that say it come before the option line.
+        if (text.startsWith(kOptionStart))
+            break;
+    }
+    return ELevelKind::UNKNOWN;
 }
 
 } // namespace ZData::TR::Touchstone

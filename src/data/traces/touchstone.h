@@ -17,7 +17,8 @@ namespace ZData::TR {
 //   - a transmission parameter not measured at a frequency (the other
 //     channel's, where the channels sweep different bands) is -200 dB too;
 //   - angles are not measured and written as 0;
-//   - raw levels are readings in dBm, written where dB belong.
+//   - raw levels are readings in dBm, written where dB belong; calibrated
+//     levels are gain in dB (one line says which, for a reader to tell).
 // -200 dB is far below anything the device shows and reads back as "no
 // signal" in every tool. A point repeating the frequency before it is left
 // out: a reader would take it for the start of noise data.
@@ -51,6 +52,9 @@ bool write(const QString &path, const TTraceInfo &info, const TTrace &s21, const
 std::optional<TTrace> parse(const QByteArray &bytes, const QString &name, EScanChannel parameter,
                             QString *error = nullptr);
 std::optional<TTrace> read(const QString &path, EScanChannel parameter, QString *error = nullptr);
+// What the comment lines of a file of ours say the levels are; UNKNOWN for
+// a file that does not say.
+ELevelKind levelKind(const QByteArray &bytes);
 
 } // namespace Touchstone
 
