@@ -16,7 +16,10 @@
 #include "core/localizationmanager.h"
 #include "core/log.h"
 #include "core/settingsmanager.h"
+#include "core/userdialogs.h"
 #include "data/device/devicemanager.h"
+#include "data/traces/filetext.h"
+#include "data/traces/sweepexport.h"
 #include "data/traces/tracefile.h"
 #include "data/traces/tracereadouts.h"
 #include "data/traces/ttrace.h"
@@ -899,6 +902,51 @@ bool ZChartView::storeReference()
     return true;
 }
 
+bool ZChartView::loadReference(const QString &path)
+{
+    namespace TR = ZData::TR;
+    if (m_state.channel >= ZData::kScanChannelCount)
+        return false;
+    syncTraceIdentity();
+    const ZData::DataScanManager &scan = scanManager();
+    const TR::ELevelKind shown = scan.useCalib() ? TR::ELevelKind::CALIBRATED : TR::ELevelKind::RAW;
+    TR::ELevelKind levels = TR::ELevelKind::UNKNOWN;
+    QString error;
+    std::optional<TR::TTrace> trace = TR::SweepExport::readTrace(path, m_state.channel, &levels, &error);
+    // dB against dBm would be a difference of nothing; unlike a kept
+    // reference, one the user picks now is refused at once and said so.
+    if (trace && levels != TR::ELevelKind::UNKNOWN && levels != shown) {
+        TR::FileText::refuse(tag(), path, 0,
+                             QStringLiteral("holds %1 levels, the chart shows %2 levels")
+                                 .arg(ZCore::enumKey(levels).toLower(), ZCore::enumKey(shown).toLower()),
+                             &error);
+        trace.reset();
+    }
+    TR::TTraceInfo info = TR::TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(), scan,
+                                                  QDateTime::currentDateTime());
+    info.levels = levels;
+    if (!trace || !m_traces->storeReference(*trace, info)) {
+        ZCore::UserDialogs::warning(window(), qtTrId("dw_view_load_reference_title"),
+                                    qtTrId("dw_view_load_reference_refused").arg(error));
+        return false;
+    }
+    refreshTraceLines();
+    return true;
+}
+
+void ZChartView::askReferenceFile()
+{
+    ZCore::UserDialogs::TFileQuestion question;
+    question.access = ZCore::UserDialogs::EFileAccess::Open;
+    question.title = qtTrId("dw_view_load_reference_title");
+    question.filters = QStringList{qtTrId("dw_export_filter_traces"), qtTrId("dw_export_filter_csv"),
+                                   qtTrId("dw_export_filter_touchstone")};
+    // The selected view's red border would spread to a dialog it parents.
+    const QString path = ZCore::UserDialogs::askFileName(window(), question);
+    if (!path.isEmpty())
+        loadReference(path);
+}
+
 void ZChartView::clearReference()
 {
     m_traces->clearReference();
@@ -1097,6 +1145,7 @@ void ZChartView::fillContextMenu(QMenu *menu)
     difference->setEnabled(reference);
     add("dw_view_clear_reference", "dw_view_clear_reference_tip", Qt::Key_C, [this] { clearReference(); })
         ->setEnabled(reference);
+    add("dw_view_load_reference", "dw_view_load_reference_tip", QKeySequence(), [this] { askReferenceFile(); });
     menu->addSeparator();
     QAction *maxHold = add("dw_view_max_hold", "dw_view_max_hold_tip", Qt::Key_H, [this](bool on) { setMaxHold(on); });
     maxHold->setCheckable(true);
@@ -1112,6 +1161,10 @@ void ZChartView::fillContextMenu(QMenu *menu)
     add("dw_view_finer_scale", "dw_view_finer_scale_tip", Qt::Key_Plus, [this] { stepLevelScale(1); });
     add("dw_view_coarser_scale", "dw_view_coarser_scale_tip", Qt::Key_Minus, [this] { stepLevelScale(-1); });
     add("dw_view_reset_scale", "dw_view_reset_scale_tip", Qt::Key_0, [this] { resetScale(); });
+    menu->addSeparator();
+    add("dw_view_export", "dw_view_export_tip", QKeySequence(), [this] { emit signalExportRequested(); });
+    add("dw_view_copy_picture", "dw_view_copy_picture_tip", QKeySequence(),
+        [this] { emit signalCopyPictureRequested(); });
 }
 
 void ZChartView::contextMenuEvent(QContextMenuEvent *event)

@@ -131,6 +131,11 @@ public:
     // redraws.
     ViewTraces *traces() const { return m_traces.get(); }
     bool storeReference();
+    // A trace exported earlier (trace or Touchstone file) becomes the
+    // reference. A file that cannot be read, holds nothing of the channel
+    // or holds levels in other units than the chart shows is refused with
+    // a box, and the view keeps what it had.
+    bool loadReference(const QString &path);
     void clearReference();
     void setDifferenceShown(bool on);
     bool isDifferenceShown() const;
@@ -166,6 +171,10 @@ signals:
     void signalCreatedMark(int index);
     void signalRetrievedMarksData();
     void signalChangedChartType();
+    // The sweep to a file, with this view as the picture; and this view's
+    // picture to the clipboard. The window does both.
+    void signalExportRequested();
+    void signalCopyPictureRequested();
 
 public slots:
     void slotLangLoaded();
@@ -222,6 +231,7 @@ private:
     void drawHolds();
     void refreshTraceLines();
     void syncTraceIdentity();
+    void askReferenceFile();
     // A chart value under a point of the view; nothing outside the plot.
     std::optional<QPointF> valueAt(const QPointF &viewPos) const;
 

@@ -10,6 +10,7 @@
 #include "data/device/devicemanager.h"
 #include "data/scan/datascanmanager.h"
 #include "data/traces/referencestore.h"
+#include "data/traces/sweepexport.h"
 
 #include "chartfixture.h"
 #include "sweepfeeder.h"
@@ -94,6 +95,8 @@ private slots:
     void looksAsBefore();
     void referenceTraces_data();
     void referenceTraces();
+    void referenceFromFile_data();
+    void referenceFromFile();
     void holdsAfterTwoSweeps();
     void scale_data();
     void scale();
@@ -679,6 +682,62 @@ void TstZChartView::referenceTraces()
     restarted.setDeviceId(QStringLiteral("MERO-7"));
     QCOMPARE(restarted.traces()->hasReference(), kept);
     QCOMPARE(bench.fixture.log().contains(QStringLiteral("file refused")), !kept);
+}
+
+void TstZChartView::referenceFromFile_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("taken");
+    // The fixture's channels sweep different bands: two Touchstone files.
+    QTest::newRow("exported trace file") << QStringLiteral("sweep.csv") << true;
+    QTest::newRow("exported Touchstone file") << QStringLiteral("sweep_S21.s2p") << true;
+    QTest::newRow("Touchstone file of the other channel") << QStringLiteral("sweep_S12.s2p") << false;
+    QTest::newRow("corrupt file") << QStringLiteral("corrupt.csv") << false;
+    QTest::newRow("calibrated levels on a raw chart") << QStringLiteral("calibrated.csv") << false;
+    QTest::newRow("calibrated Touchstone on a raw chart") << QStringLiteral("calibrated_S21.s2p") << false;
+}
+
+// What the window exports comes back as a reference, as the chart drew it;
+// anything else is refused with a box and the reference kept before stays.
+void TstZChartView::referenceFromFile()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, taken);
+    namespace TR = ZData::TR;
+    Bench bench;
+    ZChartView &view = *bench.view;
+    SweepFeeder([](int, quint64) { return 0.05f; }).sweepBothChannels();
+    QVERIFY(view.storeReference());
+    const TR::TTrace before = *view.traces()->reference();
+    SweepFeeder([](int, quint64 hz) { return float(hz) * 1e-9f; }).sweepBothChannels();
+
+    QTemporaryDir dir;
+    const ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    const TR::SweepExport::TChannelTraces live = {TR::channelTrace(scan, 0), TR::channelTrace(scan, 1)};
+    TR::TTraceInfo info = TR::TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(), scan, {});
+    QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("sweep.csv")), info, live));
+    QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("sweep.s2p")), info, live));
+    info.levels = TR::ELevelKind::CALIBRATED;
+    QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("calibrated.csv")), info, live));
+    QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("calibrated.s2p")), info, live));
+    QFile corrupt(dir.filePath(QStringLiteral("corrupt.csv")));
+    QVERIFY(corrupt.open(QIODevice::WriteOnly) && corrupt.write("channel;role\nS21;x;y\n") > 0);
+    corrupt.close();
+
+    bench.fixture.dialogs().clear();
+    QCOMPARE(view.loadReference(dir.filePath(file)), taken);
+    QCOMPARE(bench.fixture.dialogs().count(ZCore::UserDialogs::EKind::Warning), taken ? 0 : 1);
+    const TR::TTrace &reference = *view.traces()->reference();
+    if (!taken) {
+        QCOMPARE(reference, before);
+        QVERIFY(bench.fixture.dialogs().boxes().first().text.contains(file));
+        return;
+    }
+    // Files keep levels to the thousandth of a dB.
+    QCOMPARE(reference.frequencies(), live[0].frequencies());
+    for (int i = 0; i < reference.size(); ++i)
+        QVERIFY(qAbs(reference.levelDb(i) - live[0].levelDb(i)) <= 5e-4);
+    QCOMPARE(view.trace()->points(view.referenceTrace()).size(), 101);
 }
 
 // Max and min hold keep each point's extreme over sweeps that cross.

@@ -49,6 +49,7 @@ public:
 
     LogCapture &log() { return *m_log; }
     FakeCalibrator &calibrator() { return m_calibrator; }
+    RecordingDialogs &dialogs() { return *m_dialogs; }
 
     // S21 100-200 MHz and S12 300-400 MHz, 101 points each (1 MHz apart);
     // a NaN marker frequency leaves that marker unset.

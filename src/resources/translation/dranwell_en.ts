@@ -195,6 +195,46 @@
         <source>update files are lost for this device. Please, contact support.</source>
         <translation>update files are lost for this device. Please, contact support.</translation>
     </message>
+    <message id="dw_export">
+        <source>Export…</source>
+        <translation>Export…</translation>
+    </message>
+    <message id="dw_export_copy_window">
+        <source>Copy picture of the window</source>
+        <translation>Copy picture of the window</translation>
+    </message>
+    <message id="dw_export_failed">
+        <source>The file was not written:
+%1</source>
+        <translation>The file was not written:
+%1</translation>
+    </message>
+    <message id="dw_export_filter_csv">
+        <source>Trace table (*.csv)</source>
+        <translation>Trace table (*.csv)</translation>
+    </message>
+    <message id="dw_export_filter_png">
+        <source>Picture (*.png)</source>
+        <translation>Picture (*.png)</translation>
+    </message>
+    <message id="dw_export_filter_touchstone">
+        <source>Touchstone (*.s2p)</source>
+        <translation>Touchstone (*.s2p)</translation>
+    </message>
+    <message id="dw_export_filter_traces">
+        <source>Exported traces (*.csv *.s2p)</source>
+        <translation>Exported traces (*.csv *.s2p)</translation>
+    </message>
+    <message id="dw_export_replace">
+        <source>%1
+already exists. Replace it?</source>
+        <translation>%1
+already exists. Replace it?</translation>
+    </message>
+    <message id="dw_export_title">
+        <source>Export</source>
+        <translation>Export</translation>
+    </message>
     <message id="dw_limit_badge_fail">
         <source>FAIL</source>
         <translation>FAIL</translation>
@@ -310,6 +350,10 @@
     <message id="dw_pmain_about">
         <source>About</source>
         <translation>About</translation>
+    </message>
+    <message id="dw_pmain_export">
+        <source>Export</source>
+        <translation>Export</translation>
     </message>
     <message id="dw_pmain_settings">
         <source>Settings</source>
@@ -747,6 +791,14 @@ flatness %5  mean %6</translation>
         <source>Zoom out on the level: the next larger 1-2-5 step</source>
         <translation>Zoom out on the level: the next larger 1-2-5 step</translation>
     </message>
+    <message id="dw_view_copy_picture">
+        <source>Copy picture of this view</source>
+        <translation>Copy picture of this view</translation>
+    </message>
+    <message id="dw_view_copy_picture_tip">
+        <source>Put a picture of this view, marker readouts included, on the clipboard</source>
+        <translation>Put a picture of this view, marker readouts included, on the clipboard</translation>
+    </message>
     <message id="dw_view_difference">
         <source>Show difference from reference</source>
         <translation>Show difference from reference</translation>
@@ -754,6 +806,14 @@ flatness %5  mean %6</translation>
     <message id="dw_view_difference_tip">
         <source>Draw the live trace minus the reference in dB, centred on 0</source>
         <translation>Draw the live trace minus the reference in dB, centred on 0</translation>
+    </message>
+    <message id="dw_view_export">
+        <source>Export…</source>
+        <translation>Export…</translation>
+    </message>
+    <message id="dw_view_export_tip">
+        <source>Save both channels&apos; traces as a CSV or Touchstone file, or this view as a PNG picture</source>
+        <translation>Save both channels&apos; traces as a CSV or Touchstone file, or this view as a PNG picture</translation>
     </message>
     <message id="dw_view_finer_scale">
         <source>Fewer dB per division</source>
@@ -778,6 +838,24 @@ flatness %5  mean %6</translation>
     <message id="dw_view_level_up_tip">
         <source>Raise the top of the level axis by one division</source>
         <translation>Raise the top of the level axis by one division</translation>
+    </message>
+    <message id="dw_view_load_reference">
+        <source>Load reference from file…</source>
+        <translation>Load reference from file…</translation>
+    </message>
+    <message id="dw_view_load_reference_refused">
+        <source>The file was not taken as a reference:
+%1</source>
+        <translation>The file was not taken as a reference:
+%1</translation>
+    </message>
+    <message id="dw_view_load_reference_tip">
+        <source>Take a trace exported earlier (CSV or Touchstone) as this view&apos;s reference</source>
+        <translation>Take a trace exported earlier (CSV or Touchstone) as this view&apos;s reference</translation>
+    </message>
+    <message id="dw_view_load_reference_title">
+        <source>Load reference</source>
+        <translation>Load reference</translation>
     </message>
     <message id="dw_view_max_hold">
         <source>Max hold</source>

@@ -195,6 +195,46 @@
         <source>update files are lost for this device. Please, contact support.</source>
         <translation>файлы обновления для этого устройства не найдены. Обратитесь в техподдержку.</translation>
     </message>
+    <message id="dw_export">
+        <source>Export…</source>
+        <translation>Экспорт…</translation>
+    </message>
+    <message id="dw_export_copy_window">
+        <source>Copy picture of the window</source>
+        <translation>Копировать снимок окна</translation>
+    </message>
+    <message id="dw_export_failed">
+        <source>The file was not written:
+%1</source>
+        <translation>Файл не записан:
+%1</translation>
+    </message>
+    <message id="dw_export_filter_csv">
+        <source>Trace table (*.csv)</source>
+        <translation>Таблица кривых (*.csv)</translation>
+    </message>
+    <message id="dw_export_filter_png">
+        <source>Picture (*.png)</source>
+        <translation>Изображение (*.png)</translation>
+    </message>
+    <message id="dw_export_filter_touchstone">
+        <source>Touchstone (*.s2p)</source>
+        <translation>Touchstone (*.s2p)</translation>
+    </message>
+    <message id="dw_export_filter_traces">
+        <source>Exported traces (*.csv *.s2p)</source>
+        <translation>Экспортированные кривые (*.csv *.s2p)</translation>
+    </message>
+    <message id="dw_export_replace">
+        <source>%1
+already exists. Replace it?</source>
+        <translation>%1
+уже существует. Заменить?</translation>
+    </message>
+    <message id="dw_export_title">
+        <source>Export</source>
+        <translation>Экспорт</translation>
+    </message>
     <message id="dw_limit_badge_fail">
         <source>FAIL</source>
         <translation>БРАК</translation>
@@ -310,6 +350,10 @@
     <message id="dw_pmain_about">
         <source>About</source>
         <translation>О программе</translation>
+    </message>
+    <message id="dw_pmain_export">
+        <source>Export</source>
+        <translation>Экспорт</translation>
     </message>
     <message id="dw_pmain_settings">
         <source>Settings</source>
@@ -746,6 +790,14 @@ flatness %5  mean %6</source>
         <source>Zoom out on the level: the next larger 1-2-5 step</source>
         <translation>Уменьшить по уровню: следующий больший шаг 1-2-5</translation>
     </message>
+    <message id="dw_view_copy_picture">
+        <source>Copy picture of this view</source>
+        <translation>Копировать снимок графика</translation>
+    </message>
+    <message id="dw_view_copy_picture_tip">
+        <source>Put a picture of this view, marker readouts included, on the clipboard</source>
+        <translation>Поместить снимок этого графика вместе с показаниями маркеров в буфер обмена</translation>
+    </message>
     <message id="dw_view_difference">
         <source>Show difference from reference</source>
         <translation>Разность с опорной</translation>
@@ -753,6 +805,14 @@ flatness %5  mean %6</source>
     <message id="dw_view_difference_tip">
         <source>Draw the live trace minus the reference in dB, centred on 0</source>
         <translation>Показывать текущую кривую минус опорную в дБ, с нулём посередине</translation>
+    </message>
+    <message id="dw_view_export">
+        <source>Export…</source>
+        <translation>Экспорт…</translation>
+    </message>
+    <message id="dw_view_export_tip">
+        <source>Save both channels&apos; traces as a CSV or Touchstone file, or this view as a PNG picture</source>
+        <translation>Сохранить кривые обоих каналов в файл CSV или Touchstone либо этот график в PNG</translation>
     </message>
     <message id="dw_view_finer_scale">
         <source>Fewer dB per division</source>
@@ -777,6 +837,24 @@ flatness %5  mean %6</source>
     <message id="dw_view_level_up_tip">
         <source>Raise the top of the level axis by one division</source>
         <translation>Поднять верх шкалы уровня на одно деление</translation>
+    </message>
+    <message id="dw_view_load_reference">
+        <source>Load reference from file…</source>
+        <translation>Загрузить опорную из файла…</translation>
+    </message>
+    <message id="dw_view_load_reference_refused">
+        <source>The file was not taken as a reference:
+%1</source>
+        <translation>Файл не принят как опорная кривая:
+%1</translation>
+    </message>
+    <message id="dw_view_load_reference_tip">
+        <source>Take a trace exported earlier (CSV or Touchstone) as this view&apos;s reference</source>
+        <translation>Взять ранее экспортированную кривую (CSV или Touchstone) как опорную для этого графика</translation>
+    </message>
+    <message id="dw_view_load_reference_title">
+        <source>Load reference</source>
+        <translation>Загрузка опорной</translation>
     </message>
     <message id="dw_view_max_hold">
         <source>Max hold</source>
