@@ -19,6 +19,7 @@
 #include "ui/pages/pgsettings.h"
 #include "ui/pages/pgupdate.h"
 #include "ui/tracestatetracker.h"
+#include "ui/windowexport.h"
 #include "ui_mainwindow.h"
 #include "ui_navbarmenu.h"
 
@@ -29,6 +30,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 
@@ -95,6 +97,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     initPages();
     initChartViews();
+    initExport();
     connect(m_traceState, &TraceStateTracker::signalStateChanged, this, &MainWindow::showTraceState);
     showTraceState(m_traceState->state());
     connectDeviceLink();
@@ -196,6 +199,19 @@ void MainWindow::initChartViews()
         for (ZChartView *view : qAsConst(m_chartViews))
             view->setDeviceId(devices.deviceInfo().id);
     });
+}
+
+void MainWindow::initExport()
+{
+    m_export = new WindowExport(this);
+    for (ZChartView *view : qAsConst(m_chartViews)) {
+        connect(view, &ZChartView::signalExportRequested, m_export, [this, view] { m_export->exportSweep(view); });
+        connect(view, &ZChartView::signalCopyPictureRequested, m_export, [this, view] { m_export->copyPicture(view); });
+    }
+    auto *menu = new QMenu(this);
+    menu->addAction(m_export->exportAction());
+    menu->addAction(m_export->copyAction());
+    pagesUi()->b_menu_main_export->setMenu(menu);
 }
 
 void MainWindow::connectDeviceLink()
@@ -485,6 +501,8 @@ void MainWindow::retranslate()
             label->setText(qtTrId(kPageTitleIds[page]));
     }
     showJobText(m_jobTextId);
+    if (m_export)
+        m_export->retranslate();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

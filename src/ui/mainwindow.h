@@ -17,6 +17,7 @@ class QButtonGroup;
 class QHBoxLayout;
 class QWidget;
 class TraceStateTracker;
+class WindowExport;
 
 namespace Ui {
 class MainWindow;
@@ -55,6 +56,7 @@ public:
     DeviceConnector *deviceConnector() const;
     bool isNavBarVisible() const { return m_navBarVisible; }
     const QList<QHBoxLayout *> &pageHeaders() const { return m_pageHeaders; }
+    WindowExport *windowExport() const { return m_export; }
 
     int chartViewCount() const override { return m_chartViews.size(); }
     void selectChartView(int corner) override;
@@ -86,6 +88,7 @@ private:
     void addPageHeader(QWidget *page, const QString &title);
     void initPages();
     void initChartViews();
+    void initExport();
     void connectDeviceLink();
     void connectJobDisplays();
     void connectScan();
@@ -111,6 +114,7 @@ private:
     QList<QHBoxLayout *> m_pageHeaders;
     QButtonGroup *m_menuButtons = nullptr;
     TraceStateTracker *m_traceState = nullptr;
+    WindowExport *m_export = nullptr;
     QList<ZChart::ZChartView *> m_chartViews;
     ZChart::ZChartView *m_selectedView = nullptr;
     ZChart::ZMarksTable *m_selectedMarksTable = nullptr;

@@ -1,3 +1,4 @@
+#include "chart/viewtraces.h"
 #include "chart/zchartview.h"
 #include "core/localizationmanager.h"
 #include "core/settingsmanager.h"
@@ -7,10 +8,17 @@
 #include "data/device/devicemessagemanager.h"
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
+#include "data/traces/sweepexport.h"
 #include "findwidget.h"
 #include "recordingdialogs.h"
+#include "sweepfeeder.h"
 #include "tempappdir.h"
 #include "ui/mainwindow.h"
+#include "ui/windowexport.h"
+
+#include <QAction>
+#include <QImage>
+#include <QRegularExpression>
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -58,6 +66,8 @@ private slots:
     void restoresAndSavesWindowKeys();
     void chartsTakeTheHeight_data();
     void chartsTakeTheHeight();
+    void exportFiles_data();
+    void exportFiles();
 
 private:
     template <typename T = QWidget>
@@ -308,6 +318,88 @@ void TestMainWindow::chartsTakeTheHeight()
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     // Whatever the menu leaves free goes to the charts, none to the title.
     QCOMPARE(titleBar->height(), titleBar->sizeHint().height());
+}
+
+void TestMainWindow::exportFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("trace file") << QStringLiteral("sweep.csv") << false << false << true;
+    QTest::newRow("Touchstone") << QStringLiteral("sweep.s2p") << false << false << true;
+    QTest::newRow("picture") << QStringLiteral("window.png") << false << false << true;
+    QTest::newRow("no suffix: the first filter's") << QStringLiteral("sweep") << false << false << true;
+    QTest::newRow("replacing agreed") << QStringLiteral("old.csv") << true << true << true;
+    QTest::newRow("replacing declined") << QStringLiteral("old.csv") << true << false << false;
+    QTest::newRow("folder missing") << QStringLiteral("missing/sweep.csv") << false << false << false;
+}
+
+// Ctrl+S writes what the command line's writers write for the same sweep,
+// with the reference a chart shows; it never replaces a file unasked, and a
+// file it cannot write is said in a box.
+void TestMainWindow::exportFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, exists);
+    QFETCH(bool, replace);
+    QFETCH(bool, written);
+    namespace TR = ZData::TR;
+    m_window->slotChartArrangementChanged(0);
+    // One sweep serves every row.
+    if (!view("chart_view_UL")->traces()->hasReference()) {
+        // The rows before left a request in flight; a closing port drops it.
+        emit ZData::DM::SerialPort::instance().signalClosing();
+        TestSupport::SweepFeeder::start(0);
+        TestSupport::SweepFeeder([](int channel, quint64 hz) { return float(hz % 7 + channel) * 0.01f; })
+            .sweepBothChannels();
+        QVERIFY(view("chart_view_UL")->storeReference());
+    }
+    QTemporaryDir dir;
+    const QString asked = dir.filePath(name);
+    const QString path = TR::SweepExport::formatOf(asked) == TR::SweepExport::EFormat::UNKNOWN ? asked + QStringLiteral(".csv") : asked;
+    QFile old(path);
+    QVERIFY(!exists || (old.open(QIODevice::WriteOnly) && old.write("old") == 3));
+    old.close();
+    m_dialogs->clear();
+    m_dialogs->setFileAnswer(asked);
+    m_dialogs->setQuestionAnswer(replace);
+    m_window->windowExport()->exportAction()->trigger();
+    QCOMPARE(m_dialogs->fileQuestions().size(), 1);
+    QCOMPARE(m_dialogs->count(ZCore::UserDialogs::EKind::Question), exists ? 1 : 0);
+    QCOMPARE(m_dialogs->count(ZCore::UserDialogs::EKind::Warning), written || exists ? 0 : 1);
+    if (!written) {
+        QFile kept(path);
+        QCOMPARE(kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray(), exists ? QByteArray("old") : QByteArray());
+        QVERIFY(exists || m_dialogs->boxes().first().text.contains(path));
+        return;
+    }
+    if (TR::SweepExport::formatOf(path) == TR::SweepExport::EFormat::PICTURE) {
+        QCOMPARE(QImage(path).size(), m_window->grab().size());
+        return;
+    }
+    const ZData::DataScanManager &scan = ZData::DataScanManager::instance();
+    const TR::SweepExport::TChannelTraces live = {TR::channelTrace(scan, 0), TR::channelTrace(scan, 1)};
+    const TR::TTraceInfo info = TR::TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(), scan, {});
+    QTemporaryDir expectedDir;
+    const QString expectedPath = expectedDir.filePath(QFileInfo(path).fileName());
+    const TR::SweepExport::TReferences shown = {view("chart_view_UL")->traces()->reference(), std::nullopt};
+    QVERIFY(TR::SweepExport::writeTraces(expectedPath, info, live, shown));
+    // The files differ in their date alone.
+    const auto withoutDate = [](const QString &file) {
+        QFile text(file);
+        QStringList lines;
+        if (text.open(QIODevice::ReadOnly))
+            lines = QString::fromUtf8(text.readAll()).split(QLatin1Char('\n'));
+        return lines.filter(QRegularExpression(QStringLiteral("^(?![#!] date: )")));
+    };
+    const QStringList expectedFiles = TR::SweepExport::outputPaths(expectedPath, live);
+    const QStringList files = TR::SweepExport::outputPaths(path, live);
+    QCOMPARE(files.size(), expectedFiles.size());
+    for (int i = 0; i < files.size(); ++i) {
+        QVERIFY(!withoutDate(files.at(i)).isEmpty());
+        QCOMPARE(withoutDate(files.at(i)), withoutDate(expectedFiles.at(i)));
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
