@@ -326,13 +326,16 @@ void TestMainWindow::exportFiles_data()
     QTest::addColumn<bool>("exists");
     QTest::addColumn<bool>("replace");
     QTest::addColumn<bool>("written");
-    QTest::newRow("trace file") << QStringLiteral("sweep.csv") << false << false << true;
-    QTest::newRow("Touchstone") << QStringLiteral("sweep.s2p") << false << false << true;
-    QTest::newRow("picture") << QStringLiteral("window.png") << false << false << true;
-    QTest::newRow("no suffix: the first filter's") << QStringLiteral("sweep") << false << false << true;
-    QTest::newRow("replacing agreed") << QStringLiteral("old.csv") << true << true << true;
-    QTest::newRow("replacing declined") << QStringLiteral("old.csv") << true << false << false;
-    QTest::newRow("folder missing") << QStringLiteral("missing/sweep.csv") << false << false << false;
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("trace file") << QStringLiteral("sweep.csv") << false << false << true << false;
+    QTest::newRow("Touchstone") << QStringLiteral("sweep.s2p") << false << false << true << false;
+    QTest::newRow("picture") << QStringLiteral("window.png") << false << false << true << false;
+    QTest::newRow("no suffix: the first filter's") << QStringLiteral("sweep") << false << false << true << false;
+    QTest::newRow("replacing agreed") << QStringLiteral("old.csv") << true << true << true << false;
+    QTest::newRow("replacing declined") << QStringLiteral("old.csv") << true << false << false << false;
+    QTest::newRow("folder missing") << QStringLiteral("missing/sweep.csv") << false << false << false << false;
+    // Last: the rows before share one sweep.
+    QTest::newRow("nothing measured yet") << QStringLiteral("sweep.csv") << false << false << false << true;
 }
 
 // Ctrl+S writes what the command line's writers write for the same sweep,
@@ -344,6 +347,7 @@ void TestMainWindow::exportFiles()
     QFETCH(bool, exists);
     QFETCH(bool, replace);
     QFETCH(bool, written);
+    QFETCH(bool, cleared);
     namespace TR = ZData::TR;
     m_window->slotChartArrangementChanged(0);
     // One sweep serves every row.
@@ -355,6 +359,8 @@ void TestMainWindow::exportFiles()
             .sweepBothChannels();
         QVERIFY(view("chart_view_UL")->storeReference());
     }
+    if (cleared)
+        scan().setActivePreset(scan().activePreset(), true);
     QTemporaryDir dir;
     const QString asked = dir.filePath(name);
     const QString path = TR::SweepExport::formatOf(asked) == TR::SweepExport::EFormat::UNKNOWN ? asked + QStringLiteral(".csv") : asked;

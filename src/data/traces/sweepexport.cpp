@@ -83,6 +83,11 @@ QStringList outputPaths(const QString &path, const TChannelTraces &live)
 bool writeTraces(const QString &path, const TTraceInfo &info, const TChannelTraces &live,
                  const TReferences &references, QString *error)
 {
+    // A file without a point would look written and read back as refused.
+    if (std::none_of(live.cbegin(), live.cend(), [](const TTrace &trace) { return trace.measuredCount() > 0; })) {
+        FileText::report(tag(), QStringLiteral("nothing to write to %1: no measured point").arg(path), error);
+        return false;
+    }
     switch (formatOf(path)) {
     case EFormat::CSV:
         return TraceFileFormat::write(path, traceFile(info, live, references), error);

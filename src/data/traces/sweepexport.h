@@ -32,7 +32,8 @@ TTraceFile traceFile(const TTraceInfo &info, const TChannelTraces &live, const T
 // channels sweep different bands.
 QStringList outputPaths(const QString &path, const TChannelTraces &live);
 // A trace file or Touchstone file, atomically; false, with the reason in
-// error and the log, for a failure or a suffix of neither.
+// error and the log, for a failure, a suffix of neither, or nothing
+// measured in either channel.
 bool writeTraces(const QString &path, const TTraceInfo &info, const TChannelTraces &live,
                  const TReferences &references = {}, QString *error = nullptr);
 // A PNG, atomically.
