@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <array>
 
 namespace TR = ZData::TR;
@@ -92,8 +93,9 @@ QString WindowExport::askPath()
     QString path = ZCore::UserDialogs::askFileName(m_window, question, &selected);
     if (path.isEmpty())
         return path;
-    // A name typed without a suffix takes that of the filter chosen.
-    if (TR::SweepExport::formatOf(path) == EFormat::UNKNOWN && QFileInfo(path).suffix().isEmpty()) {
+    // A name typed without one of the suffixes ("site 1.2") takes that of
+    // the filter chosen.
+    if (TR::SweepExport::formatOf(path) == EFormat::UNKNOWN) {
         const int index = std::max(0, int(question.filters.indexOf(selected)));
         path += TR::SweepExport::suffix(kFilters[size_t(index)].format);
     }

@@ -330,7 +330,7 @@ void TestMainWindow::exportFiles_data()
     QTest::newRow("trace file") << QStringLiteral("sweep.csv") << false << false << true << false;
     QTest::newRow("Touchstone") << QStringLiteral("sweep.s2p") << false << false << true << false;
     QTest::newRow("picture") << QStringLiteral("window.png") << false << false << true << false;
-    QTest::newRow("no suffix: the first filter's") << QStringLiteral("sweep") << false << false << true << false;
+    QTest::newRow("no known suffix: the first filter's") << QStringLiteral("site 1.2") << false << false << true << false;
     QTest::newRow("replacing agreed") << QStringLiteral("old.csv") << true << true << true << false;
     QTest::newRow("replacing declined") << QStringLiteral("old.csv") << true << false << false << false;
     QTest::newRow("folder missing") << QStringLiteral("missing/sweep.csv") << false << false << false << false;
