@@ -922,6 +922,17 @@ bool ZChartView::loadReference(const QString &path)
                              &error);
         trace.reset();
     }
+    // A trace of another band has nothing to draw or subtract here.
+    const ZData::DS::RangeSliced &range = scanManager().channelRange(m_state.channel);
+    const auto inRange = [&range](double hz) { return hz >= range.start().hz() && hz <= range.stop().hz(); };
+    if (trace && std::none_of(trace->frequencies().cbegin(), trace->frequencies().cend(), inRange)) {
+        TR::FileText::refuse(tag(), path, 0,
+                             QStringLiteral("holds no point within the chart's %1 to %2 MHz")
+                                 .arg(range.start().MHz())
+                                 .arg(range.stop().MHz()),
+                             &error);
+        trace.reset();
+    }
     TR::TTraceInfo info = TR::TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(), scan,
                                                   QDateTime::currentDateTime());
     info.levels = levels;

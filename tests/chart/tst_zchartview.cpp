@@ -693,6 +693,7 @@ void TstZChartView::referenceFromFile_data()
     QTest::newRow("exported Touchstone file") << QStringLiteral("sweep_S21.s2p") << true;
     QTest::newRow("Touchstone file of the other channel") << QStringLiteral("sweep_S12.s2p") << false;
     QTest::newRow("corrupt file") << QStringLiteral("corrupt.csv") << false;
+    QTest::newRow("another band") << QStringLiteral("other-band.csv") << false;
     QTest::newRow("calibrated levels on a raw chart") << QStringLiteral("calibrated.csv") << false;
     QTest::newRow("calibrated Touchstone on a raw chart") << QStringLiteral("calibrated_S21.s2p") << false;
 }
@@ -717,6 +718,7 @@ void TstZChartView::referenceFromFile()
     TR::TTraceInfo info = TR::TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(), scan, {});
     QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("sweep.csv")), info, live));
     QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("sweep.s2p")), info, live));
+    QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("other-band.csv")), info, {live[1], live[1]}));
     info.levels = TR::ELevelKind::CALIBRATED;
     QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("calibrated.csv")), info, live));
     QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("calibrated.s2p")), info, live));
