@@ -902,38 +902,47 @@ bool ZChartView::storeReference()
     return true;
 }
 
+std::optional<ZData::TR::TTrace> ZChartView::readReference(const QString &path, ZData::TR::ELevelKind *levels,
+                                                          QString *error) const
+{
+    namespace TR = ZData::TR;
+    std::optional<TR::TTrace> trace = TR::SweepExport::readTrace(path, m_state.channel, levels, error);
+    if (!trace)
+        return std::nullopt;
+    // dB against dBm would be a difference of nothing; unlike a kept
+    // reference, one the user picks now is refused at once and said so.
+    const TR::ELevelKind shown = scanManager().useCalib() ? TR::ELevelKind::CALIBRATED : TR::ELevelKind::RAW;
+    if (*levels != TR::ELevelKind::UNKNOWN && *levels != shown) {
+        TR::FileText::refuse(tag(), path, 0,
+                             QStringLiteral("holds %1 levels, the chart shows %2 levels")
+                                 .arg(ZCore::enumKey(*levels).toLower(), ZCore::enumKey(shown).toLower()),
+                             error);
+        return std::nullopt;
+    }
+    // A trace of another band has nothing to draw or subtract here.
+    const ZData::DS::RangeSliced &range = scanManager().channelRange(m_state.channel);
+    const auto inRange = [&range](double hz) { return hz >= range.start().hz() && hz <= range.stop().hz(); };
+    if (std::none_of(trace->frequencies().cbegin(), trace->frequencies().cend(), inRange)) {
+        TR::FileText::refuse(tag(), path, 0,
+                             QStringLiteral("holds no point within the chart's %1 to %2 MHz")
+                                 .arg(range.start().MHz())
+                                 .arg(range.stop().MHz()),
+                             error);
+        return std::nullopt;
+    }
+    return trace;
+}
+
 bool ZChartView::loadReference(const QString &path)
 {
     namespace TR = ZData::TR;
     if (m_state.channel >= ZData::kScanChannelCount)
         return false;
     syncTraceIdentity();
-    const ZData::DataScanManager &scan = scanManager();
-    const TR::ELevelKind shown = scan.useCalib() ? TR::ELevelKind::CALIBRATED : TR::ELevelKind::RAW;
     TR::ELevelKind levels = TR::ELevelKind::UNKNOWN;
     QString error;
-    std::optional<TR::TTrace> trace = TR::SweepExport::readTrace(path, m_state.channel, &levels, &error);
-    // dB against dBm would be a difference of nothing; unlike a kept
-    // reference, one the user picks now is refused at once and said so.
-    if (trace && levels != TR::ELevelKind::UNKNOWN && levels != shown) {
-        TR::FileText::refuse(tag(), path, 0,
-                             QStringLiteral("holds %1 levels, the chart shows %2 levels")
-                                 .arg(ZCore::enumKey(levels).toLower(), ZCore::enumKey(shown).toLower()),
-                             &error);
-        trace.reset();
-    }
-    // A trace of another band has nothing to draw or subtract here.
-    const ZData::DS::RangeSliced &range = scanManager().channelRange(m_state.channel);
-    const auto inRange = [&range](double hz) { return hz >= range.start().hz() && hz <= range.stop().hz(); };
-    if (trace && std::none_of(trace->frequencies().cbegin(), trace->frequencies().cend(), inRange)) {
-        TR::FileText::refuse(tag(), path, 0,
-                             QStringLiteral("holds no point within the chart's %1 to %2 MHz")
-                                 .arg(range.start().MHz())
-                                 .arg(range.stop().MHz()),
-                             &error);
-        trace.reset();
-    }
-    TR::TTraceInfo info = TR::TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(), scan,
+    const std::optional<TR::TTrace> trace = readReference(path, &levels, &error);
+    TR::TTraceInfo info = TR::TTraceInfo::ofSweep(ZData::DeviceManager::instance().deviceInfo(), scanManager(),
                                                   QDateTime::currentDateTime());
     info.levels = levels;
     if (!trace || !m_traces->storeReference(*trace, info)) {

@@ -7,6 +7,7 @@
 #include "core/tfrequency.h"
 #include "data/scan/tscanpoint.h"
 #include "data/scan/tscanpreset.h"
+#include "data/traces/tracefile.h"
 #include "data/traces/tracescale.h"
 
 #include <QChartView>
@@ -232,6 +233,9 @@ private:
     void refreshTraceLines();
     void syncTraceIdentity();
     void askReferenceFile();
+    // The channel's trace of a file, if it fits the chart; else the reason.
+    std::optional<ZData::TR::TTrace> readReference(const QString &path, ZData::TR::ELevelKind *levels,
+                                                   QString *error) const;
     // A chart value under a point of the view; nothing outside the plot.
     std::optional<QPointF> valueAt(const QPointF &viewPos) const;
 
