@@ -7,6 +7,7 @@
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
 #include "core/settingsmanager.h"
+#include "ui/dialogs/chartscaledialog.h"
 #include "data/device/devicemanager.h"
 #include "data/scan/datascanmanager.h"
 #include "data/traces/referencestore.h"
@@ -97,6 +98,8 @@ private slots:
     void holdsAfterTwoSweeps();
     void scale_data();
     void scale();
+    void marksProfile_data();
+    void marksProfile();
 };
 
 void TstZChartView::corners_data()
@@ -379,20 +382,29 @@ void TstZChartView::levelLabelsFitTheHeight_data()
 {
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("everyTick");
-    QTest::newRow("half of the smallest window") << 245 << false;
-    QTest::newRow("between") << 330 << false;
-    QTest::newRow("tall") << 520 << true;
+    QTest::addColumn<bool>("compactTable");
+    QTest::newRow("half of the smallest window") << 245 << false << true;
+    QTest::newRow("between") << 330 << false << false;
+    QTest::newRow("tall") << 520 << true << false;
 }
 
 void TstZChartView::levelLabelsFitTheHeight()
 {
     QFETCH(int, height);
     QFETCH(bool, everyTick);
-    Bench bench;
+    QFETCH(bool, compactTable);
+    Bench bench(ZCommon::UL, {120, 150, 180});
     bench.view->resize(550, height);
     bench.view->show();
     QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
+    SweepFeeder(flatLevel).sweepBothChannels();
     bench.view->grab();
+    // Three marks' table leaves most of the plot's height to the trace.
+    const ZMarksTable *table = bench.view->marksTable();
+    QCOMPARE(table->isCompact(), compactTable);
+    QVERIFY2(table->boundingRect().height() <= ZMarksTable::kCrowdedShare * height,
+             qPrintable(QString::number(table->boundingRect().height())));
+    QCOMPARE(table->text().count(QLatin1String("MHz")), 3);
 
     QStringList labels;
     for (QGraphicsItem *item : bench.view->scene()->items()) {
@@ -468,9 +480,15 @@ void TstZChartView::markByMouse()
         QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip);
         QTest::mouseMove(view.viewport(), grip + QPoint(-200, 100));
         QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip + QPoint(-200, 100));
-        QCOMPARE(table->pos(), before + QPointF(-200, 100));
+        const QPointF dropped = table->pos();
+        QCOMPARE(dropped, before + QPointF(-200, 100));
+        // It keeps its share of the room: further right in a wider view,
+        // still wholly inside a much smaller one.
         view.resize(700, 300);
-        QCOMPARE(table->pos(), before + QPointF(-100, 100));
+        QVERIFY(table->pos().x() > dropped.x());
+        QCOMPARE(table->pos().y(), dropped.y());
+        view.resize(300, 150);
+        QVERIFY(view.rect().contains(view.mapFromScene(table->sceneBoundingRect()).boundingRect()));
         QCOMPARE(table->mark(0)->data().frequency.MHz(), toMHz);
         return;
     }
@@ -494,9 +512,16 @@ void TstZChartView::markByMouse()
     SweepFeeder(flatLevel).sweepBothChannels();
     QVERIFY(mark->isVisible());
     QVERIFY(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0);
-    // Choosing a preset again hands the marks back to it.
+    // Choosing a preset again, or ending a calibration, keeps a mark inside
+    // the range where it was put; the menu hands the marks back to it.
     SweepFeeder::start();
+    QVERIFY(mark->isVisible());
+    QCOMPARE(int(mark->data().index), view.indexFromFrequency(toMHz));
+    view.markInteraction()->reset();
+    view.placeMarks();
     QCOMPARE(mark->isVisible(), !std::isnan(presetMarks.at(markIndex)));
+    if (mark->isVisible())
+        QCOMPARE(int(mark->data().index), view.indexFromFrequency(presetMarks.at(markIndex)));
 }
 
 void TstZChartView::limitVerdict_data()
@@ -660,7 +685,11 @@ void TstZChartView::referenceTraces()
         return;
     }
     SweepFeeder([live](int, quint64) { return live; }).sweepBothChannels();
+    QVERIFY(view.marksTable()->valueTexts().first().endsWith(QLatin1String(" dBm")));
     view.setDifferenceShown(true);
+    // Live minus reference is a ratio of two levels.
+    QVERIFY2(view.marksTable()->valueTexts().first().endsWith(QLatin1String(" dB")),
+             qPrintable(view.marksTable()->valueTexts().first()));
     const double expected = double(20.0f * std::log10(live)) - double(20.0f * std::log10(0.05f));
     for (const QPointF &point : view.plottedPoints())
         QVERIFY2(qAbs(point.y() - expected) < 1e-4, qPrintable(QString::number(point.y())));
@@ -729,6 +758,8 @@ void TstZChartView::scale_data()
     QTest::newRow("page up") << "up" << -80.0 << 30.0 << 12 << "%i" << false;
     QTest::newRow("wheel on frequency") << "wheel" << -90.0 << 20.0 << 12 << "%i" << true;
     QTest::newRow("shift and wheel on level") << "shiftwheel" << -50.0 << 5.0 << 12 << "%i" << false;
+    // Typed, any step within reach, not only 1-2-5.
+    QTest::newRow("typed") << "typed" << -11.0 << -3.3 << 12 << "%.1f" << false;
 }
 
 // What the user sets is what the axes show, and it survives the profile.
@@ -759,6 +790,11 @@ void TstZChartView::scale()
             QTest::keyClick(&view, Qt::Key_Plus);
         else if (step == QLatin1String("up"))
             QTest::keyClick(&view, Qt::Key_PageUp);
+        else if (step == QLatin1String("typed")) {
+            ChartScaleDialog *dialog = view.openScaleDialog();
+            dialog->setValues({-3.3, 0.7, 6.5});
+            dialog->accept();
+        }
         else {
             const Qt::KeyboardModifiers modifiers = step == QLatin1String("wheel") ? Qt::NoModifier : Qt::ShiftModifier;
             QWheelEvent wheel(at, view.mapToGlobal(at), QPoint(), QPoint(0, QWheelEvent::DefaultDeltasPerStep),
@@ -779,11 +815,92 @@ void TstZChartView::scale()
 
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("scale.ini")), QSettings::IniFormat);
-    view.saveScale(settings);
+    view.saveProfile(settings);
     ZChartView restored;
     restored.setCorner(ZCommon::UL);
-    restored.restoreScale(settings);
+    restored.restoreProfile(settings);
     check(restored);
+    QCOMPARE(restored.markInteraction()->dropDb(), action == QLatin1String("typed") ? 6.5 : 3.0);
+}
+
+void TstZChartView::marksProfile_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("modes");
+    QTest::addColumn<int>("bandFrom");
+    QTest::addColumn<double>("m4MHz");
+    QTest::addColumn<double>("dropDb");
+    QTest::addColumn<bool>("delta");
+    QTest::addColumn<bool>("tableMoved");
+    QTest::addColumn<QString>("logged");
+    // No profile text: the user sets them and the view saves them.
+    QTest::newRow("round trip") << QString() << "PEAK,FIXED,FIXED,FIXED,FIXED" << 2 << 170.0 << 6.5 << true << true
+                                << QString();
+    QTest::newRow("hand-edited values refused")
+        << "MARK1_MODE=BOGUS;MARK3_MODE=MINIMUM;MARK4_MHZ=9000;BAND_FROM_MARK=2;BAND_TO_MARK=2;"
+           "BANDWIDTH_DROP_DB=0;DELTA_SHOWN=true;MARKS_TABLE_X=1.5;MARKS_TABLE_Y=0"
+        << "FIXED,FIXED,MINIMUM,FIXED,FIXED" << 0 << qQNaN() << 3.0 << true << false
+        << "ignored MARK1_MODE=BOGUS";
+    QTest::newRow("hand mark outside the preset's range") << "MARK4_MHZ=500" << "FIXED,FIXED,FIXED,FIXED,FIXED" << 0
+                                                          << qQNaN() << 3.0 << false << false
+                                                          << "M4 at 500 MHz lies outside";
+}
+
+// What the user changed about the marks comes back with the profile, into a
+// view whose marks are made only by the first sweep, as after a start; an
+// untouched view writes nothing.
+void TstZChartView::marksProfile()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, modes);
+    QFETCH(int, bandFrom);
+    QFETCH(double, m4MHz);
+    QFETCH(double, dropDb);
+    QFETCH(bool, delta);
+    QFETCH(bool, tableMoved);
+    QFETCH(QString, logged);
+    Bench bench(ZCommon::UL, {130, 100, 140});
+    ZChartView &view = *bench.view;
+    SweepFeeder(flatLevel).sweepBothChannels();
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("current.ini")), QSettings::IniFormat);
+    view.saveProfile(settings);
+    QVERIFY2(settings.allKeys().isEmpty(), qPrintable(settings.allKeys().join(QLatin1Char(' '))));
+    if (ini.isEmpty()) {
+        MarkInteraction *marks = view.markInteraction();
+        marks->setMode(0, EMarkMode::PEAK);
+        marks->setBand(1, 2);
+        QVERIFY(marks->setDropDb(6.5));
+        marks->setDeltaShown(true);
+        QCOMPARE(marks->placeNext(170.0), 3);
+        view.marksTable()->setShare(QPointF(0.25, 0.5));
+        view.saveProfile(settings);
+    } else {
+        settings.beginGroup(view.settingsGroup());
+        for (const QString &entry : ini.split(QLatin1Char(';')))
+            settings.setValue(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+        settings.endGroup();
+    }
+
+    ZChartView restored;
+    restored.setCorner(ZCommon::UL);
+    restored.restoreProfile(settings);
+    SweepFeeder(flatLevel).sweepBothChannels();
+    const TMarkState state = restored.markInteraction()->state();
+    QStringList shownModes;
+    for (EMarkMode mode : state.modes)
+        shownModes << QString::fromLatin1(QMetaEnum::fromType<EMarkMode>().valueToKey(mode));
+    QCOMPARE(shownModes.join(QLatin1Char(',')), modes);
+    QCOMPARE(state.bandFirst, bandFrom - 1);
+    const ZMark *m4 = restored.marksTable()->mark(3);
+    QCOMPARE(m4->isVisible(), !std::isnan(m4MHz));
+    if (m4->isVisible())
+        QCOMPARE(m4->data().frequency.MHz(), m4MHz);
+    QCOMPARE(state.dropDb, dropDb);
+    QCOMPARE(state.deltaShown, delta);
+    QCOMPARE(state.tableShare.has_value(), tableMoved);
+    QCOMPARE(restored.markInteraction()->readoutText().contains(QLatin1String("M2-M1")), delta);
+    QVERIFY(logged.isEmpty() || bench.fixture.log().contains(logged));
 }
 
 QTEST_MAIN(TstZChartView)
