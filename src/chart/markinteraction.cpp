@@ -45,24 +45,40 @@ QString levelText(double db, bool sign = false)
     return sign && db >= 0 ? QLatin1Char('+') + text : text;
 }
 
-// The readout panel tells when the user has let go of it.
+// The readout panel is dragged like the marks table and tells when the
+// user has let go of it.
 class ReadoutPanel : public QGraphicsRectItem
 {
 public:
     ReadoutPanel(QGraphicsItem *parent, std::function<void()> dropped)
         : QGraphicsRectItem(parent), m_dropped(std::move(dropped))
     {
+        setAcceptedMouseButtons(Qt::LeftButton);
     }
 
+    bool isDragged() const { return m_dragged; }
+
 protected:
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override
+    {
+        m_grip = event->scenePos() - pos();
+        m_dragged = true;
+        event->accept();
+    }
+
+    void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override { setPos(event->scenePos() - m_grip); }
+
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override
     {
-        QGraphicsRectItem::mouseReleaseEvent(event);
+        mouseMoveEvent(event);
+        m_dragged = false;
         m_dropped();
     }
 
 private:
     std::function<void()> m_dropped;
+    QPointF m_grip;
+    bool m_dragged = false;
 };
 
 qreal shareOf(qreal value, qreal span)
@@ -80,12 +96,12 @@ MarkInteraction::MarkInteraction(ZChartView *view)
     m_panel->setPen(Qt::NoPen);
     m_panel->setBrush(kPanelBackground);
     // Dragged off the part of the trace it hides, it stays where it is put.
-    m_panel->setFlag(QGraphicsItem::ItemIsMovable);
     m_panel->setCursor(Qt::OpenHandCursor);
     m_panelText = new QGraphicsSimpleTextItem(m_panel);
     m_panelText->setFont(markFont(kPanelPointSize, false));
     m_panelText->setBrush(Qt::white);
     m_panelText->setPos(kPanelPadding, kPanelPadding);
+    m_panelText->setAcceptedMouseButtons(Qt::NoButton);
     m_panel->hide();
 }
 
@@ -496,6 +512,8 @@ void MarkInteraction::showText(const QString &text)
 // badge holds the upper left.
 void MarkInteraction::relayout()
 {
+    if (static_cast<ReadoutPanel *>(m_panel)->isDragged())
+        return;
     const QRectF panel = m_panel->rect();
     if (const std::optional<QPointF> &share = m_state.panelShare) {
         const QSizeF room = m_view->size() - panel.size();

@@ -88,8 +88,14 @@ QRectF ZMarksTable::room() const
 void ZMarksTable::place()
 {
     const QRectF free = room();
-    const QPointF share = m_share.value_or(QPointF(1, 0));
-    setPos(free.left() + share.x() * free.width(), free.top() + share.y() * free.height());
+    if (m_share) {
+        setPos(free.left() + m_share->x() * free.width(), free.top() + m_share->y() * free.height());
+        return;
+    }
+    // The compact table starts below the chart's title, in the plot's
+    // upper right corner, where a band-pass trace has fallen off.
+    const qreal top = m_compact && m_chart ? m_chart->plotArea().top() - m_backgroundRect.top() : free.top();
+    setPos(free.right(), qBound(free.top(), top, free.bottom()));
 }
 
 // The marks are children of the chart, not of this item; they go first so

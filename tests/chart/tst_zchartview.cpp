@@ -771,7 +771,7 @@ void TstZChartView::scale()
     QFETCH(int, ticks);
     QFETCH(QString, format);
     QFETCH(bool, zoomed);
-    Bench bench;
+    Bench bench(ZCommon::UL, {130});
     ZChartView &view = *bench.view;
     view.resize(600, 400);
     view.show();
@@ -812,6 +812,10 @@ void TstZChartView::scale()
         QVERIFY(shown.axisX()->min() <= 150.0 && shown.axisX()->max() >= 150.0);
     };
     check(view);
+    // A mark whose level is off the scale stays on the plot's edge.
+    const ZMark *mark = view.marksTable()->mark(0);
+    QTRY_VERIFY2(view.chart()->plotArea().adjusted(-0.5, -0.5, 0.5, 0.5).contains(mark->pos()),
+                 qPrintable(QStringLiteral("%1,%2").arg(mark->pos().x()).arg(mark->pos().y())));
 
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("scale.ini")), QSettings::IniFormat);
