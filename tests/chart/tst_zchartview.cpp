@@ -460,6 +460,8 @@ void TstZChartView::markByMouse_data()
     // A mark's row is the first line of the table's text block; a press
     // there drags the table, which keeps the mark where it was.
     QTest::newRow("drag the table off the trace") << QVector<double>{130} << 130.0 << -1;
+    // The panel is refreshed on every sweep while it is dragged.
+    QTest::newRow("drag the readout panel") << QVector<double>{130} << 130.0 << -2;
 }
 
 void TstZChartView::markByMouse()
@@ -473,6 +475,30 @@ void TstZChartView::markByMouse()
     QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
     SweepFeeder(flatLevel).sweepBothChannels();
     ZChartView &view = *bench.view;
+    if (markIndex == -2) {
+        view.markInteraction()->setBandwidthShown(true);
+        QGraphicsItem *panel = nullptr;
+        for (QGraphicsItem *item : view.scene()->items()) {
+            if (item->zValue() == MarkInteraction::kPanelZValue && item->isVisible())
+                panel = item;
+        }
+        QVERIFY(panel);
+        const QPoint grip = view.mapFromScene(panel->sceneBoundingRect().center());
+        const QPointF before = panel->pos();
+        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip);
+        QTest::mouseMove(view.viewport(), grip + QPoint(30, -20));
+        SweepFeeder(flatLevel).sweepBothChannels();
+        QTest::mouseMove(view.viewport(), grip + QPoint(60, -40));
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip + QPoint(60, -40));
+        QCOMPARE(panel->pos(), before + QPointF(60, -40));
+        SweepFeeder(flatLevel).sweepBothChannels();
+        QCOMPARE(panel->pos(), before + QPointF(60, -40));
+        QVERIFY(view.markInteraction()->state().panelShare.has_value());
+        // Narrower and lower, it stays wholly in sight.
+        view.resize(500, 200);
+        QVERIFY(view.rect().contains(view.mapFromScene(panel->sceneBoundingRect()).boundingRect()));
+        return;
+    }
     if (markIndex < 0) {
         ZMarksTable *table = view.marksTable();
         const QPoint grip = view.mapFromScene(table->mapToScene(table->boundingRect().center()));
