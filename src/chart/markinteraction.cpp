@@ -4,26 +4,26 @@
 #include "chart/zmark.h"
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
-#include "data/scan/datascanmanager.h"
 #include "core/log.h"
+#include "data/scan/datascanmanager.h"
 #include "data/traces/ttrace.h"
 
 #include <QActionGroup>
-#include <QGraphicsSceneMouseEvent>
-#include <QSettings>
 #include <QBrush>
 #include <QChart>
 #include <QContextMenuEvent>
 #include <QGraphicsRectItem>
+#include <QGraphicsSceneMouseEvent>
 #include <QGraphicsSimpleTextItem>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSettings>
 #include <QValueAxis>
 
 #include <array>
+#include <cmath>
 #include <functional>
 #include <optional>
-#include <cmath>
 
 namespace ZChart {
 
@@ -45,9 +45,16 @@ QString levelText(double db, bool sign = false)
     return sign && db >= 0 ? QLatin1Char('+') + text : text;
 }
 
+qreal shareOf(qreal value, qreal span)
+{
+    return span > 0 ? qBound(0.0, value / span, 1.0) : 0.0;
+}
+
+} // namespace
+
 // The readout panel is dragged like the marks table and tells when the
 // user has let go of it.
-class ReadoutPanel : public QGraphicsRectItem
+class MarkInteraction::ReadoutPanel : public QGraphicsRectItem
 {
 public:
     ReadoutPanel(QGraphicsItem *parent, std::function<void()> dropped)
@@ -80,13 +87,6 @@ private:
     QPointF m_grip;
     bool m_dragged = false;
 };
-
-qreal shareOf(qreal value, qreal span)
-{
-    return span > 0 ? qBound(0.0, value / span, 1.0) : 0.0;
-}
-
-} // namespace
 
 MarkInteraction::MarkInteraction(ZChartView *view)
     : m_view(view)
@@ -512,7 +512,7 @@ void MarkInteraction::showText(const QString &text)
 // badge holds the upper left.
 void MarkInteraction::relayout()
 {
-    if (static_cast<ReadoutPanel *>(m_panel)->isDragged())
+    if (m_panel->isDragged())
         return;
     const QRectF panel = m_panel->rect();
     if (const std::optional<QPointF> &share = m_state.panelShare) {

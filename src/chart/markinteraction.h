@@ -11,7 +11,6 @@
 
 class QContextMenuEvent;
 class QGraphicsItem;
-class QGraphicsRectItem;
 class QGraphicsSimpleTextItem;
 class QMenu;
 class QMouseEvent;
@@ -92,6 +91,8 @@ public:
     double frequencyAt(const QPoint &viewPos) const;
 
 private:
+    class ReadoutPanel;
+
     int markAt(const QPoint &viewPos) const;
     void moveMarkTo(int mark, double frequencyMHz);
     QMenu *buildMenu(int mark, double frequencyMHz);
@@ -107,7 +108,7 @@ private:
     TMarkState m_state;
     int m_dragged = kNoMark;
     QString m_text;
-    QGraphicsRectItem *m_panel = nullptr;
+    ReadoutPanel *m_panel = nullptr;
     QGraphicsSimpleTextItem *m_panelText = nullptr;
 };
 
