@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart/markstate.h"
+#include "chart/tmarkstate.h"
 #include "data/traces/tracereadouts.h"
 
 #include <QObject>

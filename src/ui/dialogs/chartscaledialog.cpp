@@ -1,6 +1,6 @@
 #include "ui/dialogs/chartscaledialog.h"
 
-#include "chart/markstate.h"
+#include "chart/tmarkstate.h"
 #include "chart/viewscale.h"
 
 #include "ui_chartscaledialog.h"

@@ -1,4 +1,4 @@
-#include "chart/markstate.h"
+#include "chart/tmarkstate.h"
 
 #include "core/log.h"
 #include "core/tfrequency.h"
