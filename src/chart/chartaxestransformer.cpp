@@ -85,16 +85,11 @@ ZData::TR::TLevelRange ChartAxesTransformer::designedLevelRange(int channel, boo
 
 void ChartAxesTransformer::logMagTitles()
 {
-    const bool calibrated = ZData::DataScanManager::instance().useCalib();
     m_view->axisX()->setTitleText(axisTitle(qtTrId("dw_axis_title_frequency"), qtTrId("dw_units_mhz")));
-    // A difference is a ratio of two levels: dB whatever the units.
-    if (m_view->isDifferenceShown()) {
-        m_view->axisY()->setTitleText(
-            axisTitle(qtTrId("dw_axis_title_difference").arg(channelName(m_view->channel())), qtTrId("dw_units_db")));
-        return;
-    }
-    m_view->axisY()->setTitleText(
-        axisTitle(channelName(m_view->channel()), calibrated ? qtTrId("dw_units_db") : qtTrId("dw_units_dbm")));
+    const QString quantity = m_view->isDifferenceShown()
+                                 ? qtTrId("dw_axis_title_difference").arg(channelName(m_view->channel()))
+                                 : channelName(m_view->channel());
+    m_view->axisY()->setTitleText(axisTitle(quantity, m_view->levelUnitsText()));
 }
 
 void ChartAxesTransformer::updateChartTitle()

@@ -1,6 +1,7 @@
 #include "chart/datamarkprocessor.h"
 
 #include "chart/chartenums.h"
+#include "chart/zchartview.h"
 #include "core/utilitymodules/zstring.h"
 #include "data/scan/datascanmanager.h"
 
@@ -52,7 +53,8 @@ QString DataMarkProcessor::logMagText(const QVector<float> &values, const QPoint
     if (values.isEmpty())
         return qtTrId("dw_mark_no_data");
     const bool calibrated = ZData::DataScanManager::instance().useCalib();
-    const QString units = kFill + (calibrated ? qtTrId("dw_units_db") : qtTrId("dw_units_dbm"));
+    const QString units = kFill + (m_view ? m_view->levelUnitsText()
+                                          : calibrated ? qtTrId("dw_units_db") : qtTrId("dw_units_dbm"));
     const QString value = ZString::formatNumber(markValue.y(), 'f', kValuePrecision, showSign);
     return ZString::justifyPair(qtTrId("dw_mark_lmag"), value, units, kFill, kLineWidth);
 }

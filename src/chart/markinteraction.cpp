@@ -4,6 +4,7 @@
 #include "chart/zmark.h"
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
+#include "core/log.h"
 #include "data/scan/datascanmanager.h"
 #include "data/traces/ttrace.h"
 
@@ -12,13 +13,17 @@
 #include <QChart>
 #include <QContextMenuEvent>
 #include <QGraphicsRectItem>
+#include <QGraphicsSceneMouseEvent>
 #include <QGraphicsSimpleTextItem>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSettings>
 #include <QValueAxis>
 
 #include <array>
 #include <cmath>
+#include <functional>
+#include <optional>
 
 namespace ZChart {
 
@@ -40,24 +45,63 @@ QString levelText(double db, bool sign = false)
     return sign && db >= 0 ? QLatin1Char('+') + text : text;
 }
 
+qreal shareOf(qreal value, qreal span)
+{
+    return span > 0 ? qBound(0.0, value / span, 1.0) : 0.0;
+}
+
 } // namespace
 
-MarkInteraction::MarkInteraction(ZChartView *view)
-    : m_view(view),
-      m_placed(ZChartView::kMarksPerView, false),
-      m_modes(ZChartView::kMarksPerView, EMarkMode::FIXED)
+// The readout panel is dragged like the marks table and tells when the
+// user has let go of it.
+class MarkInteraction::ReadoutPanel : public QGraphicsRectItem
 {
-    m_panel = new QGraphicsRectItem(view->chart());
+public:
+    ReadoutPanel(QGraphicsItem *parent, std::function<void()> dropped)
+        : QGraphicsRectItem(parent), m_dropped(std::move(dropped))
+    {
+        setAcceptedMouseButtons(Qt::LeftButton);
+    }
+
+    bool isDragged() const { return m_dragged; }
+
+protected:
+    void mousePressEvent(QGraphicsSceneMouseEvent *event) override
+    {
+        m_grip = event->scenePos() - pos();
+        m_dragged = true;
+        event->accept();
+    }
+
+    void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override { setPos(event->scenePos() - m_grip); }
+
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override
+    {
+        mouseMoveEvent(event);
+        m_dragged = false;
+        m_dropped();
+    }
+
+private:
+    std::function<void()> m_dropped;
+    QPointF m_grip;
+    bool m_dragged = false;
+};
+
+MarkInteraction::MarkInteraction(ZChartView *view)
+    : m_view(view)
+{
+    m_panel = new ReadoutPanel(view->chart(), [this] { panelDragged(); });
     m_panel->setZValue(kPanelZValue);
     m_panel->setPen(Qt::NoPen);
     m_panel->setBrush(kPanelBackground);
     // Dragged off the part of the trace it hides, it stays where it is put.
-    m_panel->setFlag(QGraphicsItem::ItemIsMovable);
     m_panel->setCursor(Qt::OpenHandCursor);
     m_panelText = new QGraphicsSimpleTextItem(m_panel);
     m_panelText->setFont(markFont(kPanelPointSize, false));
     m_panelText->setBrush(Qt::white);
     m_panelText->setPos(kPanelPadding, kPanelPadding);
+    m_panelText->setAcceptedMouseButtons(Qt::NoButton);
     m_panel->hide();
 }
 
@@ -172,33 +216,49 @@ QMenu *MarkInteraction::buildMenu(int mark, double frequencyMHz)
 
     QAction *delta = menu->addAction(qtTrId("dw_readout_delta_toggle"));
     delta->setCheckable(true);
-    delta->setChecked(m_deltaShown);
+    delta->setChecked(m_state.deltaShown);
     connect(delta, &QAction::toggled, this, &MarkInteraction::setDeltaShown);
     QAction *bandwidth = menu->addAction(qtTrId("dw_readout_bandwidth_toggle"));
     bandwidth->setCheckable(true);
-    bandwidth->setChecked(m_bandwidthShown);
+    bandwidth->setChecked(m_state.bandwidthShown);
     connect(bandwidth, &QAction::toggled, this, &MarkInteraction::setBandwidthShown);
     QMenu *drops = menu->addMenu(qtTrId("dw_readout_drop"));
     auto *dropGroup = new QActionGroup(drops);
     for (double drop : kDrops) {
         QAction *action = drops->addAction(qtTrId("dw_readout_drop_value").arg(drop));
         action->setCheckable(true);
-        action->setChecked(drop == m_dropDb);
+        action->setChecked(drop == m_state.dropDb);
         action->setActionGroup(dropGroup);
         connect(action, &QAction::triggered, this, [this, drop] { setDropDb(drop); });
     }
-    if (m_bandFirst != kNoMark) {
+    if (m_state.hasBand()) {
         connect(menu->addAction(qtTrId("dw_readout_band_clear")), &QAction::triggered, this,
                 [this] { setBand(kNoMark, kNoMark); });
     }
+    QAction *back = menu->addAction(qtTrId("dw_mark_back_to_preset"));
+    back->setToolTip(qtTrId("dw_mark_back_to_preset_tip"));
+    connect(back, &QAction::triggered, this, [this] {
+        reset();
+        m_view->placeMarks();
+    });
     return menu;
+}
+
+bool MarkInteraction::isPlaced(int mark) const
+{
+    return mark >= 0 && mark < TMarkState::kMarks && m_state.handMHz[std::size_t(mark)].has_value();
+}
+
+EMarkMode MarkInteraction::mode(int mark) const
+{
+    return mark >= 0 && mark < TMarkState::kMarks ? m_state.modes[std::size_t(mark)] : EMarkMode::FIXED;
 }
 
 void MarkInteraction::setMode(int mark, EMarkMode mode)
 {
-    if (mark < 0 || mark >= m_modes.size())
+    if (mark < 0 || mark >= TMarkState::kMarks)
         return;
-    m_modes[mark] = mode;
+    m_state.modes[std::size_t(mark)] = mode;
     sweepCompleted();
 }
 
@@ -208,7 +268,7 @@ int MarkInteraction::placeNext(double frequencyMHz)
     for (int i = 0; table && i < table->count(); ++i) {
         if (isShown(i))
             continue;
-        m_placed[i] = true;
+        m_state.handMHz[std::size_t(i)] = frequencyMHz;
         moveMarkTo(i, frequencyMHz);
         return i;
     }
@@ -217,49 +277,101 @@ int MarkInteraction::placeNext(double frequencyMHz)
 
 void MarkInteraction::remove(int mark)
 {
-    if (mark < 0 || mark >= m_placed.size())
+    if (mark < 0 || mark >= TMarkState::kMarks)
         return;
-    m_placed[mark] = false;
-    m_modes[mark] = EMarkMode::FIXED;
-    if (m_bandFirst == mark || m_bandSecond == mark)
-        m_bandFirst = m_bandSecond = kNoMark;
+    m_state.handMHz[std::size_t(mark)].reset();
+    m_state.modes[std::size_t(mark)] = EMarkMode::FIXED;
+    if (m_state.bandFirst == mark || m_state.bandSecond == mark)
+        m_state.bandFirst = m_state.bandSecond = kNoMark;
     if (ZMarksTable *table = m_view->marksTable())
         table->setMarkVisible(mark, false);
-    m_view->applyMarksPreset();
+    // A preset's mark moved by hand goes back to the preset's frequency.
+    m_view->placeMarks();
     refreshReadouts();
 }
 
 void MarkInteraction::setBand(int first, int second)
 {
-    m_bandFirst = first;
-    m_bandSecond = first == kNoMark ? kNoMark : second;
+    const bool valid = first >= 0 && first < TMarkState::kMarks && second >= 0 && second < TMarkState::kMarks &&
+                       first != second;
+    m_state.bandFirst = valid ? first : kNoMark;
+    m_state.bandSecond = valid ? second : kNoMark;
     refreshReadouts();
 }
 
 void MarkInteraction::setBandwidthShown(bool shown)
 {
-    m_bandwidthShown = shown;
+    m_state.bandwidthShown = shown;
     refreshReadouts();
 }
 
 void MarkInteraction::reset()
 {
-    m_placed.fill(false);
-    m_modes.fill(EMarkMode::FIXED);
-    m_bandFirst = m_bandSecond = kNoMark;
+    const TMarkState untouched;
+    m_state.modes = untouched.modes;
+    m_state.handMHz = untouched.handMHz;
+    m_state.bandFirst = m_state.bandSecond = kNoMark;
+    m_state.deltaShown = m_state.bandwidthShown = false;
     m_dragged = kNoMark;
+    refreshReadouts();
+}
+
+void MarkInteraction::applyHandPlaced()
+{
+    ZMarksTable *table = m_view->marksTable();
+    const ZData::DS::RangeSliced &range = ZData::DataScanManager::instance().channelRange(m_view->channel());
+    for (int i = 0; table && i < table->count(); ++i) {
+        std::optional<double> &mhz = m_state.handMHz[std::size_t(i)];
+        if (!mhz)
+            continue;
+        if (*mhz < range.start().MHz() || *mhz > range.stop().MHz()) {
+            ZCore::Log::info(m_view->tag(), QStringLiteral(">> M%1 at %2 MHz lies outside %3..%4 MHz: back to the preset")
+                                                .arg(i + 1)
+                                                .arg(*mhz)
+                                                .arg(range.start().MHz())
+                                                .arg(range.stop().MHz()));
+            mhz.reset();
+            continue;
+        }
+        table->mark(i)->setFrequencyMHz(*mhz);
+    }
+}
+
+TMarkState MarkInteraction::state() const
+{
+    TMarkState state = m_state;
+    if (const ZMarksTable *table = m_view->marksTable())
+        state.tableShare = table->share();
+    return state;
+}
+
+void MarkInteraction::save(QSettings &settings) const
+{
+    state().save(settings);
+}
+
+void MarkInteraction::restore(const QSettings &settings)
+{
+    m_state.restore(settings, m_view->tag());
+    if (ZMarksTable *table = m_view->marksTable())
+        table->setShare(m_state.tableShare);
+    m_view->placeMarks();
+    sweepCompleted();
 }
 
 void MarkInteraction::setDeltaShown(bool shown)
 {
-    m_deltaShown = shown;
+    m_state.deltaShown = shown;
     refreshReadouts();
 }
 
-void MarkInteraction::setDropDb(double dropDb)
+bool MarkInteraction::setDropDb(double dropDb)
 {
-    m_dropDb = dropDb;
+    if (!TMarkState::isDropValid(dropDb))
+        return false;
+    m_state.dropDb = dropDb;
     refreshReadouts();
+    return true;
 }
 
 void MarkInteraction::moveMarkTo(int mark, double frequencyMHz)
@@ -268,8 +380,10 @@ void MarkInteraction::moveMarkTo(int mark, double frequencyMHz)
     if (!table || mark < 0 || mark >= table->count())
         return;
     // A mark the user moves by hand stays where it was put.
-    m_modes[mark] = EMarkMode::FIXED;
+    m_state.modes[std::size_t(mark)] = EMarkMode::FIXED;
     table->moveMark(mark, frequencyMHz);
+    // Where it landed, on a measured point, is what comes back.
+    m_state.handMHz[std::size_t(mark)] = table->mark(mark)->data().frequency.MHz();
     refreshReadouts();
 }
 
@@ -284,17 +398,17 @@ void MarkInteraction::sweepCompleted()
     ZMarksTable *table = m_view->marksTable();
     if (!table)
         return;
-    const ZData::TR::TTrace trace = ZData::TR::channelTrace(ZData::DataScanManager::instance(), m_view->channel());
+    const ZData::TR::TTrace trace = m_view->shownTrace();
     // The band's marks bound the search, unless the searching mark is one
     // of them.
     bool moved = false;
     for (int i = 0; i < table->count(); ++i) {
-        if (m_modes.value(i) == EMarkMode::FIXED || !isShown(i))
+        if (mode(i) == EMarkMode::FIXED || !isShown(i))
             continue;
-        const bool bounded = m_bandFirst != kNoMark && i != m_bandFirst && i != m_bandSecond;
-        const double fromHz = bounded ? table->mark(m_bandFirst)->data().frequency.hz() : ZData::TR::TraceReadouts::kWholeLow;
-        const double toHz = bounded ? table->mark(m_bandSecond)->data().frequency.hz() : ZData::TR::TraceReadouts::kWholeHigh;
-        const ZData::TR::TPointReading found = m_modes.at(i) == EMarkMode::PEAK
+        const bool bounded = m_state.bandFirst != kNoMark && i != m_state.bandFirst && i != m_state.bandSecond;
+        const double fromHz = bounded ? table->mark(m_state.bandFirst)->data().frequency.hz() : ZData::TR::TraceReadouts::kWholeLow;
+        const double toHz = bounded ? table->mark(m_state.bandSecond)->data().frequency.hz() : ZData::TR::TraceReadouts::kWholeHigh;
+        const ZData::TR::TPointReading found = mode(i) == EMarkMode::PEAK
                                                    ? ZData::TR::TraceReadouts::peak(trace, fromHz, toHz)
                                                    : ZData::TR::TraceReadouts::minimum(trace, fromHz, toHz);
         if (!found.isValid())
@@ -321,7 +435,7 @@ ZData::TR::TPointReading MarkInteraction::reading(const ZData::TR::TTrace &trace
 QString MarkInteraction::deltaLines(const ZData::TR::TTrace &trace) const
 {
     const ZData::TR::TPointReading first = reading(trace, 0);
-    if (!m_deltaShown || !first.isValid())
+    if (!m_state.deltaShown || !first.isValid())
         return QString();
     QStringList lines;
     for (int i = 1; i < ZChartView::kMarksPerView; ++i) {
@@ -339,39 +453,39 @@ QString MarkInteraction::deltaLines(const ZData::TR::TTrace &trace) const
 
 QString MarkInteraction::bandLines(const ZData::TR::TTrace &trace) const
 {
-    const ZData::TR::TPointReading a = reading(trace, m_bandFirst);
-    const ZData::TR::TPointReading b = reading(trace, m_bandSecond);
-    if (m_bandFirst == kNoMark || !a.isValid() || !b.isValid())
+    const ZData::TR::TPointReading a = reading(trace, m_state.bandFirst);
+    const ZData::TR::TPointReading b = reading(trace, m_state.bandSecond);
+    if (m_state.bandFirst == kNoMark || !a.isValid() || !b.isValid())
         return QString();
     const ZData::TR::TBandReadout band = ZData::TR::TraceReadouts::band(trace, a.frequencyHz, b.frequencyHz);
     if (!band.isValid())
         return QString();
     return qtTrId("dw_readout_band")
-        .arg(qMin(m_bandFirst, m_bandSecond) + 1)
-        .arg(qMax(m_bandFirst, m_bandSecond) + 1)
+        .arg(qMin(m_state.bandFirst, m_state.bandSecond) + 1)
+        .arg(qMax(m_state.bandFirst, m_state.bandSecond) + 1)
         .arg(levelText(band.minimum.levelDb), levelText(band.maximum.levelDb), levelText(band.flatnessDb),
-             levelText(band.meanDb));
+             levelText(band.meanDb), m_view->levelUnitsText());
 }
 
 QString MarkInteraction::bandwidthLines(const ZData::TR::TTrace &trace) const
 {
-    if (!m_bandwidthShown)
+    if (!m_state.bandwidthShown)
         return QString();
-    const ZData::TR::TBandwidthReadout found = ZData::TR::TraceReadouts::bandwidth(trace, m_dropDb);
+    const ZData::TR::TBandwidthReadout found = ZData::TR::TraceReadouts::bandwidth(trace, m_state.dropDb);
     if (!found.isFound())
-        return qtTrId("dw_readout_bandwidth_none").arg(m_dropDb);
+        return qtTrId("dw_readout_bandwidth_none").arg(m_state.dropDb);
     return qtTrId("dw_readout_bandwidth")
-        .arg(m_dropDb)
+        .arg(m_state.dropDb)
         .arg(mhzText(found.widthHz()), mhzText(*found.lowerHz), mhzText(*found.upperHz));
 }
 
 void MarkInteraction::refreshReadouts()
 {
-    if (!m_deltaShown && m_bandFirst == kNoMark && !m_bandwidthShown) {
+    if (!m_state.deltaShown && m_state.bandFirst == kNoMark && !m_state.bandwidthShown) {
         showText(QString());
         return;
     }
-    const ZData::TR::TTrace trace = ZData::TR::channelTrace(ZData::DataScanManager::instance(), m_view->channel());
+    const ZData::TR::TTrace trace = m_view->shownTrace();
     QStringList parts;
     for (const QString &part : {deltaLines(trace), bandLines(trace), bandwidthLines(trace)}) {
         if (!part.isEmpty())
@@ -393,16 +507,30 @@ void MarkInteraction::showText(const QString &text)
     relayout();
 }
 
-// Lower left corner of the plot: the trace of a band-pass response runs
-// high in the middle, and the limit badge holds the upper left.
+// Lower left corner of the plot, unless the user put it elsewhere: the
+// trace of a band-pass response runs high in the middle, and the limit
+// badge holds the upper left.
 void MarkInteraction::relayout()
 {
-    if (m_panel->pos() != m_panelPlacedAt)
+    if (m_panel->isDragged())
         return;
-    const QRectF plot = m_view->trace()->plotArea();
     const QRectF panel = m_panel->rect();
-    m_panelPlacedAt = QPointF(plot.left() + kPanelPadding, plot.bottom() - panel.height() - kPanelPadding);
-    m_panel->setPos(m_panelPlacedAt);
+    if (const std::optional<QPointF> &share = m_state.panelShare) {
+        const QSizeF room = m_view->size() - panel.size();
+        m_panel->setPos(qMax(0.0, room.width()) * share->x(), qMax(0.0, room.height()) * share->y());
+        return;
+    }
+    const QRectF plot = m_view->trace()->plotArea();
+    m_panel->setPos(plot.left() + kPanelPadding, plot.bottom() - panel.height() - kPanelPadding);
+}
+
+// Kept as a share of the room the view leaves it, so that a smaller window
+// still shows it.
+void MarkInteraction::panelDragged()
+{
+    const QSizeF room = m_view->size() - m_panel->rect().size();
+    m_state.panelShare = QPointF(shareOf(m_panel->pos().x(), room.width()), shareOf(m_panel->pos().y(), room.height()));
+    relayout();
 }
 
 void MarkInteraction::retranslate()

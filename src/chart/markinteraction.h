@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/tmarkstate.h"
 #include "data/traces/tracereadouts.h"
 
 #include <QObject>
@@ -10,26 +11,14 @@
 
 class QContextMenuEvent;
 class QGraphicsItem;
-class QGraphicsRectItem;
 class QGraphicsSimpleTextItem;
 class QMenu;
 class QMouseEvent;
+class QSettings;
 
 namespace ZChart {
 
 class ZChartView;
-
-namespace MarkEnums {
-Q_NAMESPACE
-
-// FIXED stays on its frequency; PEAK and MINIMUM move to the highest or
-// lowest measured point after every complete sweep.
-enum EMarkMode : quint8 { FIXED = 0, PEAK = 1, MINIMUM = 2 };
-Q_ENUM_NS(EMarkMode)
-
-} // namespace MarkEnums
-
-using MarkEnums::EMarkMode;
 
 // What the mouse does to a view's marks, and the readouts the marks give:
 // a press near a mark drags it, a Ctrl+click or the context menu places
@@ -41,7 +30,7 @@ class MarkInteraction : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kNoMark = -1;
+    static constexpr int kNoMark = TMarkState::kNoMark;
     // How far from a mark's tip (pixels) a press still takes it: the
     // triangle and its number stand above the tip.
     static constexpr int kGrabHalfWidth = 9;
@@ -64,9 +53,10 @@ public:
     // The marks' menu for where the event points; the caller owns it.
     QMenu *menuFor(const QContextMenuEvent *event);
 
-    // Marks the user placed show whether or not the preset sets them.
-    bool isPlaced(int mark) const { return m_placed.value(mark, false); }
-    EMarkMode mode(int mark) const { return m_modes.value(mark, EMarkMode::FIXED); }
+    // Marks the user placed or moved show where they were put, whether or
+    // not the preset sets them.
+    bool isPlaced(int mark) const;
+    EMarkMode mode(int mark) const;
     void setMode(int mark, EMarkMode mode);
     // Places the next mark not shown at the frequency; returns its index or
     // kNoMark when all five show.
@@ -75,11 +65,21 @@ public:
     // Band readout between two marks (0-based), or none with kNoMark.
     void setBand(int first, int second);
     void setBandwidthShown(bool shown);
-    void setDropDb(double dropDb);
+    // Refused (false) outside TMarkState's range.
+    bool setDropDb(double dropDb);
+    double dropDb() const { return m_state.dropDb; }
     void setDeltaShown(bool shown);
 
-    // Another preset: its marks rule again, at fixed frequencies.
+    // The preset's marks rule again, at fixed frequencies, and the
+    // readouts are off.
     void reset();
+    // After the preset's marks were moved: marks put by hand go back where
+    // they were put, unless that lies outside the channel's range now.
+    void applyHandPlaced();
+    // What the user changed, kept with the profile; see TMarkState.
+    TMarkState state() const;
+    void save(QSettings &settings) const;
+    void restore(const QSettings &settings);
     // A complete sweep: searching marks move, readouts are computed anew.
     void sweepCompleted();
     void refreshReadouts();
@@ -91,6 +91,8 @@ public:
     double frequencyAt(const QPoint &viewPos) const;
 
 private:
+    class ReadoutPanel;
+
     int markAt(const QPoint &viewPos) const;
     void moveMarkTo(int mark, double frequencyMHz);
     QMenu *buildMenu(int mark, double frequencyMHz);
@@ -100,21 +102,14 @@ private:
     ZData::TR::TPointReading reading(const ZData::TR::TTrace &trace, int mark) const;
     bool isShown(int mark) const;
     void showText(const QString &text);
+    void panelDragged();
 
     ZChartView *m_view = nullptr;
-    QVector<bool> m_placed;
-    QVector<EMarkMode> m_modes;
+    TMarkState m_state;
     int m_dragged = kNoMark;
-    int m_bandFirst = kNoMark;
-    int m_bandSecond = kNoMark;
-    bool m_bandwidthShown = false;
-    bool m_deltaShown = false;
-    double m_dropDb = ZData::TR::TraceReadouts::kDefaultDropDb;
     QString m_text;
-    QGraphicsRectItem *m_panel = nullptr;
+    ReadoutPanel *m_panel = nullptr;
     QGraphicsSimpleTextItem *m_panelText = nullptr;
-    // Where the panel was put last; elsewhere, the user has moved it.
-    QPointF m_panelPlacedAt;
 };
 
 } // namespace ZChart

@@ -25,6 +25,7 @@
 #include "data/traces/ttrace.h"
 #include "data/scan/datascanmanager.h"
 #include "data/scan/icalibrationsource.h"
+#include "ui/dialogs/chartscaledialog.h"
 #include "data/traces/ttrace.h"
 
 #include <QChart>
@@ -313,9 +314,6 @@ void ZChartView::setActive(bool active)
                            [this](bool isOverload) { m_rfOverloadItem->setVisible(isOverload); });
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalProcessedScanData, this,
                            &ZChartView::slotProcessedScanData);
-    // Before the view moves the marks to the new preset's frequencies.
-    m_dataLinks << connect(&scan, &ZData::DataScanManager::signalActiveScanPresetUpdated, m_markTool.get(),
-                           &MarkInteraction::reset);
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalActiveScanPresetUpdated, this,
                            &ZChartView::slotActiveScanPresetUpdated);
     m_dataLinks << connect(&scan, &ZData::DataScanManager::signalRFDataAttUpdated, this,
@@ -510,11 +508,10 @@ void ZChartView::applyMarksPreset()
     if (!m_marksTable)
         return;
     const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
+    // A preset may set fewer than five marks; the user may place the rest.
     QVector<bool> shown;
-    if (frequencies) {
-        for (int i = 0; i < frequencies->size(); ++i)
-            shown.append(frequencies->at(i).has_value() || m_markTool->isPlaced(i));
-    }
+    for (int i = 0; frequencies && i < kMarksPerView; ++i)
+        shown.append((i < frequencies->size() && frequencies->at(i).has_value()) || m_markTool->isPlaced(i));
     m_marksTable->showMarks(shown);
     m_marksTable->updateMarks();
     if (frequencies)
@@ -625,6 +622,11 @@ void ZChartView::slotActiveScanPresetUpdated()
     m_sweepEnding = false;
     applyLimitMask();
     syncTraceIdentity();
+    placeMarks();
+}
+
+void ZChartView::placeMarks()
+{
     if (!m_marksCreated || !m_marksTable)
         return;
     const QVector<ZData::TMark> *frequencies = presetMarkFrequencies();
@@ -632,8 +634,10 @@ void ZChartView::slotActiveScanPresetUpdated()
         return;
     for (int i = 0; i < frequencies->size(); ++i) {
         if (const ZData::TMark &mark = frequencies->at(i))
-            m_marksTable->moveMark(i, mark->MHz());
+            m_marksTable->mark(i)->setFrequencyMHz(mark->MHz());
     }
+    m_markTool->applyHandPlaced();
+    applyMarksPreset();
 }
 
 void ZChartView::slotRFDataUpdated()
@@ -858,6 +862,7 @@ void ZChartView::refreshTraceLines()
     drawReference();
     drawHolds();
     redraw(true);
+    m_markTool->refreshReadouts();
 }
 
 void ZChartView::syncTraceIdentity()
@@ -1049,15 +1054,41 @@ bool ZChartView::autoscaleLevel()
 {
     const bool difference = isDifferenceShown();
     const int divisions = m_scale->levelScale(difference, designedLevelRange()).divisions;
-    ZData::TR::TTrace shown = ZData::TR::channelTrace(scanManager(), m_state.channel);
-    if (difference)
-        shown = ZData::TR::TraceReadouts::difference(shown, *m_traces->reference());
-    const std::optional<ZData::TR::TLevelScale> fitted = ZData::TR::TraceScale::autoscale(shown, divisions);
+    const std::optional<ZData::TR::TLevelScale> fitted = ZData::TR::TraceScale::autoscale(shownTrace(), divisions);
     if (!fitted)
         return false;
     m_scale->setLevelScale(difference, *fitted);
     applyScale();
     return true;
+}
+
+ChartScaleDialog *ZChartView::openScaleDialog()
+{
+    const ZData::TR::TLevelScale scale = m_scale->levelScale(isDifferenceShown(), designedLevelRange());
+    auto *dialog = new ChartScaleDialog({scale.referenceDb, scale.dbPerDivision, m_markTool->dropDb()},
+                                        levelUnitsText(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const ChartScaleDialog::TValues typed = dialog->values();
+        setLevelScale(typed.referenceDb, typed.dbPerDivision);
+        m_markTool->setDropDb(typed.dropDb);
+    });
+    dialog->open();
+    return dialog;
+}
+
+QString ZChartView::levelUnitsText() const
+{
+    // A difference is a ratio of two levels: dB whatever the units.
+    return isDifferenceShown() || scanManager().useCalib() ? qtTrId("dw_units_db") : qtTrId("dw_units_dbm");
+}
+
+ZData::TR::TTrace ZChartView::shownTrace() const
+{
+    ZData::TR::TTrace shown = ZData::TR::channelTrace(scanManager(), m_state.channel);
+    if (isDifferenceShown())
+        shown = ZData::TR::TraceReadouts::difference(shown, *m_traces->reference());
+    return shown;
 }
 
 void ZChartView::resetScale()
@@ -1072,17 +1103,19 @@ QString ZChartView::settingsGroup() const
     return QStringLiteral("ChartView_") + ZCore::enumKey(static_cast<ZCommon::EChartArrangeCorners>(m_state.corner));
 }
 
-void ZChartView::saveScale(QSettings &settings) const
+void ZChartView::saveProfile(QSettings &settings) const
 {
     settings.beginGroup(settingsGroup());
     m_scale->save(settings);
+    m_markTool->save(settings);
     settings.endGroup();
 }
 
-void ZChartView::restoreScale(QSettings &settings)
+void ZChartView::restoreProfile(QSettings &settings)
 {
     settings.beginGroup(settingsGroup());
     m_scale->restore(settings);
+    m_markTool->restore(settings);
     settings.endGroup();
     applyScale();
 }
@@ -1135,6 +1168,7 @@ void ZChartView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_K: resetHolds(); break;
     case Qt::Key_S: autoscaleLevel(); break;
     case Qt::Key_0: resetScale(); break;
+    case Qt::Key_E: openScaleDialog(); break;
     case Qt::Key_PageUp: shiftLevelScale(1); break;
     case Qt::Key_PageDown: shiftLevelScale(-1); break;
     case Qt::Key_Plus:
@@ -1181,6 +1215,7 @@ void ZChartView::fillContextMenu(QMenu *menu)
     add("dw_view_finer_scale", "dw_view_finer_scale_tip", Qt::Key_Plus, [this] { stepLevelScale(1); });
     add("dw_view_coarser_scale", "dw_view_coarser_scale_tip", Qt::Key_Minus, [this] { stepLevelScale(-1); });
     add("dw_view_reset_scale", "dw_view_reset_scale_tip", Qt::Key_0, [this] { resetScale(); });
+    add("dw_view_type_scale", "dw_view_type_scale_tip", Qt::Key_E, [this] { openScaleDialog(); });
     menu->addSeparator();
     add("dw_view_export", "dw_view_export_tip", QKeySequence(), [this] { emit signalExportRequested(); });
     add("dw_view_copy_picture", "dw_view_copy_picture_tip", QKeySequence(),

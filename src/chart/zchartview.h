@@ -9,6 +9,7 @@
 #include "data/scan/tscanpreset.h"
 #include "data/traces/tracefile.h"
 #include "data/traces/tracescale.h"
+#include "data/traces/ttrace.h"
 
 #include <QChartView>
 #include <QMetaObject>
@@ -19,6 +20,7 @@
 #include <memory>
 #include <optional>
 
+class ChartScaleDialog;
 class QGraphicsSimpleTextItem;
 class QMenu;
 class QSettings;
@@ -105,6 +107,9 @@ public:
     // Shows the marks the active preset has frequencies for and brings their
     // frequencies and the table up to date.
     void applyMarksPreset();
+    // Marks to the preset's frequencies, then those put by hand where they
+    // were put.
+    void placeMarks();
     void redraw(bool restoreMarks);
 
     QtCharts::QChart *chart() const { return m_chart; }
@@ -158,12 +163,20 @@ public:
     void stepLevelScale(int steps);
     // Fits the level axis to what is drawn now (the difference in that mode).
     bool autoscaleLevel();
+    // The channel's last sweep as drawn: the difference in that mode.
+    ZData::TR::TTrace shownTrace() const;
+    // "dBm" for raw levels, "dB" for calibrated ones and for a difference.
+    QString levelUnitsText() const;
     void resetScale();
     void applyScale();
+    // The dialog to type the scale and the bandwidth drop, open without
+    // waiting; accepting it applies them. It deletes itself when closed.
+    ChartScaleDialog *openScaleDialog();
     // The group in the current profile, one per corner.
     QString settingsGroup() const;
-    void saveScale(QSettings &settings) const;
-    void restoreScale(QSettings &settings);
+    // Scale, zoom and marks, in settingsGroup().
+    void saveProfile(QSettings &settings) const;
+    void restoreProfile(QSettings &settings);
     // The menu the right button opens, filled with the view's actions.
     void fillContextMenu(QMenu *menu);
 

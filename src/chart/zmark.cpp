@@ -93,10 +93,19 @@ void ZMark::updatePosition()
     reposition();
 }
 
+// A level off the scale (or a frequency outside the zoom) pins the mark to
+// the plot's edge, as on an instrument, rather than over the axis labels.
 void ZMark::reposition()
 {
-    if (m_chart && m_view)
-        setPos(m_view->chartPosition(m_value));
+    if (!m_chart || !m_view)
+        return;
+    const QPointF at = m_view->chartPosition(m_value);
+    const QRectF plot = m_chart->plotArea();
+    if (plot.isEmpty()) {
+        setPos(at);
+        return;
+    }
+    setPos(qBound(plot.left(), at.x(), plot.right()), qBound(plot.top(), at.y(), plot.bottom()));
 }
 
 void ZMark::moveBy(int delta)
@@ -136,7 +145,7 @@ QPointF ZMark::valueScenePos() const
 {
     if (!m_chart || !m_view)
         return QPointF();
-    return m_chart->mapToScene(m_view->chartPosition(m_value));
+    return m_chart->mapToScene(pos());
 }
 
 void ZMark::setOutlineColor(const QColor &color)

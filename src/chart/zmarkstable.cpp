@@ -22,6 +22,8 @@ const QColor kBackground(0, 0, 0, 100);
 const QRectF kTextBox(-10, 20, 300, 300);
 constexpr qreal kBackgroundMargin = 5;
 constexpr int kFrequencyPrecision = 2;
+// "6200.00": the widest frequency of the device's range.
+constexpr int kCompactFrequencyWidth = 7;
 const QChar kFill = QLatin1Char(' ');
 
 } // namespace
@@ -46,13 +48,19 @@ void ZMarksTable::retranslate()
 
 void ZMarksTable::mousePressEvent(QGraphicsSceneMouseEvent *event)
 {
-    m_dragStart = event->scenePos() - m_dragOffset;
+    m_dragStart = event->scenePos();
+    m_posAtPress = pos();
     event->accept();
 }
 
 void ZMarksTable::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
 {
-    m_dragOffset = event->scenePos() - m_dragStart;
+    const QRectF free = room();
+    const QPointF at = m_posAtPress + event->scenePos() - m_dragStart;
+    const auto share = [](qreal value, qreal low, qreal span) {
+        return span > 0 ? qBound(0.0, (value - low) / span, 1.0) : 0.0;
+    };
+    m_share = QPointF(share(at.x(), free.left(), free.width()), share(at.y(), free.top(), free.height()));
     place();
 }
 
@@ -61,15 +69,33 @@ void ZMarksTable::mouseReleaseEvent(QGraphicsSceneMouseEvent *event)
     mouseMoveEvent(event);
 }
 
-// Never dragged wholly out of the view, so it can always be taken back.
+void ZMarksTable::setShare(const std::optional<QPointF> &share)
+{
+    m_share = share;
+    place();
+}
+
+// The positions the table may take: never wholly out of the view, so it
+// can always be taken back.
+QRectF ZMarksTable::room() const
+{
+    const qreal leftmost = -m_backgroundRect.left();
+    const qreal right = qMax(leftmost, viewWidth() - m_textRect.width());
+    const qreal viewHeight = m_view ? m_view->height() : 0;
+    return QRectF(leftmost, 0, right - leftmost, qMax(0.0, viewHeight - m_backgroundRect.bottom()));
+}
+
 void ZMarksTable::place()
 {
-    const QPointF corner(viewWidth() - m_textRect.width(), 0);
-    const qreal viewHeight = m_view ? m_view->height() : 0;
-    const QPointF at = corner + m_dragOffset;
-    const qreal leftmost = -m_backgroundRect.left();
-    setPos(qBound(leftmost, at.x(), qMax(leftmost, corner.x())),
-           qBound(0.0, at.y(), qMax(0.0, viewHeight - m_backgroundRect.bottom())));
+    const QRectF free = room();
+    if (m_share) {
+        setPos(free.left() + m_share->x() * free.width(), free.top() + m_share->y() * free.height());
+        return;
+    }
+    // The compact table starts below the chart's title, in the plot's
+    // upper right corner, where a band-pass trace has fallen off.
+    const qreal top = m_compact && m_chart ? m_chart->plotArea().top() - m_backgroundRect.top() : free.top();
+    setPos(free.right(), qBound(free.top(), top, free.bottom()));
 }
 
 // The marks are children of the chart, not of this item; they go first so
@@ -172,15 +198,24 @@ QString ZMarksTable::frequencyLine(int number, double frequencyMHz)
 
 void ZMarksTable::rebuildText()
 {
+    m_compact = isCrowded();
+    const QFont font = markFont(m_compact ? kCompactPointSize : kFontPointSize, false);
+    if (font != m_font) {
+        m_font = font;
+        m_textRect = QRectF();
+    }
     // Entries are separated by a blank line; joining the visible ones keeps
     // that true even when a hidden mark sits between two shown ones.
     QStringList entries;
     for (const auto &mark : m_marks) {
-        if (mark->isVisible())
-            entries.append(QStringLiteral("%1\n%2").arg(
-                frequencyLine(mark->data().number, mark->data().frequency.MHz()), mark->valueText()));
+        if (!mark->isVisible())
+            continue;
+        entries.append(m_compact ? compactLine(*mark)
+                                 : QStringLiteral("%1\n%2").arg(frequencyLine(mark->data().number,
+                                                                              mark->data().frequency.MHz()),
+                                                                mark->valueText()));
     }
-    const QString text = entries.join(QStringLiteral("\n\n"));
+    const QString text = entries.join(m_compact ? QStringLiteral("\n") : QStringLiteral("\n\n"));
     // Every slice rebuilds the table, but its text changes only when a
     // slice under a mark arrives; laying out and repainting the same text
     // would cost more than the rest of the slice's bookkeeping together.
@@ -194,8 +229,39 @@ void ZMarksTable::rebuildText()
     update();
 }
 
+// Two lines a mark and a blank line between marks, in the table's font.
+bool ZMarksTable::isCrowded() const
+{
+    const qreal height = m_view ? m_view->height() : 0;
+    int shown = 0;
+    for (const auto &mark : m_marks)
+        shown += mark->isVisible() ? 1 : 0;
+    if (height <= 0 || shown == 0)
+        return false;
+    const int lines = 3 * shown - 1;
+    const qreal full = lines * QFontMetricsF(markFont(kFontPointSize, false)).lineSpacing() + 2 * kBackgroundMargin;
+    return full > kCrowdedShare * height;
+}
+
+// "M2 1234.50 MHz  -12.34 dBm": the entry's two lines on one.
+QString ZMarksTable::compactLine(const ZMark &mark) const
+{
+    const QString label = qtTrId("dw_mark_lmag");
+    QString value = mark.valueText();
+    if (value.startsWith(label))
+        value = value.mid(label.size()).trimmed();
+    const QString frequency = ZCore::UtilityModules::ZString::formatNumber(mark.data().frequency.MHz(), 'f',
+                                                                           kFrequencyPrecision, false);
+    return QStringLiteral("M%1 %2 %3  %4")
+        .arg(mark.data().number)
+        .arg(frequency, kCompactFrequencyWidth)
+        .arg(qtTrId("dw_units_mhz"), value);
+}
+
 void ZMarksTable::relayout()
 {
+    if (isCrowded() != m_compact)
+        rebuildText();
     place();
     for (const auto &mark : m_marks)
         mark->reposition();

@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace QtCharts {
@@ -32,6 +33,11 @@ public:
     static constexpr int kMaxMarks = 5;
     static constexpr qreal kZValue = 40;
     static constexpr int kFontPointSize = 12;
+    // Where the two-line entries would fill more than this share of the
+    // view's height (the smallest window), each mark takes one line in a
+    // smaller font instead, so the table leaves the trace in sight.
+    static constexpr qreal kCrowdedShare = 0.6;
+    static constexpr int kCompactPointSize = 9;
 
     ZMarksTable(QtCharts::QChart *chart, ZChartView *view);
     ~ZMarksTable() override;
@@ -65,19 +71,28 @@ public:
     QList<TMarkData> marksData() const;
     QStringList valueTexts() const;
     QString text() const { return m_text; }
+    bool isCompact() const { return m_compact; }
+    // Where the user dragged the table, as a share of the room the view
+    // leaves it on each axis (1, 0: the upper right corner); none while it
+    // keeps its place in the corner.
+    std::optional<QPointF> share() const { return m_share; }
+    void setShare(const std::optional<QPointF> &share);
 
     // "M2       1234.50 MHz": the first line of a mark's entry.
     static QString frequencyLine(int number, double frequencyMHz);
 
 protected:
     // The table may be dragged off the part of the trace it hides; it keeps
-    // its offset from the upper right corner when the view resizes.
+    // its share of the room when the view resizes, so it stays in sight.
     void mousePressEvent(QGraphicsSceneMouseEvent *event) override;
     void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;
 
 private:
     void place();
+    QRectF room() const;
+    bool isCrowded() const;
+    QString compactLine(const ZMark &mark) const;
     int clampIndex(int index) const;
     void updateGeometry();
     qreal viewWidth() const;
@@ -92,8 +107,10 @@ private:
     QRectF m_textRect;
     // Line count and longest line the text rectangle was measured for.
     QPair<int, int> m_textShape;
-    QPointF m_dragOffset;
+    bool m_compact = false;
+    std::optional<QPointF> m_share;
     QPointF m_dragStart;
+    QPointF m_posAtPress;
 };
 
 } // namespace ZChart

@@ -529,7 +529,7 @@ void MainWindow::restoreSettings()
         setNavBarVisible(settings->value(QLatin1String(kKeyMenuVisible), false).toBool());
         settings->endGroup();
         for (ZChartView *view : qAsConst(m_chartViews))
-            view->restoreScale(*settings);
+            view->restoreProfile(*settings);
     }
     emit signalSettingsRestored();
     UI::tryToFixWidgetScreenPos(this);
@@ -548,7 +548,7 @@ void MainWindow::saveSettings()
         settings->setValue(QLatin1String(kKeyMenuVisible), m_navBarVisible);
         settings->endGroup();
         for (ZChartView *view : qAsConst(m_chartViews))
-            view->saveScale(*settings);
+            view->saveProfile(*settings);
     }
     emit signalSettingsSaved();
 }

@@ -7,6 +7,7 @@
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
 #include "core/settingsmanager.h"
+#include "ui/dialogs/chartscaledialog.h"
 #include "data/device/devicemanager.h"
 #include "data/scan/datascanmanager.h"
 #include "data/traces/referencestore.h"
@@ -100,6 +101,8 @@ private slots:
     void holdsAfterTwoSweeps();
     void scale_data();
     void scale();
+    void marksProfile_data();
+    void marksProfile();
 };
 
 void TstZChartView::corners_data()
@@ -382,20 +385,29 @@ void TstZChartView::levelLabelsFitTheHeight_data()
 {
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("everyTick");
-    QTest::newRow("half of the smallest window") << 245 << false;
-    QTest::newRow("between") << 330 << false;
-    QTest::newRow("tall") << 520 << true;
+    QTest::addColumn<bool>("compactTable");
+    QTest::newRow("half of the smallest window") << 245 << false << true;
+    QTest::newRow("between") << 330 << false << false;
+    QTest::newRow("tall") << 520 << true << false;
 }
 
 void TstZChartView::levelLabelsFitTheHeight()
 {
     QFETCH(int, height);
     QFETCH(bool, everyTick);
-    Bench bench;
+    QFETCH(bool, compactTable);
+    Bench bench(ZCommon::UL, {120, 150, 180});
     bench.view->resize(550, height);
     bench.view->show();
     QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
+    SweepFeeder(flatLevel).sweepBothChannels();
     bench.view->grab();
+    // Three marks' table leaves most of the plot's height to the trace.
+    const ZMarksTable *table = bench.view->marksTable();
+    QCOMPARE(table->isCompact(), compactTable);
+    QVERIFY2(table->boundingRect().height() <= ZMarksTable::kCrowdedShare * height,
+             qPrintable(QString::number(table->boundingRect().height())));
+    QCOMPARE(table->text().count(QLatin1String("MHz")), 3);
 
     QStringList labels;
     for (QGraphicsItem *item : bench.view->scene()->items()) {
@@ -451,6 +463,8 @@ void TstZChartView::markByMouse_data()
     // A mark's row is the first line of the table's text block; a press
     // there drags the table, which keeps the mark where it was.
     QTest::newRow("drag the table off the trace") << QVector<double>{130} << 130.0 << -1;
+    // The panel is refreshed on every sweep while it is dragged.
+    QTest::newRow("drag the readout panel") << QVector<double>{130} << 130.0 << -2;
 }
 
 void TstZChartView::markByMouse()
@@ -464,6 +478,30 @@ void TstZChartView::markByMouse()
     QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
     SweepFeeder(flatLevel).sweepBothChannels();
     ZChartView &view = *bench.view;
+    if (markIndex == -2) {
+        view.markInteraction()->setBandwidthShown(true);
+        QGraphicsItem *panel = nullptr;
+        for (QGraphicsItem *item : view.scene()->items()) {
+            if (item->zValue() == MarkInteraction::kPanelZValue && item->isVisible())
+                panel = item;
+        }
+        QVERIFY(panel);
+        const QPoint grip = view.mapFromScene(panel->sceneBoundingRect().center());
+        const QPointF before = panel->pos();
+        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip);
+        QTest::mouseMove(view.viewport(), grip + QPoint(30, -20));
+        SweepFeeder(flatLevel).sweepBothChannels();
+        QTest::mouseMove(view.viewport(), grip + QPoint(60, -40));
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip + QPoint(60, -40));
+        QCOMPARE(panel->pos(), before + QPointF(60, -40));
+        SweepFeeder(flatLevel).sweepBothChannels();
+        QCOMPARE(panel->pos(), before + QPointF(60, -40));
+        QVERIFY(view.markInteraction()->state().panelShare.has_value());
+        // Narrower and lower, it stays wholly in sight.
+        view.resize(500, 200);
+        QVERIFY(view.rect().contains(view.mapFromScene(panel->sceneBoundingRect()).boundingRect()));
+        return;
+    }
     if (markIndex < 0) {
         ZMarksTable *table = view.marksTable();
         const QPoint grip = view.mapFromScene(table->mapToScene(table->boundingRect().center()));
@@ -471,9 +509,15 @@ void TstZChartView::markByMouse()
         QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip);
         QTest::mouseMove(view.viewport(), grip + QPoint(-200, 100));
         QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip + QPoint(-200, 100));
-        QCOMPARE(table->pos(), before + QPointF(-200, 100));
+        const QPointF dropped = table->pos();
+        QCOMPARE(dropped, before + QPointF(-200, 100));
+        // It keeps its share of the room: further right in a wider view,
+        // still wholly inside a much smaller one.
         view.resize(700, 300);
-        QCOMPARE(table->pos(), before + QPointF(-100, 100));
+        QVERIFY(table->pos().x() > dropped.x());
+        QCOMPARE(table->pos().y(), dropped.y());
+        view.resize(300, 150);
+        QVERIFY(view.rect().contains(view.mapFromScene(table->sceneBoundingRect()).boundingRect()));
         QCOMPARE(table->mark(0)->data().frequency.MHz(), toMHz);
         return;
     }
@@ -497,9 +541,16 @@ void TstZChartView::markByMouse()
     SweepFeeder(flatLevel).sweepBothChannels();
     QVERIFY(mark->isVisible());
     QVERIFY(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0);
-    // Choosing a preset again hands the marks back to it.
+    // Choosing a preset again, or ending a calibration, keeps a mark inside
+    // the range where it was put; the menu hands the marks back to it.
     SweepFeeder::start();
+    QVERIFY(mark->isVisible());
+    QCOMPARE(int(mark->data().index), view.indexFromFrequency(toMHz));
+    view.markInteraction()->reset();
+    view.placeMarks();
     QCOMPARE(mark->isVisible(), !std::isnan(presetMarks.at(markIndex)));
+    if (mark->isVisible())
+        QCOMPARE(int(mark->data().index), view.indexFromFrequency(presetMarks.at(markIndex)));
 }
 
 void TstZChartView::limitVerdict_data()
@@ -663,7 +714,11 @@ void TstZChartView::referenceTraces()
         return;
     }
     SweepFeeder([live](int, quint64) { return live; }).sweepBothChannels();
+    QVERIFY(view.marksTable()->valueTexts().first().endsWith(QLatin1String(" dBm")));
     view.setDifferenceShown(true);
+    // Live minus reference is a ratio of two levels.
+    QVERIFY2(view.marksTable()->valueTexts().first().endsWith(QLatin1String(" dB")),
+             qPrintable(view.marksTable()->valueTexts().first()));
     const double expected = double(20.0f * std::log10(live)) - double(20.0f * std::log10(0.05f));
     for (const QPointF &point : view.plottedPoints())
         QVERIFY2(qAbs(point.y() - expected) < 1e-4, qPrintable(QString::number(point.y())));
@@ -790,6 +845,8 @@ void TstZChartView::scale_data()
     QTest::newRow("page up") << "up" << -80.0 << 30.0 << 12 << "%i" << false;
     QTest::newRow("wheel on frequency") << "wheel" << -90.0 << 20.0 << 12 << "%i" << true;
     QTest::newRow("shift and wheel on level") << "shiftwheel" << -50.0 << 5.0 << 12 << "%i" << false;
+    // Typed, any step within reach, not only 1-2-5.
+    QTest::newRow("typed") << "typed" << -11.0 << -3.3 << 12 << "%.1f" << false;
 }
 
 // What the user sets is what the axes show, and it survives the profile.
@@ -801,7 +858,7 @@ void TstZChartView::scale()
     QFETCH(int, ticks);
     QFETCH(QString, format);
     QFETCH(bool, zoomed);
-    Bench bench;
+    Bench bench(ZCommon::UL, {130});
     ZChartView &view = *bench.view;
     view.resize(600, 400);
     view.show();
@@ -820,6 +877,11 @@ void TstZChartView::scale()
             QTest::keyClick(&view, Qt::Key_Plus);
         else if (step == QLatin1String("up"))
             QTest::keyClick(&view, Qt::Key_PageUp);
+        else if (step == QLatin1String("typed")) {
+            ChartScaleDialog *dialog = view.openScaleDialog();
+            dialog->setValues({-3.3, 0.7, 6.5});
+            dialog->accept();
+        }
         else {
             const Qt::KeyboardModifiers modifiers = step == QLatin1String("wheel") ? Qt::NoModifier : Qt::ShiftModifier;
             QWheelEvent wheel(at, view.mapToGlobal(at), QPoint(), QPoint(0, QWheelEvent::DefaultDeltasPerStep),
@@ -837,14 +899,99 @@ void TstZChartView::scale()
         QVERIFY(shown.axisX()->min() <= 150.0 && shown.axisX()->max() >= 150.0);
     };
     check(view);
+    // A mark whose level is off the scale stays on the plot's edge.
+    const ZMark *mark = view.marksTable()->mark(0);
+    QTRY_VERIFY2(view.chart()->plotArea().adjusted(-0.5, -0.5, 0.5, 0.5).contains(mark->pos()),
+                 qPrintable(QStringLiteral("%1,%2").arg(mark->pos().x()).arg(mark->pos().y())));
 
     QTemporaryDir dir;
     QSettings settings(dir.filePath(QStringLiteral("scale.ini")), QSettings::IniFormat);
-    view.saveScale(settings);
+    view.saveProfile(settings);
     ZChartView restored;
     restored.setCorner(ZCommon::UL);
-    restored.restoreScale(settings);
+    restored.restoreProfile(settings);
     check(restored);
+    QCOMPARE(restored.markInteraction()->dropDb(), action == QLatin1String("typed") ? 6.5 : 3.0);
+}
+
+void TstZChartView::marksProfile_data()
+{
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QString>("modes");
+    QTest::addColumn<int>("bandFrom");
+    QTest::addColumn<double>("m4MHz");
+    QTest::addColumn<double>("dropDb");
+    QTest::addColumn<bool>("delta");
+    QTest::addColumn<bool>("tableMoved");
+    QTest::addColumn<QString>("logged");
+    // No profile text: the user sets them and the view saves them.
+    QTest::newRow("round trip") << QString() << "PEAK,FIXED,FIXED,FIXED,FIXED" << 2 << 170.0 << 6.5 << true << true
+                                << QString();
+    QTest::newRow("hand-edited values refused")
+        << "MARK1_MODE=BOGUS;MARK3_MODE=MINIMUM;MARK4_MHZ=9000;BAND_FROM_MARK=2;BAND_TO_MARK=2;"
+           "BANDWIDTH_DROP_DB=0;DELTA_SHOWN=true;MARKS_TABLE_X=1.5;MARKS_TABLE_Y=0"
+        << "FIXED,FIXED,MINIMUM,FIXED,FIXED" << 0 << qQNaN() << 3.0 << true << false
+        << "ignored MARK1_MODE=BOGUS";
+    QTest::newRow("hand mark outside the preset's range") << "MARK4_MHZ=500" << "FIXED,FIXED,FIXED,FIXED,FIXED" << 0
+                                                          << qQNaN() << 3.0 << false << false
+                                                          << "M4 at 500 MHz lies outside";
+}
+
+// What the user changed about the marks comes back with the profile, into a
+// view whose marks are made only by the first sweep, as after a start; an
+// untouched view writes nothing.
+void TstZChartView::marksProfile()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, modes);
+    QFETCH(int, bandFrom);
+    QFETCH(double, m4MHz);
+    QFETCH(double, dropDb);
+    QFETCH(bool, delta);
+    QFETCH(bool, tableMoved);
+    QFETCH(QString, logged);
+    Bench bench(ZCommon::UL, {130, 100, 140});
+    ZChartView &view = *bench.view;
+    SweepFeeder(flatLevel).sweepBothChannels();
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("current.ini")), QSettings::IniFormat);
+    view.saveProfile(settings);
+    QVERIFY2(settings.allKeys().isEmpty(), qPrintable(settings.allKeys().join(QLatin1Char(' '))));
+    if (ini.isEmpty()) {
+        MarkInteraction *marks = view.markInteraction();
+        marks->setMode(0, EMarkMode::PEAK);
+        marks->setBand(1, 2);
+        QVERIFY(marks->setDropDb(6.5));
+        marks->setDeltaShown(true);
+        QCOMPARE(marks->placeNext(170.0), 3);
+        view.marksTable()->setShare(QPointF(0.25, 0.5));
+        view.saveProfile(settings);
+    } else {
+        settings.beginGroup(view.settingsGroup());
+        for (const QString &entry : ini.split(QLatin1Char(';')))
+            settings.setValue(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+        settings.endGroup();
+    }
+
+    ZChartView restored;
+    restored.setCorner(ZCommon::UL);
+    restored.restoreProfile(settings);
+    SweepFeeder(flatLevel).sweepBothChannels();
+    const TMarkState state = restored.markInteraction()->state();
+    QStringList shownModes;
+    for (EMarkMode mode : state.modes)
+        shownModes << QString::fromLatin1(QMetaEnum::fromType<EMarkMode>().valueToKey(mode));
+    QCOMPARE(shownModes.join(QLatin1Char(',')), modes);
+    QCOMPARE(state.bandFirst, bandFrom - 1);
+    const ZMark *m4 = restored.marksTable()->mark(3);
+    QCOMPARE(m4->isVisible(), !std::isnan(m4MHz));
+    if (m4->isVisible())
+        QCOMPARE(m4->data().frequency.MHz(), m4MHz);
+    QCOMPARE(state.dropDb, dropDb);
+    QCOMPARE(state.deltaShown, delta);
+    QCOMPARE(state.tableShare.has_value(), tableMoved);
+    QCOMPARE(restored.markInteraction()->readoutText().contains(QLatin1String("M2-M1")), delta);
+    QVERIFY(logged.isEmpty() || bench.fixture.log().contains(logged));
 }
 
 QTEST_MAIN(TstZChartView)

@@ -247,6 +247,14 @@ already exists. Replace it?</translation>
         <source>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</source>
         <translation>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</translation>
     </message>
+    <message id="dw_mark_back_to_preset">
+        <source>Marks back to the preset</source>
+        <translation>Marks back to the preset</translation>
+    </message>
+    <message id="dw_mark_back_to_preset_tip">
+        <source>Forget the marks placed or moved by hand, their search modes and the readouts: the preset&apos;s marks again</source>
+        <translation>Forget the marks placed or moved by hand, their search modes and the readouts: the preset&apos;s marks again</translation>
+    </message>
     <message id="dw_mark_band_tip">
         <source>Minimum, maximum, flatness and mean level of the trace between two marks</source>
         <translation>Minimum, maximum, flatness and mean level of the trace between two marks</translation>
@@ -674,10 +682,10 @@ version:</translation>
         <translation>Updating..</translation>
     </message>
     <message id="dw_readout_band">
-        <source>M%1..M%2: min %3  max %4
-flatness %5  mean %6</source>
-        <translation>M%1..M%2: min %3  max %4
-flatness %5  mean %6</translation>
+        <source>M%1..M%2: min %3  max %4 %7
+flatness %5 dB  mean %6 %7</source>
+        <translation>M%1..M%2: min %3  max %4 %7
+flatness %5 dB  mean %6 %7</translation>
     </message>
     <message id="dw_readout_band_clear">
         <source>Clear the band readout</source>
@@ -714,6 +722,34 @@ flatness %5  mean %6</translation>
     <message id="dw_readout_panel_tip">
         <source>Mark readouts of the last complete sweep; right-click the chart to choose them</source>
         <translation>Mark readouts of the last complete sweep; right-click the chart to choose them</translation>
+    </message>
+    <message id="dw_scale_db_per_div">
+        <source>dB per division</source>
+        <translation>dB per division</translation>
+    </message>
+    <message id="dw_scale_db_per_div_tip">
+        <source>Any step, not only 1-2-5; the axis keeps its number of divisions</source>
+        <translation>Any step, not only 1-2-5; the axis keeps its number of divisions</translation>
+    </message>
+    <message id="dw_scale_dialog_title">
+        <source>Chart scale</source>
+        <translation>Chart scale</translation>
+    </message>
+    <message id="dw_scale_drop">
+        <source>Bandwidth drop</source>
+        <translation>Bandwidth drop</translation>
+    </message>
+    <message id="dw_scale_drop_tip">
+        <source>How far below the peak the bandwidth readout finds the band edges</source>
+        <translation>How far below the peak the bandwidth readout finds the band edges</translation>
+    </message>
+    <message id="dw_scale_reference">
+        <source>Reference level (top)</source>
+        <translation>Reference level (top)</translation>
+    </message>
+    <message id="dw_scale_reference_tip">
+        <source>The level at the top of the level axis</source>
+        <translation>The level at the top of the level axis</translation>
     </message>
     <message id="dw_tr_language">
         <source>English</source>
@@ -896,6 +932,14 @@ flatness %5  mean %6</translation>
     <message id="dw_view_store_reference_tip">
         <source>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</source>
         <translation>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</translation>
+    </message>
+    <message id="dw_view_type_scale">
+        <source>Type scale and drop...</source>
+        <translation>Type scale and drop...</translation>
+    </message>
+    <message id="dw_view_type_scale_tip">
+        <source>Type the reference level, dB per division and the bandwidth drop</source>
+        <translation>Type the reference level, dB per division and the bandwidth drop</translation>
     </message>
     <message id="dw_window_title">
         <source>Oskiro MERO</source>

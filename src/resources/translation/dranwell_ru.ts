@@ -247,6 +247,14 @@ already exists. Replace it?</source>
         <source>Limit mask of the last complete sweep: %1 of %2 points outside the bounds (highlighted on the trace)</source>
         <translation>Маска допусков по последнему полному проходу: %1 из %2 точек вне границ (выделены на графике)</translation>
     </message>
+    <message id="dw_mark_back_to_preset">
+        <source>Marks back to the preset</source>
+        <translation>Маркеры по пресету</translation>
+    </message>
+    <message id="dw_mark_back_to_preset_tip">
+        <source>Forget the marks placed or moved by hand, their search modes and the readouts: the preset&apos;s marks again</source>
+        <translation>Забыть маркеры, поставленные или сдвинутые вручную, их режимы поиска и отсчёты: снова маркеры пресета</translation>
+    </message>
     <message id="dw_mark_band_tip">
         <source>Minimum, maximum, flatness and mean level of the trace between two marks</source>
         <translation>Минимум, максимум, неравномерность и средний уровень между двумя маркерами</translation>
@@ -673,10 +681,10 @@ version:</source>
         <translation>Обновление..</translation>
     </message>
     <message id="dw_readout_band">
-        <source>M%1..M%2: min %3  max %4
-flatness %5  mean %6</source>
-        <translation>M%1..M%2: мин %3  макс %4
-неравн. %5  средн. %6</translation>
+        <source>M%1..M%2: min %3  max %4 %7
+flatness %5 dB  mean %6 %7</source>
+        <translation>M%1..M%2: мин %3  макс %4 %7
+неравн. %5 дБ  средн. %6 %7</translation>
     </message>
     <message id="dw_readout_band_clear">
         <source>Clear the band readout</source>
@@ -713,6 +721,34 @@ flatness %5  mean %6</source>
     <message id="dw_readout_panel_tip">
         <source>Mark readouts of the last complete sweep; right-click the chart to choose them</source>
         <translation>Измерения по маркерам за последний полный проход; выбор по правому щелчку на графике</translation>
+    </message>
+    <message id="dw_scale_db_per_div">
+        <source>dB per division</source>
+        <translation>дБ на деление</translation>
+    </message>
+    <message id="dw_scale_db_per_div_tip">
+        <source>Any step, not only 1-2-5; the axis keeps its number of divisions</source>
+        <translation>Любой шаг, не только 1-2-5; число делений оси не меняется</translation>
+    </message>
+    <message id="dw_scale_dialog_title">
+        <source>Chart scale</source>
+        <translation>Масштаб графика</translation>
+    </message>
+    <message id="dw_scale_drop">
+        <source>Bandwidth drop</source>
+        <translation>Спад для полосы</translation>
+    </message>
+    <message id="dw_scale_drop_tip">
+        <source>How far below the peak the bandwidth readout finds the band edges</source>
+        <translation>На сколько ниже пика отсчёт полосы ищет её края</translation>
+    </message>
+    <message id="dw_scale_reference">
+        <source>Reference level (top)</source>
+        <translation>Опорный уровень (верх)</translation>
+    </message>
+    <message id="dw_scale_reference_tip">
+        <source>The level at the top of the level axis</source>
+        <translation>Уровень у верхнего края оси уровня</translation>
     </message>
     <message id="dw_tr_language">
         <source>English</source>
@@ -895,6 +931,14 @@ flatness %5  mean %6</source>
     <message id="dw_view_store_reference_tip">
         <source>Keep the last complete sweep as this view's reference, drawn as a dimmer line; kept for this device and preset</source>
         <translation>Сохранить последний полный проход как опорную кривую (бледная линия); хранится для этого устройства и пресета</translation>
+    </message>
+    <message id="dw_view_type_scale">
+        <source>Type scale and drop...</source>
+        <translation>Ввести масштаб и спад...</translation>
+    </message>
+    <message id="dw_view_type_scale_tip">
+        <source>Type the reference level, dB per division and the bandwidth drop</source>
+        <translation>Ввести опорный уровень, дБ на деление и спад для полосы</translation>
     </message>
     <message id="dw_window_title">
         <source>Oskiro MERO</source>
