@@ -22,8 +22,6 @@ class TestLocalization : public QObject
 private slots:
     void initTestCase();
     void availableFiles();
-    void languageName_data();
-    void languageName();
     void failedLoadKeepsTheLanguage();
     void savedLanguage_data();
     void savedLanguage();
@@ -54,28 +52,6 @@ void TestLocalization::availableFiles()
     QCOMPARE(manager().availableFiles(), QStringList({kBuiltIn, kRussian}));
 }
 
-// Probing a file names its language without touching the one in use.
-void TestLocalization::languageName_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("English") << kBuiltIn << QStringLiteral("English");
-    QTest::newRow("Russian") << kRussian << QStringLiteral("Русский");
-    // Qt's own lookup would strip "_GB" and fall back to the built-in file.
-    QTest::newRow("missing regional variant") << QStringLiteral(":/translation/dranwell_en_GB.qm") << QString();
-    QTest::newRow("not a translation") << QStringLiteral(":/styles/default.qss") << QString();
-}
-
-void TestLocalization::languageName()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, expected);
-    manager().loadLanguage(kBuiltIn);
-    QCOMPARE(manager().languageName(path), expected);
-    QCOMPARE(manager().currentFile(), kBuiltIn);
-    QCOMPARE(qtTrId("dw_units_db"), QStringLiteral("dB"));
-}
-
 void TestLocalization::failedLoadKeepsTheLanguage()
 {
     QSignalSpy loaded(&manager(), &LocalizationManager::signalLoadedLang);
@@ -92,22 +68,31 @@ void TestLocalization::failedLoadKeepsTheLanguage()
 void TestLocalization::savedLanguage_data()
 {
     QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("name"); // what probing the saved file names
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("warnings");
-
-    QTest::newRow("Russian") << kRussian << kRussian << 0;
-    QTest::newRow("profile without a choice") << QString() << kBuiltIn << 0;
-    QTest::newRow("file gone") << QStringLiteral("/usr/share/oskiro-mero/dranwell_de.qm") << kBuiltIn << 1;
-    QTest::newRow("not a translation") << QStringLiteral(":/styles/default.qss") << kBuiltIn << 1;
+    QTest::newRow("Russian") << kRussian << QStringLiteral("Русский") << kRussian << 0;
+    QTest::newRow("English") << kBuiltIn << QStringLiteral("English") << kBuiltIn << 0;
+    QTest::newRow("profile without a choice") << QString() << QString() << kBuiltIn << 0;
+    QTest::newRow("file gone") << QStringLiteral("/usr/share/oskiro-mero/dranwell_de.qm") << QString() << kBuiltIn << 1;
+    // Qt's own lookup would strip "_GB" and take the built-in file for it.
+    QTest::newRow("missing regional variant") << QStringLiteral(":/translation/dranwell_en_GB.qm") << QString() << kBuiltIn << 1;
+    QTest::newRow("not a translation") << QStringLiteral(":/styles/default.qss") << QString() << kBuiltIn << 1;
 }
 
-// Starts from Russian, so falling back to English is seen, not assumed.
+// Starts from the other language, so a fallback is seen, not assumed.
+// Probing a file names its language without touching the one in use.
 void TestLocalization::savedLanguage()
 {
     QFETCH(QString, saved);
+    QFETCH(QString, name);
     QFETCH(QString, expected);
     QFETCH(int, warnings);
-    QVERIFY(manager().loadLanguage(kRussian == expected ? kBuiltIn : kRussian));
+    const QString start = expected == kRussian ? kBuiltIn : kRussian;
+    QVERIFY(manager().loadLanguage(start));
+    QCOMPARE(manager().languageName(saved), name);
+    QCOMPARE(manager().currentFile(), start);
+    QCOMPARE(qtTrId("dw_tr_language"), manager().languageName(start));
 
     TestSupport::LogCapture log;
     manager().loadSavedLanguage(saved);
