@@ -6,37 +6,33 @@
 #include <QDir>
 #include <QtTest>
 
+using ZCore::AppEnvironment;
 using ZCore::CommandLine;
 using ZCore::UserDialogs;
 using EOutcome = ZCore::CommandLine::EOutcome;
 
 Q_DECLARE_METATYPE(ZCore::CommandLine::EOutcome)
 
+// The command line and the application directory it chooses.
 class TestCommandLine : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { CommandLine::setApplicationIdentity(); }
     void cleanup();
 
     void parse_data();
     void parse();
-    void outcomeTexts_data();
-    void outcomeTexts();
-    void dataDirBecomesAppDir();
-    void unattendedLogsBoxesAndAnswersNo();
+    void resolveAppDir_data();
+    void resolveAppDir();
+    void applyChoosesDirAndUnattendedBoxes();
 };
-
-void TestCommandLine::initTestCase()
-{
-    CommandLine::setApplicationIdentity();
-}
 
 void TestCommandLine::cleanup()
 {
     UserDialogs::setUnattended(false);
-    ZCore::AppEnvironment::setAppDir(QString());
+    AppEnvironment::setAppDir(QString());
 }
 
 void TestCommandLine::parse_data()
@@ -45,51 +41,54 @@ void TestCommandLine::parse_data()
     QTest::addColumn<EOutcome>("outcome");
     // Run: "dataDir|unattended|quitAfterMs|port|url"; otherwise the error text.
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("nothing") << QStringList() << EOutcome::Run << "|0|-1||";
+    QTest::newRow("nothing") << QStringList() << EOutcome::Run << "|0|-1||" << 0;
     QTest::newRow("all options") << QStringList{"--data-dir", "/srv/mero", "--unattended", "--quit-after", "250",
                                                 "--port", "ttyACM0", "--update-url=http://h/u"}
-                                 << EOutcome::Run << "/srv/mero|1|250|ttyACM0|http://h/u";
+                                 << EOutcome::Run << "/srv/mero|1|250|ttyACM0|http://h/u" << 0;
     QTest::newRow("equals form") << QStringList{"--data-dir=run data", "--quit-after=0"} << EOutcome::Run
-                                 << "run data|0|0||";
+                                 << "run data|0|0||" << 0;
     QTest::newRow("screenshot is unattended") << QStringList{"--simulate", "--screenshot", "w.png"} << EOutcome::Run
-                                              << "|1|-1||";
+                                              << "|1|-1||" << 0;
     // Nobody is at a measurement to close a box.
     QTest::newRow("measure is unattended") << QStringList{"--measure", "--port=ttyACM0", "--export", "a.S2P"}
-                                           << EOutcome::Run << "|1|-1|ttyACM0|";
-    QTest::newRow("help") << QStringList{"-h"} << EOutcome::ShowHelp << "";
-    QTest::newRow("version") << QStringList{"--version"} << EOutcome::ShowVersion << "";
+                                           << EOutcome::Run << "|1|-1|ttyACM0|" << 0;
+    QTest::newRow("help") << QStringList{"-h"} << EOutcome::ShowHelp << "" << 0;
+    QTest::newRow("version") << QStringList{"--version"} << EOutcome::ShowVersion << "" << 0;
     QTest::newRow("help wins over a bad value") << QStringList{"--quit-after", "soon", "--help"}
-                                                << EOutcome::ShowHelp << "";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << EOutcome::Error << "Unknown option 'bogus'.";
-    QTest::newRow("missing value") << QStringList{"--data-dir"} << EOutcome::Error
-                                   << "Missing value after '--data-dir'.";
+                                                << EOutcome::ShowHelp << "" << 0;
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << EOutcome::Error << "Unknown option 'bogus'." << 1;
+    // A script asking for a measurement tells its usage errors from a failed verdict.
+    QTest::newRow("unknown option, measure") << QStringList{"--bogus", "-measure"} << EOutcome::Error
+                                             << "Unknown option 'bogus'." << 2;
     QTest::newRow("empty data dir") << QStringList{"--data-dir="} << EOutcome::Error
-                                    << "The option '--data-dir' needs a directory.";
-    QTest::newRow("empty port") << QStringList{"--port="} << EOutcome::Error << "The option '--port' needs a port name.";
+                                    << "The option '--data-dir' needs a directory." << 1;
+    QTest::newRow("empty port") << QStringList{"--port="} << EOutcome::Error << "The option '--port' needs a port name." << 1;
     QTest::newRow("empty url") << QStringList{"--update-url="} << EOutcome::Error
-                               << "The option '--update-url' needs a URL.";
+                               << "The option '--update-url' needs a URL." << 1;
     QTest::newRow("empty screenshot") << QStringList{"--screenshot="} << EOutcome::Error
-                                      << "The option '--screenshot' needs a file.";
+                                      << "The option '--screenshot' needs a file." << 1;
     QTest::newRow("simulator and port") << QStringList{"--simulate", "--port=ttyACM0"} << EOutcome::Error
-                                        << "The options '--simulate' and '--port' exclude each other.";
+                                        << "The options '--simulate' and '--port' exclude each other." << 1;
     QTest::newRow("quit after negative") << QStringList{"--quit-after=-5"} << EOutcome::Error
-        << "Invalid value '-5' for '--quit-after': expected a number of milliseconds.";
+        << "Invalid value '-5' for '--quit-after': expected a number of milliseconds." << 1;
     QTest::newRow("measure option alone") << QStringList{"--preset", "2"} << EOutcome::Error
-                                          << "The option '--preset' needs '--measure'.";
+                                          << "The option '--preset' needs '--measure'." << 1;
     QTest::newRow("measure without device") << QStringList{"--measure", "--power", "high"} << EOutcome::Error
-                                            << "The option '--measure' needs '--port' or '--simulate'.";
+                                            << "The option '--measure' needs '--port' or '--simulate'." << 2;
     QTest::newRow("measure and screenshot") << QStringList{"--measure", "--simulate", "--screenshot", "w.png"}
-                                            << EOutcome::Error << "The option '--screenshot' does not go with '--measure'.";
+                                            << EOutcome::Error << "The option '--screenshot' does not go with '--measure'."
+                                            << 2;
     QTest::newRow("preset zero") << QStringList{"--measure", "--simulate", "--preset", "0"} << EOutcome::Error
-                                 << "Invalid value '0' for '--preset': expected a whole number from 1 to 1000.";
+                                 << "Invalid value '0' for '--preset': expected a whole number from 1 to 1000." << 2;
     QTest::newRow("power medium") << QStringList{"--measure", "--simulate", "--power", "medium"} << EOutcome::Error
-                                  << "Invalid value 'medium' for '--power': expected low or high.";
+                                  << "Invalid value 'medium' for '--power': expected low or high." << 2;
     QTest::newRow("export suffix only") << QStringList{"--measure", "--simulate", "--export", ".csv"}
                                         << EOutcome::Error
-                                        << "The file '.csv' of '--export' must end in .csv, .s2p, .png.";
+                                        << "The file '.csv' of '--export' must end in .csv, .s2p, .png." << 2;
     QTest::newRow("stray argument") << QStringList{"profile.ini"} << EOutcome::Error
-                                    << "Unexpected argument 'profile.ini'.";
+                                    << "Unexpected argument 'profile.ini'." << 1;
 }
 
 void TestCommandLine::parse()
@@ -97,69 +96,88 @@ void TestCommandLine::parse()
     QFETCH(QStringList, arguments);
     QFETCH(EOutcome, outcome);
     QFETCH(QString, expected);
+    QFETCH(int, exitCode);
 
     CommandLine commandLine;
     // A parser is reused without leftovers from an earlier run.
     commandLine.parse({"oskiro-mero", "--unattended", "--data-dir=/old", "--quit-after=9", "--port=x", "--update-url=y"});
     QCOMPARE(commandLine.parse(QStringList{QStringLiteral("oskiro-mero")} + arguments), outcome);
+    QCOMPARE(commandLine.exitCode(outcome), exitCode);
     const CommandLine::Options &o = commandLine.options();
     if (outcome == EOutcome::Run) {
         QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5").arg(o.dataDir).arg(int(o.unattended)).arg(o.quitAfterMs)
                      .arg(o.portName, o.updateUrl), expected);
     } else {
-        QCOMPARE(commandLine.errorText(), outcome == EOutcome::Error ? expected : QString());
+        QCOMPARE(commandLine.errorText(), expected);
     }
+    // An error is told with the usage after it.
+    if (outcome == EOutcome::Error)
+        QVERIFY(commandLine.outcomeText(outcome).startsWith("oskiro-mero: " + expected + "\n\nUsage: "));
 }
 
-void TestCommandLine::outcomeTexts_data()
+void TestCommandLine::resolveAppDir_data()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<bool>("withUsage");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("executableDirWritable");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("userDir");
+    QTest::addColumn<QString>("expectedDir");
+    QTest::addColumn<QString>("expectedLine");
 
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "oskiro-mero 1.15.823\n" << false;
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: " << true;
-    QTest::newRow("error") << QStringList{"--bogus"} << 1 << "oskiro-mero: Unknown option 'bogus'.\n\nUsage: "
-                           << true;
-    QTest::newRow("measure error") << QStringList{"--bogus", "-measure"} << 2
-                                   << "oskiro-mero: Unknown option 'bogus'.\n\nUsage: " << true;
+    // "%exe" stands for the executable's directory of the row.
+    const QString user = QStringLiteral("/home/u/.local/share/oskiro-mero");
+    QTest::newRow("chosen wins") << "/srv/mero" << true << true << user << "/srv/mero"
+                                 << ">> application directory (chosen): /srv/mero";
+    QTest::newRow("beside the executable") << "" << true << false << user << "%exe"
+                                           << ">> application directory (beside the executable): %exe";
+    QTest::newRow("per-user fallback") << "" << false << false << user << user
+        << ">> application directory (per-user, the executable's directory %exe is not writable): " + user;
+    QTest::newRow("no per-user location") << "" << false << false << "" << "%exe"
+                                          << ">> application directory (beside the executable): %exe";
+    // Run as root, an installed bin/ is writable too.
+    QTest::newRow("installed, writable") << "" << true << true << user << user
+        << ">> application directory (per-user, installed in %exe): " + user;
 }
 
-void TestCommandLine::outcomeTexts()
+void TestCommandLine::resolveAppDir()
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QString, start);
-    QFETCH(bool, withUsage);
+    QFETCH(QString, chosen);
+    QFETCH(bool, executableDirWritable);
+    QFETCH(bool, installed);
+    QFETCH(QString, userDir);
+    QFETCH(QString, expectedDir);
+    QFETCH(QString, expectedLine);
 
+    // A directory that does not exist cannot be written, whoever runs the test.
+    QTemporaryDir existing;
+    const QString exeDir = existing.path() + (executableDirWritable ? QStringLiteral("/bin") : QStringLiteral("/gone"));
+    QVERIFY(!executableDirWritable || QDir(existing.path()).mkdir(QStringLiteral("bin")));
+    const QString menuEntry = QStringLiteral("share/applications/%1.desktop").arg(AppEnvironment::kDesktopId);
+    QVERIFY(!installed || (QDir(existing.path()).mkpath(QStringLiteral("share/applications"))
+                           && QFile(existing.filePath(menuEntry)).open(QIODevice::WriteOnly)));
+    expectedDir.replace(QStringLiteral("%exe"), exeDir);
+    expectedLine.replace(QStringLiteral("%exe"), exeDir);
+
+    const AppEnvironment::TResolution resolution = AppEnvironment::resolve(chosen, exeDir, userDir);
+    QCOMPARE(resolution.dir, expectedDir);
+    QCOMPARE(AppEnvironment::describe(resolution, exeDir), expectedLine);
+}
+
+void TestCommandLine::applyChoosesDirAndUnattendedBoxes()
+{
     CommandLine commandLine;
-    const EOutcome outcome = commandLine.parse(QStringList{QStringLiteral("oskiro-mero")} + arguments);
-    QCOMPARE(commandLine.exitCode(outcome), exitCode);
-    const QString text = commandLine.outcomeText(outcome);
-    QVERIFY2(text.startsWith(start), qPrintable(text));
-    for (const char *option : {"--data-dir <dir>", "--unattended", "--quit-after <ms>", "--version"})
-        QCOMPARE(text.contains(QLatin1String(option)), withUsage);
-}
-
-void TestCommandLine::dataDirBecomesAppDir()
-{
-    QTemporaryDir dir;
-    CommandLine commandLine;
-    QCOMPARE(commandLine.parse({QStringLiteral("oskiro-mero"), QStringLiteral("--data-dir"),
-                                dir.path() + QStringLiteral("/sub/../data")}),
-             EOutcome::Run);
+    QCOMPARE(commandLine.parse({"oskiro-mero", "--data-dir", "relative/../data/"}), EOutcome::Run);
     commandLine.apply();
-    QCOMPARE(ZCore::AppEnvironment::appDir(), QDir(dir.path()).filePath(QStringLiteral("data")));
+    // Made absolute and clean, so a later change of directory cannot move it.
+    const QString expected = QDir::cleanPath(QDir::current().absoluteFilePath(QStringLiteral("data")));
+    QCOMPARE(AppEnvironment::appDir(), expected);
+    QCOMPARE(AppEnvironment::appDirDescription(), QStringLiteral(">> application directory (chosen): ") + expected);
     QVERIFY(!UserDialogs::isUnattended());
-}
+    AppEnvironment::setAppDir(QString());
+    QVERIFY(AppEnvironment::appDir() != expected);
 
-void TestCommandLine::unattendedLogsBoxesAndAnswersNo()
-{
-    CommandLine commandLine;
     QCOMPARE(commandLine.parse({QStringLiteral("oskiro-mero"), QStringLiteral("--unattended")}), EOutcome::Run);
     commandLine.apply();
-
     TestSupport::LogCapture log;
     QVERIFY(!UserDialogs::question(nullptr, QStringLiteral("Update"), QStringLiteral("Install 1.16.0?")));
     UserDialogs::critical(nullptr, QStringLiteral("Port"), QStringLiteral("lost"));

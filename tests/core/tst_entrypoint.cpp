@@ -4,9 +4,11 @@
 #include "measure/chartspicture.h"
 #include "ptypair.h"
 
+#include <QChart>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QLineSeries>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
@@ -18,51 +20,26 @@
 #include <csignal>
 #include <optional>
 
-// Runs the built application as a user or a script would, headless.
-class TestEntryPoint : public QObject
-{
-    Q_OBJECT
+namespace {
 
-private slots:
-    void initTestCase();
-    void startsLogsAndQuitsByItself();
-    void commandLineOutcomes_data();
-    void commandLineOutcomes();
-    void identifiesSimulatorAndReconnects();
-    void measureOutcomes_data();
-    void measureOutcomes();
+// A guard against a hung child only; the run itself takes a fraction of it.
+constexpr int kRunGuardMs = 120000;
+// Start-up under the sanitizers, identification, a reconnect step of
+// 2000 ms and identification again all fit well inside.
+constexpr int kLinkWaitMs = 30000;
 
-private:
-    static QString readLog(const QString &dataDir);
-    // As on a terminal over ssh.
-    static QProcessEnvironment environmentWithoutDisplay();
-    static bool writeUnitCalibration(const QString &dataDir);
-
-    // A guard against a hung child only; the run itself takes a fraction of it.
-    static constexpr int kRunGuardMs = 120000;
-    // Start-up under the sanitizers, identification, a reconnect step of
-    // 2000 ms and identification again all fit well inside.
-    static constexpr int kLinkWaitMs = 30000;
-    QString m_appBin;
-};
-
-void TestEntryPoint::initTestCase()
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    m_appBin = qEnvironmentVariable("MERO_APP_BIN");
-    QVERIFY2(QFileInfo(m_appBin).isExecutable(), qPrintable("MERO_APP_BIN is not a built oskiro-mero: " + m_appBin));
-}
-
-// The one log file of a run, or nothing when there is not exactly one.
-QString TestEntryPoint::readLog(const QString &dataDir)
+// The one log file of a run, or nothing when there is not exactly one; the
+// simulator started with --simulate keeps its own beside it.
+QString readLog(const QString &dataDir)
 {
     const QFileInfoList logs = QDir(QDir(dataDir).filePath(QStringLiteral("logs")))
-                                   .entryInfoList({QStringLiteral("*.log")}, QDir::Files);
+                                   .entryInfoList({QStringLiteral("????-??-??_??.??.??.log")}, QDir::Files);
     QFile file(logs.size() == 1 ? logs.first().filePath() : QString());
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-QProcessEnvironment TestEntryPoint::environmentWithoutDisplay()
+// As on a terminal over ssh.
+QProcessEnvironment environmentWithoutDisplay()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
@@ -72,7 +49,7 @@ QProcessEnvironment TestEntryPoint::environmentWithoutDisplay()
 
 // The simulator's calibration of the tiny preset, every reference 1: what
 // the window would have stored after calibrating with a through line.
-bool TestEntryPoint::writeUnitCalibration(const QString &dataDir)
+bool writeUnitCalibration(const QString &dataDir)
 {
     using namespace ZData::CAL;
     const QString id = QStringLiteral("4587553-825774358-875575351");
@@ -99,20 +76,31 @@ bool TestEntryPoint::writeUnitCalibration(const QString &dataDir)
     return stream.status() == QDataStream::Ok && table.status() == QSettings::NoError;
 }
 
-void TestEntryPoint::startsLogsAndQuitsByItself()
-{
-    QTemporaryDir dataDir;
-    QProcess app;
-    app.start(m_appBin, {"--data-dir", dataDir.path(), "--unattended", "--quit-after", "100"});
-    QVERIFY(app.waitForFinished(kRunGuardMs));
-    QVERIFY2(app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0, app.readAllStandardError().constData());
+} // namespace
 
-    const QString text = readLog(dataDir.path());
-    const auto at = [&text](const QString &line) { return text.indexOf(QStringLiteral("]: ") + line + '\n'); };
-    // The version line first, then where the data lives, then the window.
-    const int appDirLine = at("AppEnvironment >> application directory (chosen): " + QDir::cleanPath(dataDir.path()));
-    QVERIFY2(text.section('\n', 0, 0).endsWith("]: Logger >> initializing Application ver. 1.15.823.."), qPrintable(text));
-    QVERIFY2(appDirLine > 0 && at("EntryPoint >> loading MainWindow..") > appDirLine, qPrintable(text));
+// Runs the built application as a user or a script would, headless.
+class TestEntryPoint : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void commandLineOutcomes_data();
+    void commandLineOutcomes();
+    void identifiesSimulatorAndReconnects();
+    void measureOutcomes_data();
+    void measureOutcomes();
+    void simulatedScreenshotShowsBothChannels();
+
+private:
+    QString m_appBin;
+};
+
+void TestEntryPoint::initTestCase()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    m_appBin = qEnvironmentVariable("MERO_APP_BIN");
+    QVERIFY2(QFileInfo(m_appBin).isExecutable(), qPrintable("MERO_APP_BIN is not a built oskiro-mero: " + m_appBin));
 }
 
 void TestEntryPoint::commandLineOutcomes_data()
@@ -134,6 +122,7 @@ void TestEntryPoint::commandLineOutcomes_data()
     // Qt's own options are no mistake, and name a display of their own.
     QTest::newRow("platform option") << QStringList{"-platform", "offscreen", "--version"} << false << 0
                                      << "oskiro-mero 1.15.823\n" << "";
+    QTest::newRow("window quits by itself") << QStringList{"--unattended", "--quit-after", "100"} << true << 0 << "" << "";
 }
 
 void TestEntryPoint::commandLineOutcomes()
@@ -152,8 +141,11 @@ void TestEntryPoint::commandLineOutcomes()
     const QString printed = QString::fromUtf8(app.readAllStandardOutput());
     QVERIFY2(out.isEmpty() ? printed.isEmpty() : printed.startsWith(out), qPrintable(printed));
     QVERIFY(QString::fromUtf8(app.readAllStandardError()).contains(err));
-    // Nothing starts before the command line is understood: no logs, no profiles.
-    QCOMPARE(QDir(dataDir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    // Nothing starts before the command line is understood: no logs, no
+    // profiles; a run that gets as far as the window leaves both.
+    const QStringList made = QDir(dataDir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    QVERIFY2(exitCode == 0 && out.isEmpty() ? made.contains("logs") && made.contains("profiles") : made.isEmpty(),
+             qPrintable(made.join(' ')));
 }
 
 // The two real programs, as a field engineer would run them: the simulator
@@ -300,6 +292,56 @@ void TestEntryPoint::measureOutcomes()
         const double min = *std::min_element(trace->levels().cbegin(), trace->levels().cend());
         QVERIFY2(lines.at(channel).contains(QStringLiteral("min=%1 ").arg(min, 0, 'f', 2)), qPrintable(lines.at(channel)));
     }
+}
+
+// The application as a user without a device runs it: the bundled
+// simulator as its device, a picture of the window as its only output.
+void TestEntryPoint::simulatedScreenshotShowsBothChannels()
+{
+    QTemporaryDir dir;
+    const QString picture = dir.filePath(QStringLiteral("window.png"));
+    QProcess app;
+    app.setProcessChannelMode(QProcess::ForwardedChannels);
+    app.start(m_appBin, {"--simulate", "--screenshot", picture, "--data-dir", dir.filePath(QStringLiteral("data"))});
+    const auto stop = qScopeGuard([&app] { app.kill(), app.waitForFinished(); });
+    QVERIFY2(app.waitForFinished(kRunGuardMs), "the application did not finish by itself");
+    QVERIFY(app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0);
+    const QImage image(picture);
+    QCOMPARE(image.size(), QSize(1000, 550));
+    const QString log = readLog(dir.filePath("data"));
+    const auto at = [&log](const QString &line) { return log.indexOf(QStringLiteral("]: ") + line + '\n'); };
+    // The version line first, then where the data lives, then the window.
+    const int appDirLine = at("AppEnvironment >> application directory (chosen): " + dir.filePath("data"));
+    QVERIFY2(log.section('\n', 0, 0).endsWith("]: Logger >> initializing Application ver. 1.15.823.."), qPrintable(log));
+    QVERIFY2(appDirLine > 0 && at("EntryPoint >> loading MainWindow..") > appDirLine, qPrintable(log));
+
+    // With the menu closed, S21 fills the upper and S12 the lower half of
+    // the chart area below the title bar, in the dark theme's first colour.
+    QtCharts::QChart chart;
+    chart.setTheme(QtCharts::QChart::ChartThemeDark);
+    auto *series = new QtCharts::QLineSeries();
+    chart.addSeries(series);
+    const QColor color = series->pen().color();
+    const auto curvePixels = [&image, &color](int top, int bottom) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                // Anti-aliasing blends the curve into the background at its edges.
+                count += qAbs(qRed(pixel) - color.red()) + qAbs(qGreen(pixel) - color.green())
+                             + qAbs(qBlue(pixel) - color.blue()) <= 40;
+            }
+        }
+        return count;
+    };
+    const int half = image.height() / 2;
+    QVERIFY2(curvePixels(image.height() / 8, half) >= 20, "no S21 curve in the upper chart");
+    QVERIFY2(curvePixels(half, image.height()) >= 20, "no S12 curve in the lower chart");
+
+    // The simulator and its private link went with the application.
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(">> simulated device ready at (\\S+)")).match(log);
+    QVERIFY(match.hasMatch());
+    QVERIFY(!QFileInfo::exists(match.captured(1)));
 }
 
 QTEST_MAIN(TestEntryPoint)

@@ -53,9 +53,17 @@ class TestLogger : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
+    void init()
+    {
+        m_appDir = std::make_unique<TestSupport::TempAppDir>();
+        m_dialogs = std::make_unique<TestSupport::RecordingDialogs>();
+    }
+    void cleanup()
+    {
+        Logger::uninstall();
+        m_dialogs.reset();
+        m_appDir.reset();
+    }
     void lineFormat_data();
     void lineFormat();
     void fileNameBannerAndUtf8();
@@ -67,43 +75,32 @@ private:
     std::unique_ptr<TestSupport::RecordingDialogs> m_dialogs;
 };
 
-void TestLogger::init()
-{
-    m_appDir = std::make_unique<TestSupport::TempAppDir>();
-    m_dialogs = std::make_unique<TestSupport::RecordingDialogs>();
-}
-
-void TestLogger::cleanup()
-{
-    Logger::uninstall();
-    m_dialogs.reset();
-    m_appDir.reset();
-}
-
 void TestLogger::lineFormat_data()
 {
     QTest::addColumn<int>("writer");
-    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("expected"); // empty: no line
     QTest::addColumn<QString>("boxTitle"); // empty: no box
     const QString raw = QStringLiteral("Dev >> 100% done %1");
-    QTest::newRow("debug dropped") << 0 << QStringList() << QString();
-    QTest::newRow("critical") << 1 << QStringList{"[  CRITICAL ]: " + raw} << "Critical error";
-    QTest::newRow("fatal") << 2 << QStringList{"[   FATAL   ]: " + raw} << "Fatal error";
+    QTest::newRow("debug dropped") << 0 << QString() << QString();
+    QTest::newRow("warning") << 1 << "[  WARNING  ]: " + raw << QString();
+    QTest::newRow("critical") << 2 << "[  CRITICAL ]: " + raw << "Critical error";
+    QTest::newRow("fatal") << 3 << "[   FATAL   ]: " + raw << "Fatal error";
 }
 
 void TestLogger::lineFormat()
 {
     QFETCH(int, writer);
-    QFETCH(QStringList, expected);
+    QFETCH(QString, expected);
     QFETCH(QString, boxTitle);
     QVERIFY(Logger::init());
-    void (*const writers[])(const QString &, const QString &) = {ZCore::Log::debug, ZCore::Log::critical, ZCore::Log::fatal};
+    void (*const writers[])(const QString &, const QString &) = {ZCore::Log::debug, ZCore::Log::warning,
+                                                                  ZCore::Log::critical, ZCore::Log::fatal};
     writers[writer](QStringLiteral("Dev"), QStringLiteral(">> 100% done %1"));
-    QCOMPARE(readLogLines().mid(1), expected);
+    QCOMPARE(readLogLines().mid(1), expected.isEmpty() ? QStringList() : QStringList{expected});
     QCOMPARE(m_dialogs->boxes().size(), boxTitle.isEmpty() ? 0 : 1);
     if (!boxTitle.isEmpty())
-        QCOMPARE(m_dialogs->boxes().first().title + ": " + m_dialogs->boxes().first().text, boxTitle + ": Dev >> 100% done %1");
-    QCOMPARE(m_dialogs->exitCodes(), writer == 2 ? QList<int>{1} : QList<int>{});
+        QCOMPARE(m_dialogs->boxes().first().title + ": " + m_dialogs->boxes().first().text, boxTitle + ": " + expected.mid(15));
+    QCOMPARE(m_dialogs->exitCodes(), writer == 3 ? QList<int>{1} : QList<int>{});
 }
 
 void TestLogger::fileNameBannerAndUtf8()
@@ -130,7 +127,6 @@ void TestLogger::linesWrittenWhileBoxIsOpenReachFile()
     UserDialogs::setBackend(std::make_unique<LoggingDialogs>());
     ZCore::Log::critical(QStringLiteral("SerialPort"), QStringLiteral(">> port lost"));
     UserDialogs::setBackend(nullptr);
-
     QCOMPARE(readLogLines().mid(1), (QStringList{QStringLiteral("[  CRITICAL ]: SerialPort >> port lost"),
                                                  QStringLiteral("[   INFO    ]: BoxOwner >> written while the box is open")}));
 }
@@ -143,10 +139,10 @@ void TestLogger::initFailsWithoutLogsDir()
     TestSupport::LogCapture log;
     QVERIFY(!Logger::init());
     QCOMPARE(log.lines(QtCriticalMsg).last(), "Logger >>dw_err_logger_cant_create_dirs" + logsDir);
-    // Without the Logger every line stays with the handler already in force.
+    // Without the Logger every line stays with the handler already in force,
+    // and a fatal error still ends the program.
     ZCore::Log::info(QStringLiteral("EntryPoint"), QStringLiteral(">> loading MainWindow.."));
     QVERIFY(log.contains(QStringLiteral("EntryPoint >> loading MainWindow..")));
-    // And a fatal error still ends the program.
     ZCore::Log::fatal(QStringLiteral("RangeSliced"), QStringLiteral("Points value is too high"));
     QCOMPARE(m_dialogs->exitCodes(), QList<int>{1});
 }

@@ -67,10 +67,21 @@ class TestSettingsManager : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void firstStartWritesProfiles();
-    void laterStartKeepsUserFiles();
+    void init()
+    {
+        m_appDir = std::make_unique<TestSupport::TempAppDir>();
+        m_dialogs = std::make_unique<TestSupport::RecordingDialogs>();
+    }
+    void cleanup()
+    {
+        // Nothing pending may be written after the directory is gone.
+        for (QSettings *settings : {SettingsManager::currentSettings(), SettingsManager::userSettings()})
+            if (settings)
+                settings->sync();
+        m_dialogs.reset();
+        m_appDir.reset();
+    }
+    void startWritesProfilesKeepsUserFiles();
     void initFailsWithoutProfilesDir();
     void snapshotsAreDetached();
     void openProfile_data();
@@ -92,23 +103,7 @@ private:
     std::unique_ptr<TestSupport::RecordingDialogs> m_dialogs;
 };
 
-void TestSettingsManager::init()
-{
-    m_appDir = std::make_unique<TestSupport::TempAppDir>();
-    m_dialogs = std::make_unique<TestSupport::RecordingDialogs>();
-}
-
-void TestSettingsManager::cleanup()
-{
-    // Nothing pending may be written after the directory is gone.
-    for (QSettings *settings : {SettingsManager::currentSettings(), SettingsManager::userSettings()})
-        if (settings)
-            settings->sync();
-    m_dialogs.reset();
-    m_appDir.reset();
-}
-
-void TestSettingsManager::firstStartWritesProfiles()
+void TestSettingsManager::startWritesProfilesKeepsUserFiles()
 {
     QVERIFY(start());
     // Keys and comments are read by people editing the profile by hand.
@@ -139,20 +134,16 @@ void TestSettingsManager::firstStartWritesProfiles()
                              "Range_Presets/1\\S21\\marks\\FREQ_COMMENT=\"Частоты, на которых должны стоять маркеры\""})
         QVERIFY2(user.contains(QString::fromUtf8(line)), line);
     QCOMPARE(ZData::PresetSettings::readScanPresets(*SettingsManager::userSettingsSnapshot()).at(3).name, QStringLiteral("LTE800"));
-}
 
-void TestSettingsManager::laterStartKeepsUserFiles()
-{
-    QVERIFY(start());
+    // A later start rebuilds the default profile and keeps the user's own files.
     SettingsManager::currentSettings()->setValue("RF/S21_ATT", 12.5);
     SettingsManager::saveAllSettings();
     const QByteArray defaults = fileBytes(profile("default"));
     QVERIFY(writeFile(profile("default"), defaults + "\n[Junk]\nstale=1\n"));
-    QByteArray user = fileBytes(profile("user"));
-    QVERIFY(writeFile(profile("user"), user.replace("name=LTE800", "name=My band")));
+    QByteArray userBytes = fileBytes(profile("user"));
+    QVERIFY(writeFile(profile("user"), userBytes.replace("name=LTE800", "name=My band")));
 
     QVERIFY(start());
-    // The default profile is rebuilt; the user's own files are kept.
     QCOMPARE(fileBytes(profile("default")), defaults);
     QVERIFY(iniLines(profile("current")).contains("RF/S21_ATT=12.5"));
     QCOMPARE(SettingsManager::userSettings()->value("Range_Presets/4/name").toString(), QStringLiteral("My band"));

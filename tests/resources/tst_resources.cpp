@@ -1,10 +1,10 @@
+#include "core/utilitymodules/ui.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QIcon>
-#include <QImage>
-#include <QPixmap>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
@@ -12,57 +12,34 @@
 
 namespace {
 
-const QSize kIconSize(32, 32);
-const QSize kSplashSize(500, 300);
-// The attenuation spin boxes are placed at fixed points of a frame of this
-// size, so the schematic behind them must match it exactly.
-const QSize kAttenuatorFrameSize(400, 350);
-
 int opaquePixelCount(const QImage &image)
 {
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(image.pixel(x, y)) > 0)
-                ++count;
-        }
+        for (int x = 0; x < image.width(); ++x)
+            count += qAlpha(image.pixel(x, y)) > 0;
     }
     return count;
 }
 
 } // namespace
 
+// The bundled pictures and style sheet, as the widgets ask for them.
 class TestResources : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-
     void iconsRender_data();
     void iconsRender();
     void picturesLoad_data();
     void picturesLoad();
-
     void styleSheetRulesTakeEffect();
-
-private:
-    QString m_styleSheet;
 };
-
-void TestResources::initTestCase()
-{
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFile file(QStringLiteral("://styles/default.qss"));
-    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    m_styleSheet = QString::fromUtf8(file.readAll());
-    QVERIFY(!m_styleSheet.isEmpty());
-}
 
 void TestResources::iconsRender_data()
 {
     QTest::addColumn<QString>("path");
-
     // Spelled as the widgets ask for them, the doubled slash included.
     for (const char *path : {":/ui/pause_scan", "://ui/pause_scan", "://ui/resume_scan", ":/ui/connected",
                              ":/ui/disconnected", ":/ui/refresh", ":/ui/menu_drawer", ":/ui/arrow_left",
@@ -73,17 +50,13 @@ void TestResources::iconsRender_data()
 void TestResources::iconsRender()
 {
     QFETCH(QString, path);
-
-    const QIcon icon(path);
-    QVERIFY(!icon.isNull());
-    const QPixmap pixmap = icon.pixmap(kIconSize);
-    QCOMPARE(pixmap.size(), kIconSize);
-
+    const QSize size(32, 32);
+    const QPixmap pixmap = QIcon(path).pixmap(size);
+    QCOMPARE(pixmap.size(), size);
     // Something is drawn, yet the icon is a figure on a clear ground.
     const int opaque = opaquePixelCount(pixmap.toImage());
-    const int total = kIconSize.width() * kIconSize.height();
-    QVERIFY2(opaque > total / 20, qPrintable(QString::number(opaque)));
-    QVERIFY2(opaque < total * 3 / 4, qPrintable(QString::number(opaque)));
+    const int total = size.width() * size.height();
+    QVERIFY2(opaque > total / 20 && opaque < total * 3 / 4, qPrintable(QString::number(opaque)));
 }
 
 void TestResources::picturesLoad_data()
@@ -91,9 +64,10 @@ void TestResources::picturesLoad_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QSize>("maxSize");
     QTest::addColumn<bool>("exact");
-
-    QTest::newRow("splash logo") << QStringLiteral("://logo_pic") << kSplashSize << false;
-    QTest::newRow("attenuator background") << QStringLiteral(":/repeater_bg") << kAttenuatorFrameSize << true;
+    QTest::newRow("splash logo") << QStringLiteral("://logo_pic") << QSize(500, 300) << false;
+    // The attenuation spin boxes are placed at fixed points of a frame of
+    // this size, so the schematic behind them must match it exactly.
+    QTest::newRow("attenuator background") << QStringLiteral(":/repeater_bg") << QSize(400, 350) << true;
     QTest::newRow("chart arrangement")
         << QStringLiteral(":/arrange/images/arrangement/charts_2.png") << QSize(256, 256) << false;
 }
@@ -103,31 +77,34 @@ void TestResources::picturesLoad()
     QFETCH(QString, path);
     QFETCH(QSize, maxSize);
     QFETCH(bool, exact);
-
     const QPixmap pixmap(path);
     QVERIFY(!pixmap.isNull());
     if (exact) {
         QCOMPARE(pixmap.size(), maxSize);
     } else {
-        QVERIFY2(pixmap.width() <= maxSize.width() && pixmap.height() <= maxSize.height(),
+        QVERIFY2(pixmap.width() <= maxSize.width() && pixmap.height() <= maxSize.height()
+                     && pixmap.width() >= maxSize.width() / 4 && pixmap.height() >= maxSize.height() / 4,
                  qPrintable(QStringLiteral("%1 x %2").arg(pixmap.width()).arg(pixmap.height())));
-        QVERIFY(pixmap.width() >= maxSize.width() / 4 && pixmap.height() >= maxSize.height() / 4);
     }
     QVERIFY(opaquePixelCount(pixmap.toImage()) > 0);
 }
 
+// The sheet is applied as the application does at start-up.
 void TestResources::styleSheetRulesTakeEffect()
 {
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    const QString path = QStringLiteral(":/styles/default.qss");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    ZCore::UtilityModules::UI::applyStyleSheet(path);
+    QCOMPARE(qApp->styleSheet(), QString::fromUtf8(file.readAll()));
+
     QWidget page;
-    page.setStyleSheet(m_styleSheet);
     QScrollBar scrollBar(Qt::Vertical, &page);
     QComboBox combo(&page);
     QCheckBox checkBox(&page);
-    page.ensurePolished();
-    scrollBar.ensurePolished();
-    combo.ensurePolished();
-    checkBox.ensurePolished();
-
+    for (QWidget *widget : {&page, static_cast<QWidget *>(&scrollBar), static_cast<QWidget *>(&combo), static_cast<QWidget *>(&checkBox)})
+        widget->ensurePolished();
     QStyle *style = scrollBar.style();
     QCOMPARE(style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &scrollBar), 15 + 2 * 2);
     QCOMPARE(style->pixelMetric(QStyle::PM_ScrollBarSliderMin, nullptr, &scrollBar), 20);
