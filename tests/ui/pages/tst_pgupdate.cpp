@@ -178,6 +178,7 @@ void TstPgUpdate::versionReply_data()
     QTest::newRow("older build") << QByteArray("1.4.9") << int(Kind::Information) << false;
     QTest::newRow("newer, answered No") << QByteArray("1.10.0") << int(Kind::Question) << true;
     QTest::newRow("letter in a part") << QByteArray("1.x.9") << kNoBox << false;
+    QTest::newRow("sign") << QByteArray("1.+5.0") << kNoBox << false;
     QTest::newRow("two parts") << QByteArray("1.5") << kNoBox << false;
     QTest::newRow("undefined") << QByteArray("4294967295.4294967295.4294967295") << kNoBox << false;
 }
@@ -199,7 +200,8 @@ void TstPgUpdate::versionReply()
     QCoreApplication::processEvents();
     QCOMPARE(label("l_actual_version"), QString::fromLatin1(version));
     QCOMPARE(button("b_do_update")->isEnabled(), updateEnabled);
-    QCOMPARE(m_dialogs.boxes().size() == 1 ? int(m_dialogs.boxes().first().kind) : kNoBox, box);
+    QCOMPARE(m_dialogs.boxes().size(), box == kNoBox ? 0 : 1);
+    QVERIFY(box == kNoBox || int(m_dialogs.boxes().first().kind) == box);
     QCOMPARE(log.count(QStringLiteral("no update offered")), box == kNoBox ? 1 : 0);
     QTRY_VERIFY_WITH_TIMEOUT(queueIdle(), kWaitMs);
     QVERIFY(m_sim->receivedFrames().isEmpty());
