@@ -53,6 +53,7 @@ private slots:
     void selectedViewRoundTrip_data();
     void selectedViewRoundTrip();
     void aboutPageAttachedAgain();
+    void arrangementsFillTheGrid();
     void calibrationState();
     void attenuatorShownClampedWithoutWriting();
     void selectionRoundTrip();
@@ -127,6 +128,26 @@ void TestMenuPages::aboutPageAttachedAgain()
     QCOMPARE(m_window->selectionRequests().size(), 1);
     QCOMPARE(m_dialogs.boxes().size(), 1);
     QCOMPARE(m_dialogs.count(ZCore::UserDialogs::EKind::AboutQt), 1);
+}
+
+// Every arrangement lays its charts over the 2 x 2 grid without a hole or
+// an overlap, and offers a picture of itself.
+void TestMenuPages::arrangementsFillTheGrid()
+{
+    const auto &arrangements = MW_Pages::PgCharts::instance().arrangements();
+    QVERIFY(!arrangements.isEmpty());
+    for (const MW_Pages::TChartArrangement &arrangement : arrangements) {
+        QVERIFY(!arrangement.image.isNull());
+        // Cells row by row, then one for anything outside the grid.
+        QVector<int> covered(5);
+        for (const MW_Pages::TViewPlacement &place : arrangement.placement) {
+            for (int row = place.row; place.isPlaced() && row < place.row + place.rowSpan; ++row) {
+                for (int column = place.column; column < place.column + place.columnSpan; ++column)
+                    ++covered[row < 2 && column < 2 ? row * 2 + column : 4];
+            }
+        }
+        QCOMPARE(covered, (QVector<int>{1, 1, 1, 1, 0}));
+    }
 }
 
 // Disabled while a calibration runs, and without a device to calibrate;
