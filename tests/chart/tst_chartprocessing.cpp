@@ -1,6 +1,10 @@
+// From the device's points to what a chart plots and its marks table reads.
 #include "chart/chartplacement.h"
+#include "chart/datamarkprocessor.h"
 #include "chart/datascanprocessor.h"
 #include "chart/zchartview.h"
+#include "chart/zmark.h"
+#include "chart/zmarkstable.h"
 #include "data/scan/datascanmanager.h"
 
 #include "chartfixture.h"
@@ -15,29 +19,44 @@
 using namespace ZChart;
 using ZData::TScanPoint;
 using TestSupport::ChartFixture;
+using TestSupport::SweepFeeder;
 
 Q_DECLARE_METATYPE(QVector<ZData::TScanPoint>)
 
 namespace {
 
-// A view in the corner over the one-band profile with the given RF values,
-// every reference 0.5, the sweep started with or without calibration.
+// A view in the corner over the one-band profile with the given RF values
+// and S21 marks, every reference 0.5, swept once at 0.1 (-20 dB raw).
 struct Bench
 {
-    Bench(int corner, bool useCalib, const QVariantMap &rf)
+    Bench(int corner, bool useCalib, const QVariantMap &rf, const QVector<double> &marksMHz = {})
     {
-        loaded = fixture.load({ChartFixture::preset(QStringLiteral("Band"))}, rf);
+        loaded = fixture.load({ChartFixture::preset(QStringLiteral("Band"), marksMHz)}, rf);
         fixture.calibrator().setReference(0.5f);
-        TestSupport::SweepFeeder::start();
+        SweepFeeder::start();
         ZData::DataScanManager::instance().setUseCalib(useCalib);
         view = std::make_unique<ZChartView>();
         view->setCorner(quint32(corner));
+        SweepFeeder([](int, quint64) { return 0.1f; }).sweepBothChannels();
     }
+    // -10 dBm everywhere on S21.
+    explicit Bench(const QVector<double> &marksMHz) : Bench(0, false, {{"S21_AMP_ORIGIN", 10.0}}, marksMHz) {}
+
+    ZMarksTable &table() { return *view->marksTable(); }
 
     ChartFixture fixture;
     bool loaded = false;
     std::unique_ptr<ZChartView> view;
 };
+
+QVector<QPointF> processed(const QVector<TScanPoint> &points)
+{
+    DataScanProcessor processor(nullptr);
+    processor.registerMethods();
+    QVector<QPointF> output(points.size());
+    processor.processPoints(points, output, EChartType::LOG_MAG);
+    return output;
+}
 
 } // namespace
 
@@ -55,6 +74,14 @@ private slots:
     void chartTitle();
     void plottedSeriesFollowsPlacement_data();
     void plottedSeriesFollowsPlacement();
+    void markValueLine_data();
+    void markValueLine();
+    void presetMarksText_data();
+    void presetMarksText();
+    void marksSnapToRange_data();
+    void marksSnapToRange();
+    void badMarkIndexesIgnored();
+    void rangeChangeKeepsMarkFrequency();
 };
 
 void TstChartProcessing::logMagPoint_data()
@@ -71,13 +98,10 @@ void TstChartProcessing::logMagPoint()
 {
     QFETCH(TScanPoint, input);
     QFETCH(double, y);
-    DataScanProcessor processor(nullptr);
-    processor.registerMethods();
-    QVector<QPointF> output(1);
-    processor.processPoints({input}, output, EChartType::LOG_MAG);
-    QCOMPARE(output.first().x(), double(input.frequency));
+    const QPointF output = processed({input}).first();
+    QCOMPARE(output.x(), double(input.frequency));
     // Single precision: a few ulp of a float around the expected level.
-    QVERIFY2(qAbs(output.first().y() - y) < 1e-5, qPrintable(QString::number(output.first().y())));
+    QVERIFY2(qAbs(output.y() - y) < 1e-5, qPrintable(QString::number(output.y())));
 }
 
 void TstChartProcessing::validPointCut_data()
@@ -97,15 +121,11 @@ void TstChartProcessing::validPointCut()
 {
     QFETCH(QVector<TScanPoint>, points);
     QFETCH(QVector<quint64>, kept);
-    DataScanProcessor processor(nullptr);
-    processor.registerMethods();
-    QVector<QPointF> levels(points.size());
-    processor.processPoints(points, levels, EChartType::LOG_MAG);
     QVector<bool> valid;
     for (const TScanPoint &p : points)
         valid.append(ZData::TR::isMeasured(p));
     QVector<quint64> shown;
-    for (const QPointF &p : ChartPlacement::plotted(levels, valid, {}))
+    for (const QPointF &p : ChartPlacement::plotted(processed(points), valid, {}))
         shown.append(std::isnan(p.y()) ? 0 : qRound64(p.x()));
     QCOMPARE(shown, kept);
 }
@@ -147,9 +167,9 @@ void TstChartProcessing::plottedSeriesFollowsPlacement_data()
     QTest::addColumn<bool>("useCalib");
     QTest::addColumn<double>("level");
     QTest::addColumn<double>("yMax");
-    // Every point is measured at 0.1 (-20 dB raw). S21_ATT 1, S12_ATT 2,
-    // AMP_OFFSET 3, origins 10 and 20; references 0.5 add 6.02 dB. The
-    // level axis spans 110 dB below the origin, or -20..90 dB calibrated.
+    // S21_ATT 1, S12_ATT 2, AMP_OFFSET 3, origins 10 and 20; references
+    // 0.5 add 6.02 dB. The level axis spans 110 dB below the origin, or
+    // -20..90 dB calibrated.
     QTest::newRow("raw S21: origin and the other channel's attenuator") << 0 << false << -20.0 + 10.0 + 2.0 << 10.0;
     QTest::newRow("raw S12") << 1 << false << -20.0 + 20.0 + 1.0 << 20.0;
     QTest::newRow("calibrated S21") << 0 << true << -20.0 - 20.0 * std::log10(0.5) + 3.0 + 3.0 << 90.0;
@@ -170,13 +190,105 @@ void TstChartProcessing::plottedSeriesFollowsPlacement()
     QCOMPARE(bench.view->axisY()->max(), yMax);
     // Calibrated levels are ratios, raw ones powers.
     QCOMPARE(bench.view->axisY()->titleText(), QStringLiteral("S%1 (%2)").arg(corner ? "12" : "21", useCalib ? "dB" : "dBm"));
-    TestSupport::SweepFeeder([](int, quint64) { return 0.1f; }).sweepBothChannels();
     const QVector<QPointF> points = bench.view->plottedPoints();
     QCOMPARE(points.size(), 101);
     for (int i = 0; i < points.size(); ++i) {
         QVERIFY(qAbs(points[i].x() - (startMHz + i + i * ChartPlacement::kIndexShiftMHz)) < 1e-9);
         QVERIFY2(qAbs(points[i].y() - level) < 1e-4, qPrintable(QString::number(points[i].y())));
     }
+}
+
+void TstChartProcessing::markValueLine_data()
+{
+    QTest::addColumn<double>("level");
+    QTest::addColumn<bool>("calibrated");
+    QTest::addColumn<bool>("showSign");
+    QTest::addColumn<quint64>("frequency");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("raw level") << -12.34 << false << false << quint64(150000000) << QStringLiteral("LMg:      -12.34 dBm");
+    QTest::newRow("calibrated gain, forced sign") << 31.5 << true << true << quint64(150000000) << QStringLiteral("LMg:       +31.50 dB");
+    QTest::newRow("too long for the width") << -123456789012.5 << false << false << quint64(150000000) << QStringLiteral("LMg:-123456789012.50 dBm");
+    QTest::newRow("not measured") << 0.0 << false << false << quint64(0) << QStringLiteral("No data.");
+}
+
+void TstChartProcessing::markValueLine()
+{
+    QFETCH(double, level);
+    QFETCH(bool, calibrated);
+    QFETCH(bool, showSign);
+    QFETCH(quint64, frequency);
+    QFETCH(QString, line);
+    Bench bench(0, calibrated, {});
+    DataMarkProcessor processor(nullptr);
+    processor.registerMethods();
+    const ZData::TScanPoint measured{frequency, 0.5f, 0.0f};
+    const QVector<float> values = processor.markValues(measured, EMarkType::LMAG);
+    QCOMPARE(processor.markText(values, measured, QPointF(150.0, level), showSign, EMarkType::LMAG), line);
+}
+
+// One entry per visible mark: frequency and level lines, a blank line between entries.
+void TstChartProcessing::presetMarksText_data()
+{
+    QTest::addColumn<QVector<double>>("marksMHz");
+    QTest::newRow("three marks") << QVector<double>{120, 150, 180};
+    QTest::newRow("no marks") << QVector<double>{};
+}
+
+void TstChartProcessing::presetMarksText()
+{
+    QFETCH(QVector<double>, marksMHz);
+    Bench bench(marksMHz);
+    QVERIFY(bench.loaded);
+    QStringList expected;
+    for (int i = 0; i < marksMHz.size(); ++i)
+        expected << QStringLiteral("M%1        %2.00 MHz\nLMg:      -10.00 dBm").arg(i + 1).arg(marksMHz[i]);
+    QCOMPARE(bench.table().text().split(QStringLiteral("\n\n"), Qt::SkipEmptyParts), expected);
+}
+
+void TstChartProcessing::marksSnapToRange_data()
+{
+    QTest::addColumn<double>("markMHz");
+    QTest::addColumn<quint32>("index");
+    QTest::addColumn<double>("snappedMHz");
+    QTest::newRow("below the start") << 20.0 << 0u << 100.0;
+    QTest::newRow("above the stop") << 5000.0 << 100u << 200.0;
+    QTest::newRow("rounds up past half") << 150.6 << 51u << 151.0;
+}
+
+void TstChartProcessing::marksSnapToRange()
+{
+    QFETCH(double, markMHz);
+    QFETCH(quint32, index);
+    QFETCH(double, snappedMHz);
+    Bench bench({markMHz});
+    const TMarkData data = bench.table().marksData().first();
+    QCOMPARE(data.index, index);
+    QCOMPARE(data.frequency.MHz(), snappedMHz);
+}
+
+void TstChartProcessing::badMarkIndexesIgnored()
+{
+    Bench bench({120, 130, 140, 150, 160});
+    bench.table().moveMark(5, 190.0);
+    bench.table().moveMark(-1, 190.0);
+    QCOMPARE(bench.table().marksData().last().index, 60u);
+    QVERIFY(!bench.table().createMark(150.0));
+
+    ZChartView empty;
+    empty.marksTable()->setMarkVisible(0, true);
+    QVERIFY(!empty.marksTable()->isMarkVisible(0));
+}
+
+void TstChartProcessing::rangeChangeKeepsMarkFrequency()
+{
+    Bench bench({150});
+    // 50-250 MHz in 201 points: 150 MHz becomes point 100.
+    ZData::DS::RangeSliced &range = ZData::DataScanManager::instance().channelRange(0);
+    range.setStart(ZCore::TFrequency(50e6), false);
+    range.setStop(ZCore::TFrequency(250e6), false);
+    range.setPoints(201, true);
+    QCOMPARE(bench.table().marksData().first().index, 100u);
+    QCOMPARE(bench.table().marksData().first().frequency.MHz(), 150.0);
 }
 
 QTEST_MAIN(TstChartProcessing)

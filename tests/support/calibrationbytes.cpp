@@ -3,9 +3,11 @@
 #include "data/calibration/calibrationmanager.h"
 #include "lebytes.h"
 
+#include <QFile>
+
 namespace TestSupport {
 
-QByteArray completeCalibrationFile(const QList<ZData::TScanPreset> &presets)
+bool writeCompleteCalibrationFile(const QString &path, const QList<ZData::TScanPreset> &presets)
 {
     using namespace LeBytes;
     QByteArray bytes = littleEndianString(QString()) + littleEndianInt32(presets.size());
@@ -17,7 +19,8 @@ QByteArray completeCalibrationFile(const QList<ZData::TScanPreset> &presets)
                      + (littleEndianDouble(0.5) + littleEndianDouble(0.0)).repeated(int(range.points));
         }
     }
-    return bytes;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace TestSupport

@@ -2,13 +2,14 @@
 
 #include "data/scan/tscanpreset.h"
 
-#include <QByteArray>
 #include <QList>
+#include <QString>
 
 namespace TestSupport {
 
-// A complete calibration file of the device with an empty id (none is
-// connected) for presets: every reference 0.5 over each preset's ranges.
-QByteArray completeCalibrationFile(const QList<ZData::TScanPreset> &presets);
+// Writes a complete calibration file of the device with an empty id (none
+// is connected) for presets, every reference 0.5 over each preset's ranges,
+// to path; false when it could not be written.
+bool writeCompleteCalibrationFile(const QString &path, const QList<ZData::TScanPreset> &presets);
 
 } // namespace TestSupport

@@ -6,15 +6,10 @@ namespace TestSupport::HandFrames {
 
 namespace {
 
-void putWord(QByteArray &bytes, quint16 value)
+template <typename T>
+void put(QByteArray &bytes, T value)
 {
-    bytes.append(char(value & 0xFF));
-    bytes.append(char(value >> 8));
-}
-
-void putLong(QByteArray &bytes, quint32 value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
+    for (size_t shift = 0; shift < 8 * sizeof value; shift += 8)
         bytes.append(char((value >> shift) & 0xFF));
 }
 
@@ -37,23 +32,19 @@ QByteArray frame(quint16 command, const QByteArray &payload, quint16 typeState, 
     const quint32 sum = quint32(command) + frameCount + typeState + options + length;
     const quint16 checksum = quint16(~quint16((sum >> 16) + (sum & 0xFFFF)));
     QByteArray body;
-    putWord(body, command);
-    putWord(body, frameCount);
-    putWord(body, typeState);
-    putWord(body, options);
-    putWord(body, length);
-    putWord(body, checksum);
+    for (quint16 field : {command, frameCount, typeState, options, length, checksum})
+        put(body, field);
     body.append(payload);
-    putLong(body, crc32(body));
+    put(body, crc32(body));
     return QByteArray(1, char(0xAA)) + body;
 }
 
 QByteArray threeWords(quint32 first, quint32 second, quint32 third)
 {
     QByteArray bytes;
-    putLong(bytes, first);
-    putLong(bytes, second);
-    putLong(bytes, third);
+    put(bytes, first);
+    put(bytes, second);
+    put(bytes, third);
     return bytes;
 }
 

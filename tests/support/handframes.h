@@ -23,10 +23,8 @@ QByteArray scanPayload(const QVector<qint64> &frequencies);
 // Field offsets of a frame, for tests that inspect or damage one.
 constexpr int kCommandOffset = 1;
 constexpr int kFrameCountOffset = 3;
-constexpr int kTypeStateOffset = 5;
 constexpr int kOptionsOffset = 7;
 constexpr int kLengthOffset = 9;
-constexpr int kChecksumOffset = 11;
 constexpr int kPayloadOffset = 13;
 constexpr int kOverhead = 17;
 

@@ -50,12 +50,7 @@ bool LogCapture::contains(const QString &fragment) const
 
 int LogCapture::count(const QString &fragment) const
 {
-    int hits = 0;
-    for (const Entry &entry : m_entries) {
-        if (entry.text.contains(fragment))
-            ++hits;
-    }
-    return hits;
+    return lines().filter(fragment).size();
 }
 
 } // namespace TestSupport

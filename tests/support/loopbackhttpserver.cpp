@@ -8,13 +8,13 @@ namespace TestSupport {
 
 namespace {
 
-const QByteArray kHeadEnd = QByteArrayLiteral("\r\n\r\n");
-const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+// Larger requests are dropped unanswered.
+constexpr int kMaxHeaderBytes = 16 * 1024;
+constexpr int kMaxBodyBytes = 1024 * 1024;
 
 QString decodeFormPart(QByteArray part)
 {
-    part.replace('+', ' ');
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(part));
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(part.replace('+', ' ')));
 }
 
 } // namespace
@@ -29,9 +29,8 @@ LoopbackHttpServer::Response LoopbackHttpServer::Response::text(const QByteArray
 
 QByteArray LoopbackHttpServer::Request::header(const QByteArray &name) const
 {
-    const QByteArray wanted = name.toLower();
     for (const auto &entry : headers) {
-        if (entry.first == wanted)
+        if (entry.first == name.toLower())
             return entry.second;
     }
     return {};
@@ -40,14 +39,9 @@ QByteArray LoopbackHttpServer::Request::header(const QByteArray &name) const
 QList<QPair<QString, QString>> LoopbackHttpServer::Request::formFields() const
 {
     QList<QPair<QString, QString>> fields;
-    if (body.isEmpty())
-        return fields;
-    for (const QByteArray &pair : body.split('&')) {
-        const int equals = pair.indexOf('=');
-        if (equals < 0)
-            fields.append({decodeFormPart(pair), QString()});
-        else
-            fields.append({decodeFormPart(pair.left(equals)), decodeFormPart(pair.mid(equals + 1))});
+    for (const QByteArray &pair : body.isEmpty() ? QList<QByteArray>() : body.split('&')) {
+        const int equals = pair.contains('=') ? pair.indexOf('=') : pair.size();
+        fields.append({decodeFormPart(pair.left(equals)), decodeFormPart(pair.mid(equals + 1))});
     }
     return fields;
 }
@@ -55,7 +49,16 @@ QList<QPair<QString, QString>> LoopbackHttpServer::Request::formFields() const
 LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
     : QObject(parent)
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &LoopbackHttpServer::onNewConnection);
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            m_connections.insert(socket, Connection());
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                m_connections.remove(socket);
+                socket->deleteLater();
+            });
+        }
+    });
     m_server.listen(QHostAddress::LocalHost, 0);
 }
 
@@ -67,9 +70,7 @@ LoopbackHttpServer::~LoopbackHttpServer()
 
 QUrl LoopbackHttpServer::url(const QString &path) const
 {
-    QUrl result;
-    result.setScheme(QStringLiteral("http"));
-    result.setHost(QHostAddress(QHostAddress::LocalHost).toString());
+    QUrl result(QStringLiteral("http://127.0.0.1"));
     result.setPort(port());
     result.setPath(path);
     return result;
@@ -79,38 +80,38 @@ quint16 LoopbackHttpServer::closedPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
-void LoopbackHttpServer::onNewConnection()
-{
-    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        m_connections.insert(socket, Connection());
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            m_connections.remove(socket);
-            socket->deleteLater();
-        });
-    }
+    return probe.serverPort();
 }
 
 void LoopbackHttpServer::onReadyRead(QTcpSocket *socket)
 {
-    auto it = m_connections.find(socket);
-    if (it == m_connections.end())
-        return;
-    Connection &connection = it.value();
+    Connection &connection = m_connections[socket];
     connection.buffer += socket->readAll();
-    if (!connection.headParsed && !parseHead(connection)) {
-        if (connection.buffer.size() > kMaxHeaderBytes || connection.bodyLength < 0)
+    if (connection.bodyLength < 0) {
+        const int headEnd = connection.buffer.indexOf("\r\n\r\n");
+        if (headEnd < 0 || headEnd > kMaxHeaderBytes) {
+            if (connection.buffer.size() > kMaxHeaderBytes)
+                socket->abort();
+            return;
+        }
+        const QList<QByteArray> lines = connection.buffer.left(headEnd).split('\n');
+        const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+        Request &request = connection.request;
+        request.method = requestLine.value(0);
+        request.target = requestLine.value(1);
+        for (const QByteArray &line : lines.mid(1)) {
+            const int colon = line.indexOf(':');
+            if (colon > 0)
+                request.headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
+        }
+        bool ok = true;
+        const QByteArray length = request.header("content-length");
+        connection.bodyLength = length.isEmpty() ? 0 : length.toInt(&ok);
+        if (requestLine.size() < 2 || !ok || connection.bodyLength < 0 || connection.bodyLength > kMaxBodyBytes) {
             socket->abort();
-        return;
-    }
-    if (connection.bodyLength > kMaxBodyBytes) {
-        socket->abort();
-        return;
+            return;
+        }
+        connection.buffer.remove(0, headEnd + 4);
     }
     if (connection.buffer.size() < connection.bodyLength)
         return;
@@ -118,63 +119,21 @@ void LoopbackHttpServer::onReadyRead(QTcpSocket *socket)
     m_requests.append(connection.request);
     // One request per connection: later bytes are not read.
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-    dispatch(socket, m_script.isEmpty() ? m_default : m_script.takeFirst());
-}
-
-bool LoopbackHttpServer::parseHead(Connection &connection)
-{
-    const int headEnd = connection.buffer.indexOf(kHeadEnd);
-    if (headEnd < 0 || headEnd > kMaxHeaderBytes)
-        return false;
-    const QList<QByteArray> lines = connection.buffer.left(headEnd).split('\n');
-    const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
-    if (requestLine.size() < 2) {
-        connection.bodyLength = -1;
-        return false;
-    }
-    connection.request.method = requestLine.at(0);
-    connection.request.target = requestLine.at(1);
-    for (int i = 1; i < lines.size(); ++i) {
-        const int colon = lines.at(i).indexOf(':');
-        if (colon > 0)
-            connection.request.headers.append({lines.at(i).left(colon).trimmed().toLower(),
-                                               lines.at(i).mid(colon + 1).trimmed()});
-    }
-    bool ok = true;
-    const QByteArray length = connection.request.header("content-length");
-    connection.bodyLength = length.isEmpty() ? 0 : length.toInt(&ok);
-    if (!ok)
-        connection.bodyLength = -1;
-    connection.buffer.remove(0, headEnd + kHeadEnd.size());
-    connection.headParsed = ok;
-    return ok;
-}
-
-void LoopbackHttpServer::dispatch(QTcpSocket *socket, const Response &response)
-{
-    if (response.delayMs <= 0) {
+    const Response response = m_script.isEmpty() ? m_default : m_script.takeFirst();
+    if (response.delayMs <= 0)
         respond(socket, response);
-        return;
-    }
-    QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
+    else
+        QTimer::singleShot(response.delayMs, socket, [this, socket, response] { respond(socket, response); });
 }
 
 void LoopbackHttpServer::respond(QTcpSocket *socket, const Response &response)
 {
     if (response.mode == EMode::Silent)
         return;
-    if (response.mode != EMode::Close) {
-        // Clients act on the code; the reason phrase is only for people.
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status" + kLineEnd;
-        if (response.mode != EMode::AnswerWithoutLength)
-            head += "Content-Length: " + QByteArray::number(response.body.size()) + kLineEnd;
-        head += "Connection: close" + kLineEnd;
-        for (const auto &header : response.headers)
-            head += header.first + ": " + header.second + kLineEnd;
-        socket->write(head + kLineEnd);
-        const bool cut = response.mode == EMode::CutBody || response.mode == EMode::StallBody;
-        socket->write(cut ? response.body.left(response.cutAfter) : response.body);
-    }
+    // Clients act on the code; the reason phrase is only for people.
+    socket->write("HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Length: "
+                  + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n");
+    socket->write(response.mode == EMode::Answer ? response.body : response.body.left(response.cutAfter));
     if (response.mode != EMode::StallBody)
         socket->disconnectFromHost();
 }

@@ -23,19 +23,16 @@ class LoopbackHttpServer : public QObject
 
 public:
     enum class EMode : quint8 {
-        Answer,              // status line, headers and the whole body
-        AnswerWithoutLength, // no Content-Length: the body ends where the connection closes
-        CutBody,             // announce the whole body, send cutAfter bytes of it, close
-        StallBody,           // announce the whole body, send cutAfter bytes of it, stay open
-        Close,               // close the connection without a byte
-        Silent,              // keep the connection open and never answer
+        Answer,    // status line, headers and the whole body
+        CutBody,   // announce the whole body, send cutAfter bytes of it, close
+        StallBody, // announce the whole body, send cutAfter bytes of it, stay open
+        Silent,    // keep the connection open and never answer
     };
 
     struct Response
     {
         int status = 200;
         QByteArray body;
-        QList<QPair<QByteArray, QByteArray>> headers;
         int delayMs = 0;
         EMode mode = EMode::Answer;
         int cutAfter = 0;
@@ -56,14 +53,9 @@ public:
         QList<QPair<QString, QString>> formFields() const;
     };
 
-    // Bounds on what a request may bring; larger ones are dropped unanswered.
-    static constexpr int kMaxHeaderBytes = 16 * 1024;
-    static constexpr int kMaxBodyBytes = 1024 * 1024;
-
     explicit LoopbackHttpServer(QObject *parent = nullptr);
     ~LoopbackHttpServer() override;
 
-    bool isListening() const { return m_server.isListening(); }
     quint16 port() const { return m_server.serverPort(); }
     QUrl url(const QString &path = QString()) const;
 
@@ -79,15 +71,11 @@ private:
     struct Connection
     {
         QByteArray buffer;
-        bool headParsed = false;
-        int bodyLength = 0;
+        int bodyLength = -1; // known once the head is read
         Request request;
     };
 
-    void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
-    bool parseHead(Connection &connection);
-    void dispatch(QTcpSocket *socket, const Response &response);
     void respond(QTcpSocket *socket, const Response &response);
 
     QTcpServer m_server;

@@ -48,11 +48,6 @@ bool PtyPair::write(const QByteArray &bytes)
     return true;
 }
 
-QByteArray PtyPair::readAvailable(int timeoutMs)
-{
-    return readAtLeast(INT_MAX, timeoutMs);
-}
-
 QByteArray PtyPair::readAtLeast(int count, int timeoutMs)
 {
     QByteArray result;

@@ -18,9 +18,8 @@ public:
     bool isValid() const { return m_master >= 0; }
     QString slaveName() const { return m_slaveName; }
     bool write(const QByteArray &bytes);
-    // Everything that arrives within timeoutMs, while the event loop runs.
-    QByteArray readAvailable(int timeoutMs);
-    // Reads until at least count bytes arrived or timeoutMs passed.
+    // Reads until at least count bytes arrived or timeoutMs passed, while
+    // the event loop runs.
     QByteArray readAtLeast(int count, int timeoutMs);
     // Closing the master makes the slave side fail like an unplugged device.
     void closeMaster();

@@ -1,5 +1,6 @@
 #include "recordingdialogs.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace TestSupport {
@@ -44,12 +45,7 @@ RecordingDialogs::~RecordingDialogs()
 
 int RecordingDialogs::count(ZCore::UserDialogs::EKind kind) const
 {
-    int hits = 0;
-    for (const Box &box : m_boxes) {
-        if (box.kind == kind)
-            ++hits;
-    }
-    return hits;
+    return int(std::count_if(m_boxes.cbegin(), m_boxes.cend(), [kind](const Box &box) { return box.kind == kind; }));
 }
 
 void RecordingDialogs::clear()

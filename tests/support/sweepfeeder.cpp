@@ -14,14 +14,17 @@ namespace {
 
 using Cmd = ZData::EDeviceCommands;
 
-// Drops what is not a scan request (ADC reads, start-up commands) from the
-// head of the queue.
-void skipToScan()
+// The channel whose scan request heads the queue, or -1; what is not a scan
+// request (ADC reads, start-up commands) is dropped from the head first.
+int pendingChannel()
 {
     ZData::DM::CommandQueue &queue = ZData::DM::CommandQueue::instance();
-    while (!queue.isEmpty() && queue.commands().first() != quint16(Cmd::DA_GET_SCAN_DATA_S21)
-           && queue.commands().first() != quint16(Cmd::DA_GET_SCAN_DATA_S12))
+    const auto isScan = [](quint16 c) { return c == quint16(Cmd::DA_GET_SCAN_DATA_S21) || c == quint16(Cmd::DA_GET_SCAN_DATA_S12); };
+    while (!queue.isEmpty() && !isScan(queue.commands().first()))
         queue.processNext(true);
+    if (queue.isEmpty())
+        return -1;
+    return queue.commands().first() == quint16(Cmd::DA_GET_SCAN_DATA_S12) ? 1 : 0;
 }
 
 } // namespace
@@ -52,15 +55,6 @@ void SweepFeeder::start(int preset)
 }
 
 SweepFeeder::SweepFeeder(Level level) : m_level(std::move(level)) {}
-
-int SweepFeeder::pendingChannel()
-{
-    skipToScan();
-    const QList<quint16> commands = ZData::DM::CommandQueue::instance().commands();
-    if (commands.isEmpty())
-        return -1;
-    return commands.first() == quint16(Cmd::DA_GET_SCAN_DATA_S12) ? 1 : 0;
-}
 
 bool SweepFeeder::answerSlice()
 {

@@ -34,9 +34,6 @@ public:
     // One full sweep's worth of slices: both channels from the first point.
     void sweepBothChannels();
 
-    // The channel whose request is waiting, or -1.
-    static int pendingChannel();
-
 private:
     Level m_level;
 };

@@ -27,39 +27,40 @@ using ZData::DM::SerialPort;
 
 namespace {
 
-// "name|manufacturer|description|serial|location"
-QVector<DeviceConnector::TPortDetails> ports(const QStringList &descriptions)
+// A dialog listing the ports described "name|manufacturer|description|serial|location".
+struct Bench
 {
-    QVector<DeviceConnector::TPortDetails> result;
-    for (const QString &text : descriptions) {
-        const QStringList f = text.split(QLatin1Char('|'));
-        result.append({f.value(0), f.value(2), f.value(1), f.value(3), f.value(4)});
+    explicit Bench(const QStringList &ports = {}) : available(ports)
+    {
+        dialog.setPortSource([this] {
+            QVector<DeviceConnector::TPortDetails> result;
+            for (const QString &text : available) {
+                const QStringList f = text.split(QLatin1Char('|'));
+                result.append({f.value(0), f.value(2), f.value(1), f.value(3), f.value(4)});
+            }
+            return result;
+        });
     }
-    return result;
-}
+    QComboBox *list() const { return findWidget<QComboBox>(&dialog, "listbox_serial_port_info"); }
+    QPushButton *button(const char *name) const { return findWidget<QPushButton>(&dialog, name); }
+    QString label(const char *name) const { return findWidget<QLabel>(&dialog, name)->text(); }
+    // The listed port names, then the four details shown, then "hint" while
+    // the dialog explains an empty list.
+    QStringList shown() const
+    {
+        QStringList texts;
+        for (int i = 0; i < list()->count(); ++i)
+            texts.append(list()->itemText(i));
+        for (const char *name : {"description_value", "manufacturer_value", "serialNumber_value", "location_value"})
+            texts.append(label(name));
+        if (!findWidget<QLabel>(&dialog, "noPorts_label")->isHidden())
+            texts.append(QStringLiteral("hint"));
+        return texts;
+    }
 
-// The listed port names, then the four details shown, then "hint" while
-// the dialog explains an empty list.
-QStringList shown(const DeviceConnector &dialog)
-{
-    const QComboBox *list = findWidget<QComboBox>(&dialog, "listbox_serial_port_info");
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts.append(list->itemText(i));
-    for (const char *name : {"description_value", "manufacturer_value", "serialNumber_value", "location_value"})
-        texts.append(findWidget<QLabel>(&dialog, name)->text());
-    const QLabel *hint = findWidget<QLabel>(&dialog, "noPorts_label");
-    if (hint && !hint->isHidden())
-        texts.append(QStringLiteral("hint"));
-    return texts;
-}
-
-// The port the dialog says is in use; empty when it says none.
-QString portInUse(const DeviceConnector &dialog)
-{
-    const QLabel *value = findWidget<QLabel>(&dialog, "inUse_value");
-    return value && !value->isHidden() ? value->text() : QString();
-}
+    QStringList available;
+    DeviceConnector dialog;
+};
 
 // Root opens a node whatever its mode; without these capabilities it is
 // held to the mode like any user, for as long as this object lives.
@@ -68,9 +69,7 @@ class WithoutFileOverride
 public:
     WithoutFileOverride()
     {
-        if (::geteuid() != 0)
-            return;
-        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
+        if (::geteuid() != 0 || ::syscall(SYS_capget, &m_header, m_saved) != 0)
             return;
         __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
         for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH})
@@ -108,7 +107,7 @@ private slots:
     void initTestCase();
     void listedPorts_data();
     void listedPorts();
-    void refreshesOnlyWhileShown();
+    void refreshesWhileShown();
     void refreshKeepsChoice_data();
     void refreshKeepsChoice();
     void savedWithEverythingElse_data();
@@ -152,28 +151,22 @@ void TestDeviceConnector::listedPorts()
     QFETCH(bool, all);
     QFETCH(QStringList, available);
     QFETCH(QStringList, expected);
-    DeviceConnector dialog;
-    dialog.setPortSource([&available] { return ports(available); });
-    QCheckBox *listAll = findWidget<QCheckBox>(&dialog, "listAll_check");
-    QVERIFY(listAll || !all);
-    if (listAll)
-        listAll->setChecked(all);
-    dialog.slotUpdatePortsInfo();
-    QCOMPARE(shown(dialog), expected);
+    Bench bench(available);
+    findWidget<QCheckBox>(&bench.dialog, "listAll_check")->setChecked(all);
+    bench.dialog.slotUpdatePortsInfo();
+    QCOMPARE(bench.shown(), expected);
     // Nothing to apply is exactly when the hint explains why.
-    QCOMPARE(findWidget<QPushButton>(&dialog, "button_apply")->isEnabled(), !expected.contains(QStringLiteral("hint")));
+    QCOMPARE(bench.button("button_apply")->isEnabled(), !expected.contains(QStringLiteral("hint")));
 }
 
 // Shown: listed at once and again every second.
-void TestDeviceConnector::refreshesOnlyWhileShown()
+void TestDeviceConnector::refreshesWhileShown()
 {
-    QStringList available{QStringLiteral("ttyACM0|STMicro|||")};
-    DeviceConnector dialog;
-    dialog.setPortSource([&available] { return ports(available); });
-    dialog.show();
-    QCOMPARE(shown(dialog).first(), QStringLiteral("ttyACM0"));
-    available.append(QStringLiteral("ttyACM1|STMicro|||"));
-    QTRY_COMPARE(shown(dialog).size(), 6);
+    Bench bench({QStringLiteral("ttyACM0|STMicro|||")});
+    bench.dialog.show();
+    QCOMPARE(bench.list()->itemText(0), QStringLiteral("ttyACM0"));
+    bench.available.append(QStringLiteral("ttyACM1|STMicro|||"));
+    QTRY_COMPARE(bench.list()->count(), 2);
 }
 
 // With two devices attached the user must be able to pick either: a
@@ -202,19 +195,17 @@ void TestDeviceConnector::refreshKeepsChoice()
     QFETCH(QString, inUse);
     QFETCH(QStringList, after);
     QFETCH(QString, selected);
-    QStringList available = before;
-    DeviceConnector dialog;
-    dialog.setPortSource([&available] { return ports(available); });
+    Bench bench(before);
     if (!inUse.isEmpty())
         announceOpened(inUse);
-    dialog.slotUpdatePortsInfo();
+    bench.dialog.slotUpdatePortsInfo();
     if (chosen >= 0)
-        findWidget<QComboBox>(&dialog, "listbox_serial_port_info")->setCurrentIndex(chosen);
-    available = after;
-    dialog.slotUpdatePortsInfo();
+        bench.list()->setCurrentIndex(chosen);
+    bench.available = after;
+    bench.dialog.slotUpdatePortsInfo();
     emit SerialPort::instance().signalClosed();
-    QCOMPARE(findWidget<QComboBox>(&dialog, "listbox_serial_port_info")->currentText(), selected);
-    QCOMPARE(findWidget<QLabel>(&dialog, "location_value")->text(), "/dev/" + selected);
+    QCOMPARE(bench.list()->currentText(), selected);
+    QCOMPARE(bench.label("location_value"), "/dev/" + selected);
 }
 
 // Saved when the main window closes, also while the dialog is still open;
@@ -238,17 +229,15 @@ void TestDeviceConnector::savedWithEverythingElse()
         if (show) {
             dialog.show();
             dialog.resize(size);
-            if (QCheckBox *listAll = findWidget<QCheckBox>(&dialog, "listAll_check"))
-                listAll->setChecked(true);
+            findWidget<QCheckBox>(&dialog, "listAll_check")->setChecked(true);
         }
         ZCore::SettingsManager::saveAllSettings();
     }
     QCOMPARE(ZCore::SettingsManager::currentSettings()->contains(key), show);
     if (show) {
         const DeviceConnector restored;
-        const QCheckBox *listAll = findWidget<QCheckBox>(&restored, "listAll_check");
         QCOMPARE(restored.size(), size);
-        QVERIFY(listAll && listAll->isChecked());
+        QVERIFY(findWidget<QCheckBox>(&restored, "listAll_check")->isChecked());
     }
 }
 
@@ -256,19 +245,19 @@ void TestDeviceConnector::savedWithEverythingElse()
 // (the simulator's link) is no reason to ask for a cable.
 void TestDeviceConnector::connectionViews()
 {
-    DeviceConnector dialog;
-    dialog.setPortSource([] { return ports({}); });
-    dialog.slotUpdatePortsInfo();
-    const QPushButton *apply = findWidget<QPushButton>(&dialog, "button_apply");
-    const QPushButton *disconnect = findWidget<QPushButton>(&dialog, "btn_disconnect");
-    announceOpened(QStringLiteral("/tmp/mero-sim/ttyMERO"));
-    QVERIFY(!disconnect->isHidden() && apply->isHidden());
-    QCOMPARE(portInUse(dialog), QStringLiteral("/tmp/mero-sim/ttyMERO"));
-    QVERIFY(!shown(dialog).contains(QStringLiteral("hint")));
-    emit SerialPort::instance().signalClosed();
-    QVERIFY(disconnect->isHidden() && !apply->isHidden());
-    QCOMPARE(portInUse(dialog), QString());
-    QVERIFY(shown(dialog).contains(QStringLiteral("hint")));
+    Bench bench;
+    bench.dialog.slotUpdatePortsInfo();
+    const QLabel *inUse = findWidget<QLabel>(&bench.dialog, "inUse_value");
+    for (bool connected : {true, false}) {
+        if (connected)
+            announceOpened(QStringLiteral("/tmp/mero-sim/ttyMERO"));
+        else
+            emit SerialPort::instance().signalClosed();
+        QCOMPARE(bench.button("btn_disconnect")->isHidden(), !connected);
+        QCOMPARE(bench.button("button_apply")->isHidden(), connected);
+        QCOMPARE(inUse->isHidden() ? QString() : inUse->text(), connected ? QStringLiteral("/tmp/mero-sim/ttyMERO") : QString());
+        QCOMPARE(bench.shown().contains(QStringLiteral("hint")), !connected);
+    }
 }
 
 // Apply opens what the field names: the chosen port, or one typed, which
@@ -286,20 +275,17 @@ void TestDeviceConnector::applyOpensPort()
 {
     QFETCH(QString, typed);
     QFETCH(QString, opened);
-    QStringList available{QStringLiteral("mero-test-no-such-port|Tamrik|||")};
-    DeviceConnector dialog;
-    dialog.setPortSource([&available] { return ports(available); });
-    dialog.show();
-    QComboBox *list = findWidget<QComboBox>(&dialog, "listbox_serial_port_info");
+    Bench bench({QStringLiteral("mero-test-no-such-port|Tamrik|||")});
+    bench.dialog.show();
     if (!typed.isEmpty()) {
-        list->clearEditText();
-        QTest::keyClicks(list, typed);
+        bench.list()->clearEditText();
+        QTest::keyClicks(bench.list(), typed);
     }
-    available.prepend(QStringLiteral("ttyACM7|STMicro|||"));
-    dialog.slotUpdatePortsInfo();
-    QTest::mouseClick(findWidget<QPushButton>(&dialog, "button_apply"), Qt::LeftButton);
+    bench.available.prepend(QStringLiteral("ttyACM7|STMicro|||"));
+    bench.dialog.slotUpdatePortsInfo();
+    QTest::mouseClick(bench.button("button_apply"), Qt::LeftButton);
     QCOMPARE(SerialPort::instance().settings().portName, opened);
-    QVERIFY(!dialog.isVisible() && !dialog.isRefreshing());
+    QVERIFY(!bench.dialog.isVisible() && !bench.dialog.isRefreshing());
 }
 
 // A port refused for lack of permission gets a box that names the fix,
@@ -337,20 +323,18 @@ void TestDeviceConnector::refusedPortExplained()
     const WithoutFileOverride heldToModes;
     QVERIFY(heldToModes.isHeldToModes());
     m_dialogs.clear();
-    DeviceConnector dialog;
-    dialog.setPortSource([] { return ports({}); });
-    dialog.show();
-    QTest::keyClicks(findWidget<QComboBox>(&dialog, "listbox_serial_port_info"), pty.slaveName());
-    QTest::mouseClick(findWidget<QPushButton>(&dialog, "button_apply"), Qt::LeftButton);
+    Bench bench;
+    bench.dialog.show();
+    QTest::keyClicks(bench.list(), pty.slaveName());
+    QTest::mouseClick(bench.button("button_apply"), Qt::LeftButton);
     // A reconnection step; its box would be posted before the first one
     // is delivered.
     SerialPort::instance().open(false);
     QTRY_VERIFY(!m_dialogs.boxes().isEmpty());
-    QCOMPARE(m_dialogs.count(ZCore::UserDialogs::EKind::Warning), 1);
+    QCOMPARE(m_dialogs.count(ZCore::UserDialogs::EKind::Warning), m_dialogs.boxes().size());
     QCOMPARE(m_dialogs.boxes().size(), 1);
     const QString text = m_dialogs.boxes().first().text;
-    QVERIFY2(text.contains(pty.slaveName()), qPrintable(text));
-    for (const QString &part : said)
+    for (const QString &part : said + QStringList{pty.slaveName()})
         QVERIFY2(text.contains(part), qPrintable(text));
     for (const QString &part : unsaid)
         QVERIFY2(!text.contains(part), qPrintable(text));

@@ -11,6 +11,7 @@
 #include "tempappdir.h"
 #include "ui/dialogs/preseteditor.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -45,6 +46,19 @@ QStringList scanNames()
     return names;
 }
 
+template <typename T = QLineEdit>
+T *field(const PresetEditor &editor, const char *name)
+{
+    return TestSupport::findWidget<T>(&editor, name);
+}
+
+// OK applies and closes the editor, or keeps it open to say why not.
+bool confirm(PresetEditor &editor)
+{
+    field<QDialogButtonBox>(editor, "bb_buttons")->button(QDialogButtonBox::Ok)->click();
+    return editor.result() == QDialog::Accepted;
+}
+
 } // namespace
 
 class TestPresetEditor : public QObject
@@ -74,7 +88,7 @@ void TestPresetEditor::initTestCase()
 // takes its row's cells separated by ';'.
 void TestPresetEditor::refusesInvalid_data()
 {
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::newRow("start above stop") << "le_stop_0" << "1";
     QTest::newRow("start not a number") << "le_start_1" << "9x";
@@ -92,26 +106,22 @@ void TestPresetEditor::refusesInvalid_data()
 // Nothing reaches the profile or the sweep, and the user reads why.
 void TestPresetEditor::refusesInvalid()
 {
-    QFETCH(QString, field);
+    QFETCH(QString, name);
     QFETCH(QString, text);
     const QByteArray before = userBytes();
     const QList<TScanPreset> presets = scan().presets();
     PresetEditor editor;
-    if (field.startsWith(QLatin1String("tw_"))) {
-        auto *table = TestSupport::findWidget<QTableWidget>(&editor, field.toLatin1().constData());
-        QVERIFY(table);
+    if (auto *table = field<QTableWidget>(editor, qPrintable(name))) {
         table->insertRow(0);
         const QStringList cells = text.split(QLatin1Char(';'));
         for (int column = 0; column < cells.size(); ++column)
             table->setItem(0, column, new QTableWidgetItem(cells.at(column)));
     } else {
-        auto *edit = TestSupport::findWidget<QLineEdit>(&editor, field.toLatin1().constData());
-        QVERIFY(edit);
-        edit->setText(text);
+        field(editor, qPrintable(name))->setText(text);
     }
     QVERIFY(!editor.apply());
-    const auto *reason = TestSupport::findWidget<QLabel>(&editor, "l_reason");
-    QVERIFY(reason && !reason->isHidden() && !reason->text().isEmpty());
+    const auto *reason = field<QLabel>(editor, "l_reason");
+    QVERIFY(!reason->isHidden() && !reason->text().isEmpty());
     QCOMPARE(userBytes(), before);
     QVERIFY(scan().presets() == presets);
 }
@@ -122,31 +132,25 @@ void TestPresetEditor::refusesInvalid()
 void TestPresetEditor::confirmedEditReplacesProfileAtomically()
 {
     QSettings *user = SettingsManager::userSettings();
-    QVERIFY(user);
     user->setValue(QStringLiteral("Theme/hand_edited"), QStringLiteral("kept"));
     user->sync();
     const QByteArray before = userBytes();
     ZData::CalibrationManager &calibration = ZData::CalibrationManager::instance();
     const QString calibrationPath = m_appDir.filePath(QStringLiteral("complete.cbin"));
-    QFile calibrationFile(calibrationPath);
-    QVERIFY(calibrationFile.open(QIODevice::WriteOnly)
-            && calibrationFile.write(TestSupport::completeCalibrationFile(scan().presets())) > 0);
-    calibrationFile.close();
+    QVERIFY(TestSupport::writeCompleteCalibrationFile(calibrationPath, scan().presets()));
     calibration.readCalibrationFile(calibrationPath);
     scan().setUseCalib(true);
     QVERIFY(calibration.calibrationPresetCount() > 0 && scan().useCalib());
     m_dialogs.clear();
 
     PresetEditor editor;
-    auto *list = TestSupport::findWidget<QListWidget>(&editor, "lw_presets");
-    QVERIFY(list);
-    list->setCurrentRow(1);
-    TestSupport::findWidget<QLineEdit>(&editor, "le_start_0")->setText(QStringLiteral("1805,2"));
-    TestSupport::findWidget<QLineEdit>(&editor, "le_stop_0")->setText(QStringLiteral("1880"));
-    TestSupport::findWidget<QLineEdit>(&editor, "le_points_0")->setText(QStringLiteral("301"));
+    field<QListWidget>(editor, "lw_presets")->setCurrentRow(1);
+    field(editor, "le_start_0")->setText(QStringLiteral("1805,2"));
+    field(editor, "le_stop_0")->setText(QStringLiteral("1880"));
+    field(editor, "le_points_0")->setText(QStringLiteral("301"));
     for (const char *mark : {"le_mark1_0", "le_mark2_0", "le_mark4_0", "le_mark5_0"})
-        TestSupport::findWidget<QLineEdit>(&editor, mark)->clear();
-    TestSupport::findWidget<QLineEdit>(&editor, "le_mark3_0")->setText(QStringLiteral("1842.5"));
+        field(editor, mark)->clear();
+    field(editor, "le_mark3_0")->setText(QStringLiteral("1842.5"));
     QVERIFY(editor.apply());
 
     QFile backup(SettingsManager::userProfilePath() + QStringLiteral(".bak"));
@@ -166,8 +170,7 @@ void TestPresetEditor::confirmedEditReplacesProfileAtomically()
     QCOMPARE(scan().activePreset(), 1);
     QCOMPARE(scan().channelRange(0).start().hz(), 1805.2e6);
     QCOMPARE(scan().channelRange(0).points(), 301u);
-    QCOMPARE(calibration.calibrationPresetCount(), 0);
-    QVERIFY(!scan().useCalib());
+    QVERIFY(calibration.calibrationPresetCount() == 0 && !scan().useCalib());
     QCOMPARE(m_dialogs.count(ZCore::UserDialogs::EKind::Information), 1);
     // The file measured over the old ranges is refused from now on.
     calibration.readCalibrationFile(calibrationPath);
@@ -187,40 +190,34 @@ void TestPresetEditor::listEdits()
 {
     QStringList expected = scanNames();
     PresetEditor editor;
-    auto *list = TestSupport::findWidget<QListWidget>(&editor, "lw_presets");
-    auto *name = TestSupport::findWidget<QLineEdit>(&editor, "le_name");
-    QVERIFY(list && name);
+    auto *list = field<QListWidget>(editor, "lw_presets");
     list->setCurrentRow(0);
-    TestSupport::findWidget<QPushButton>(&editor, "b_duplicate")->click();
-    expected << expected.first() + qtTrId("dw_preseteditor_copy_suffix");
-    TestSupport::findWidget<QPushButton>(&editor, "b_add")->click();
-    name->setText(QStringLiteral("Band 20"));
-    expected << QStringLiteral("Band 20");
+    field<QPushButton>(editor, "b_duplicate")->click();
+    field<QPushButton>(editor, "b_add")->click();
+    field(editor, "le_name")->setText(QStringLiteral("Band 20"));
+    expected << expected.first() + qtTrId("dw_preseteditor_copy_suffix") << QStringLiteral("Band 20");
     list->setCurrentRow(0);
-    TestSupport::findWidget<QPushButton>(&editor, "b_delete")->click();
+    field<QPushButton>(editor, "b_delete")->click();
     expected.removeFirst();
-    QCOMPARE(list->count(), expected.size());
-    QVERIFY(editor.apply());
+    QVERIFY(list->count() == expected.size() && confirm(editor));
     QCOMPARE(scanNames(), expected);
 
     m_dialogs.clear();
     PresetEditor renaming;
-    TestSupport::findWidget<QLineEdit>(&renaming, "le_name")->setText(QStringLiteral("Renamed"));
-    const int active = scan().activePreset();
+    field(renaming, "le_name")->setText(QStringLiteral("Renamed"));
     QVERIFY(renaming.apply());
-    QCOMPARE(scanNames().at(active), QStringLiteral("Renamed"));
+    expected[scan().activePreset()] = QStringLiteral("Renamed");
+    QCOMPARE(scanNames(), expected);
     QCOMPARE(m_dialogs.boxes().size(), 0);
 
     // A profile that cannot be replaced leaves the sweep as it was.
     const QString draft = SettingsManager::userProfilePath() + QStringLiteral(".new");
     QVERIFY(QDir().mkpath(draft));
     const QByteArray before = userBytes();
-    const QStringList names = scanNames();
     PresetEditor failing;
-    TestSupport::findWidget<QLineEdit>(&failing, "le_name")->setText(QStringLiteral("Not written"));
-    QVERIFY(!failing.apply());
-    QVERIFY(!TestSupport::findWidget<QLabel>(&failing, "l_reason")->isHidden());
-    QCOMPARE(scanNames(), names);
+    field(failing, "le_name")->setText(QStringLiteral("Not written"));
+    QVERIFY(!confirm(failing) && !field<QLabel>(failing, "l_reason")->isHidden());
+    QCOMPARE(scanNames(), expected);
     QCOMPARE(userBytes(), before);
     QVERIFY(QDir(draft).removeRecursively());
 }
