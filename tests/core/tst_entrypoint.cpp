@@ -33,7 +33,7 @@ constexpr int kLinkWaitMs = 30000;
 QString readLog(const QString &dataDir)
 {
     const QFileInfoList logs = QDir(QDir(dataDir).filePath(QStringLiteral("logs")))
-                                   .entryInfoList({QStringLiteral("????-??-??_??.??.??.log")}, QDir::Files);
+                                   .entryInfoList({QStringLiteral("[0-9][0-9][0-9][0-9]-*.log")}, QDir::Files);
     QFile file(logs.size() == 1 ? logs.first().filePath() : QString());
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
