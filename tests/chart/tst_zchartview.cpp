@@ -329,10 +329,22 @@ void TstZChartView::traceSpans()
         feeder.answerSlices(slicesBefore - 10);
     view.resize(size);
     ZTraceItem *trace = view.trace();
-    // Painted and idle past a refresh, so that the measured slice is handed
-    // over at once and alone.
-    QTRY_VERIFY(!trace->isRepaintPending());
+    // Laid out, painted and idle past a refresh, so that the measured slice
+    // is handed over at once and alone. The chart settles a resize over
+    // several layout passes; on a busy machine a late one would repaint the
+    // whole plot along with the slice.
+    QVector<qreal> layout;
+    const auto settled = [&] {
+        const QRectF area = trace->plotArea();
+        const QVector<qreal> now{area.left(), area.top(), area.width(), area.height(), view.axisX()->min(),
+                                 view.axisX()->max(), view.axisY()->min(), view.axisY()->max()};
+        const bool same = now == layout;
+        layout = now;
+        return same && !trace->isRepaintPending();
+    };
+    QTRY_VERIFY(settled());
     QTest::qWait(ZTraceItem::kRefreshMs * 2);
+    QVERIFY(settled());
 
     const QRectF plot = trace->plotArea();
     QCOMPARE(plot, view.chart()->plotArea());
