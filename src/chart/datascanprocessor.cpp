@@ -1,15 +1,11 @@
 #include "chart/datascanprocessor.h"
 
 #include "chart/chartenums.h"
+#include "data/traces/ttrace.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace ZChart {
-
-namespace {
-constexpr float kDecibelsPerDecade = 20.0f;
-} // namespace
 
 DataScanProcessor::DataScanProcessor(ZChartView *view) : m_view(view) {}
 
@@ -57,11 +53,8 @@ void DataScanProcessor::processChangedPoints(const QVector<ZData::TScanPoint> &i
 
 QPointF DataScanProcessor::logMagPoint(const ZData::TScanPoint &point) const
 {
-    const double x = static_cast<double>(point.frequency);
-    const float magnitude = std::hypot(point.real, point.imag);
-    // NaN fails the comparison as well and lands on 0.
-    const double y = magnitude > 0.0f ? double(kDecibelsPerDecade * std::log10(magnitude)) : 0.0;
-    return QPointF(x, y);
+    // The chart and every export read the level through one conversion.
+    return QPointF(static_cast<double>(point.frequency), ZData::TR::magnitudeDb(point));
 }
 
 } // namespace ZChart
