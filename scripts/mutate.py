@@ -20,6 +20,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 SKIP_DIRS = {"resources"}
+END_TO_END = ["tst_entrypoint"]
 
 # Each operator finds places in one code line and gives the line with the
 # fault planted there. Lines are chosen so the fault still compiles.
@@ -168,8 +169,9 @@ def draw_faults(seed, count):
 
 
 def suites_for(folder, source, tree):
-    """The suites in the mirror of the folder, and any suite that includes the
-    planted file's header (directly or through a test helper)."""
+    """The suites in the mirror of the folder (or the end-to-end suite when it
+    has none), and any suite that includes the planted file's header (directly
+    or through a test helper)."""
     tests = tree / "tests"
     header = str(source.relative_to(ROOT / "src").with_suffix(".h"))
     helpers = [h.stem for h in (tests / "support").glob("*.h") if header in h.read_text(encoding="utf-8")]
@@ -177,6 +179,10 @@ def suites_for(folder, source, tree):
     mirror = tests / folder
     if mirror.is_dir():
         found |= {p.stem for p in mirror.glob("tst_*.cpp")}
+    else:
+        # A layer with no suite of its own (the window-less measurement) is
+        # judged by the runs of the built program.
+        found |= set(END_TO_END)
     for suite in tests.rglob("tst_*.cpp"):
         text = suite.read_text(encoding="utf-8")
         if header in text or any(f'"{h}.h"' in text for h in helpers):
