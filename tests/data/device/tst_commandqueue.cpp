@@ -18,9 +18,7 @@ private slots:
     void init();
     void deliversOneAtATime();
     void toFrontGoesBehindHead();
-    void actionReplacesSignal();
     void clearBusyQueue();
-    void handlerMayEnqueue();
 
 private:
     CommandQueue &queue() { return CommandQueue::instance(); }
@@ -66,16 +64,6 @@ void TstCommandQueue::toFrontGoesBehindHead()
     QCOMPARE(m_delivered, QList<quint16>{resend});
 }
 
-void TstCommandQueue::actionReplacesSignal()
-{
-    QList<TCommandHeader> ran;
-    queue().enqueue(Cmd::DA_SET_GAIN_VALUE, [&](const TCommandHeader &header) { ran << header; }, 42);
-    QCOMPARE(ran.size(), 1);
-    QCOMPARE(ran.first().options, quint16(42));
-    QCOMPARE(ran.first().deviceTypeState, quint16(0x80FF));
-    QVERIFY(m_delivered.isEmpty());
-}
-
 void TstCommandQueue::clearBusyQueue()
 {
     int ran = 0;
@@ -88,18 +76,6 @@ void TstCommandQueue::clearBusyQueue()
     // A cleared queue starts the next item at once, not after a lost finish.
     queue().enqueue(Cmd::D_GET_OPTIONS);
     QCOMPARE(m_delivered.last(), quint16(Cmd::D_GET_OPTIONS));
-}
-
-void TstCommandQueue::handlerMayEnqueue()
-{
-    // A handler that queues follow-up work and finishes at once, as the
-    // device manager does for host-only items.
-    queue().enqueue(Cmd::STARTUP_FINISHED, [this](const TCommandHeader &) {
-        queue().enqueue(Cmd::D_GET_OPTIONS, {}, 0, true);
-        queue().processNext(true);
-    });
-    QCOMPARE(m_delivered, QList<quint16>{quint16(Cmd::D_GET_OPTIONS)});
-    QCOMPARE(queue().commands(), QList<quint16>{quint16(Cmd::D_GET_OPTIONS)});
 }
 
 QTEST_GUILESS_MAIN(TstCommandQueue)

@@ -45,7 +45,6 @@ void TstDeviceCommands::texts_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QString>("warning");
     QTest::newRow("command") << "command" << qint64(0xD003) << "EDeviceCommands::D_GET_OPTIONS" << QString();
-    QTest::newRow("command 0xDEAD") << "command" << qint64(0xDEAD) << "EDeviceCommands::DISCONNECT" << QString();
     QTest::newRow("highest command") << "command" << qint64(0xFFF4) << "EDeviceCommands::S_UPDATE_ACTUAL_VERSION" << QString();
     QTest::newRow("unknown command") << "command" << qint64(0x1234) << "4660"
                                      << "EnumPrinter >> got unknown value of [ EDeviceCommands ]: 4660";
@@ -54,14 +53,12 @@ void TstDeviceCommands::texts_data()
     QTest::newRow("unknown state") << "state" << qint64(2) << "2"
                                    << "EnumPrinter >> got unknown value of [ EDeviceStates ]: 2";
     QTest::newRow("type") << "type" << qint64(22) << "EDeviceTypes::OSKIRO_MERO" << QString();
-    QTest::newRow("type KX") << "type" << qint64(9) << "EDeviceTypes::OSKIRO_TAVEL_KX" << QString();
     QTest::newRow("option") << "option" << qint64(1) << "EDeviceOptions::BANDWIDTH" << QString();
     QTest::newRow("frame state") << "frame state" << qint64(0) << "DMM::EStates::FREE" << QString();
     QTest::newRow("frame state 15") << "frame state" << qint64(15) << "DMM::EStates::SEND_BUSY" << QString();
     QTest::newRow("unknown frame state") << "frame state" << qint64(16) << "16"
                                          << "EnumPrinter >> got unknown value of [ DMM::EStates ]: 16";
     QTest::newRow("server result") << "server" << qint64(-1) << "EServerCommands::UNDEFINED" << QString();
-    QTest::newRow("server result 12") << "server" << qint64(12) << "EServerCommands::SEND_ACTUAL_VERSION" << QString();
 }
 
 void TstDeviceCommands::texts()

@@ -9,6 +9,7 @@
 #include "data/device/devicemanager.h"
 #include "data/device/devicemessagemanager.h"
 #include "data/device/serialport.h"
+#include "data/scan/scanpayloads.h"
 #include "data/server/servermanager.h"
 
 #include "handframes.h"
@@ -17,7 +18,6 @@
 #include "repeatermodel.h"
 #include "simulator.h"
 
-#include <QtEndian>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -52,43 +52,23 @@ float signature(qint64 frequency)
     return Model::signature(Model::Channel::S21, quint64(frequency), Model::Power::Low);
 }
 
-// The first frequency from this one whose value holds the frame start byte.
-qint64 frequencyWithStartByte(qint64 from)
+// The first frequency from this one whose value holds the frame start byte
+// (in either byte order).
+qint64 frequencyWithStartByte(qint64 frequency)
 {
-    for (qint64 frequency = from;; ++frequency) {
-        QByteArray bytes;
-        QDataStream out(&bytes, QIODevice::WriteOnly);
-        out.setByteOrder(QDataStream::LittleEndian);
-        out.setFloatingPointPrecision(QDataStream::SinglePrecision);
-        out << signature(frequency);
-        if (bytes.contains(kFrameStart))
+    for (;; ++frequency) {
+        const float value = signature(frequency);
+        if (QByteArray(reinterpret_cast<const char *>(&value), sizeof value).contains(kFrameStart))
             return frequency;
     }
 }
 
-QString signatureText(const QVector<qint64> &frequencies)
+QVector<float> signatures(const QVector<qint64> &frequencies)
 {
-    QStringList values;
+    QVector<float> values;
     for (qint64 frequency : frequencies)
-        values << QString::number(signature(frequency), 'g', 9);
-    return values.join(' ');
-}
-
-// A scan reply's values: a float count, then one float per point.
-QString valuesText(const QByteArray &payload)
-{
-    QDataStream in(payload);
-    in.setByteOrder(QDataStream::LittleEndian);
-    in.setFloatingPointPrecision(QDataStream::SinglePrecision);
-    float count = 0;
-    in >> count;
-    QStringList values;
-    for (int i = 0; i < int(count); ++i) {
-        float value = 0;
-        in >> value;
-        values << QString::number(value, 'g', 9);
-    }
-    return values.join(' ');
+        values << signature(frequency);
+    return values;
 }
 
 } // namespace
@@ -263,11 +243,11 @@ void TstDeviceLink::scanRepliesRecover()
     m_sim->clearStatistics();
     const QList<QVector<qint64>> slices{
         {700000000, 710000000}, {frequencyWithStartByte(720000000), 730000000, 740000000}, {750000000}};
-    QStringList expected, received;
+    QList<QVector<float>> expected, received;
     for (const QVector<qint64> &slice : slices)
-        expected << signatureText(slice);
+        expected << signatures(slice);
     connect(&manager(), &DeviceManager::signalGotScanData, this, [&](const TDeviceReply &reply) {
-        received << valuesText(reply.data);
+        received << ScanPayloads::readScanReply(reply.data, 25).values;
         // The reply to the second slice goes wrong: armed once the first is
         // in, before the second is asked for.
         if (received.size() == 1)

@@ -101,8 +101,6 @@ private slots:
     void shortIdentityPayloads();
     void options_data();
     void options();
-    void resendFromDevice_data();
-    void resendFromDevice();
     void queueGoesOnOrStops_data();
     void queueGoesOnOrStops();
     void updatePendingRules_data();
@@ -228,44 +226,6 @@ void TstDeviceManager::options()
     QCOMPARE(manager().deviceInfo().bandwidths, bandwidths);
     QCOMPARE(manager().deviceInfo().presetsCount, presets);
     QCOMPARE(seen, emitted);
-}
-
-// Lost or corrupted replies are asked for again with the reason; the device's
-// own bad-frame report repeats the failed request, not the resend request; a
-// third failure in a row ends the link.
-void TstDeviceManager::resendFromDevice_data()
-{
-    QTest::addColumn<bool>("corrupt");
-    QTest::newRow("lost, then recovered") << false;
-    QTest::newRow("corrupted three times") << true;
-}
-
-void TstDeviceManager::resendFromDevice()
-{
-    QFETCH(bool, corrupt);
-    PtyPair pty;
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-    QCOMPARE(commandOf(nextRequest(pty)), quint16(Cmd::D_GET_DEVICE_ID));
-    QByteArray broken = HF::frame(quint16(Cmd::D_GET_DEVICE_ID), HF::threeWords(1, 2, 3));
-    broken[broken.size() - 1] = char(broken.at(broken.size() - 1) ^ 1);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (corrupt)
-            QVERIFY(pty.write(broken));
-        else
-            DeviceMessageManager::instance().slotTimerReply();
-        const DMM::EStates reason = corrupt ? DMM::EStates::E_PACKET_FAILED : DMM::EStates::E_REPLY_TIMEOUT;
-        QCOMPARE(requestText(nextRequest(pty)), QStringLiteral("%1 %2 ").arg(quint16(Cmd::O_RESEND_PACKET_FROM_DEVICE)).arg(quint16(reason)));
-    }
-    if (corrupt) {
-        DeviceMessageManager::instance().slotTimerReply();
-        QVERIFY(!SerialPort::instance().isOpen());
-        return;
-    }
-    reply(pty, Cmd::O_RESEND_PACKET_FROM_DEVICE);
-    QVERIFY(answer(pty, Cmd::D_GET_DEVICE_ID, HF::threeWords(4, 5, 6)));
-    QCOMPARE(commandOf(nextRequest(pty)), quint16(Cmd::D_GET_DEVICE_FULL_TYPE));
-    QCOMPARE(manager().deviceInfo().id, QStringLiteral("4-5-6"));
-    QCOMPARE(DeviceMessageManager::instance().resendBudget(), qint16(3));
 }
 
 // Items the manager cannot act on, here in the bootloader, must not stall the queue, except one it
