@@ -302,14 +302,8 @@ void TestCalibrationManager::calibratesThroughSimulator()
     QCOMPARE(readBytes(path).size(), handFile(id, scan().presets(), presetCount).size());
     QCOMPARE(scan().activePreset(), presetCount - 1);
 
-    // After a restart the file is loaded, and the device's own sweep divided
-    // by its reference lies near 0 dB.
-    disconnectDevice();
-    QVERIFY(calib().init());
-    QVERIFY(scan().init());
-    scan().setActivePreset(0, false);
-    QSignalSpy loaded(&calib(), &CalibrationManager::signalFinishedCalibration);
-    QVERIFY(connectDevice(&loaded));
+    // The device's own sweep divided by its new reference lies near 0 dB;
+    // a reference stored in another entry would be far off.
     scan().setUseCalib(true);
     QVERIFY(waitForFullSweeps(2));
     for (int channel = 0; channel < 2; ++channel) {

@@ -1,11 +1,7 @@
-#include "data/scan/datascanmanager.h"
 #include "data/scan/trfparameters.h"
 #include "data/traces/tracehold.h"
 #include "data/traces/tracereadouts.h"
 #include "data/traces/tracescale.h"
-
-#include "chartfixture.h"
-#include "sweepfeeder.h"
 
 #include <QtTest>
 
@@ -61,7 +57,6 @@ class TestTraceReadouts : public QObject
 
 private slots:
     void fromScanPoints();
-    void channelTrace();
     void readouts_data();
     void readouts();
     void valueAt_data();
@@ -71,7 +66,6 @@ private slots:
     void hold();
     void autoscale_data();
     void autoscale();
-    void defaultRange();
 };
 
 void TestTraceReadouts::fromScanPoints()
@@ -104,31 +98,6 @@ void TestTraceReadouts::fromScanPoints()
         QCOMPARE(converted.levelDb(3), offsets[i]);
         QCOMPARE(converted.measuredCount(), 2);
     }
-}
-
-void TestTraceReadouts::channelTrace()
-{
-    TestSupport::ChartFixture fixture;
-    QVERIFY(fixture.load({TestSupport::ChartFixture::preset(QStringLiteral("Band"))},
-                         {{"S21_AMP_ORIGIN", 10.0}, {"S12_ATT", 2.0}, {"S21_ATT", 1.0}, {"AMP_OFFSET", 0.5}}));
-    fixture.calibrator().setReference(0.5f);
-    TestSupport::SweepFeeder::start();
-    TestSupport::SweepFeeder feeder([](int, quint64) { return 0.1f; });
-    QVERIFY(feeder.answerSlice());
-    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
-    // Raw: -20 dB plus the S21 origin and the S12 attenuator, on the first
-    // slice only.
-    const TTrace raw = ZData::TR::channelTrace(scan, ZData::EScanChannel::S21);
-    QCOMPARE(raw.size(), scan.channelPointCount(ZData::EScanChannel::S21));
-    QCOMPARE(raw.measuredCount(), 25);
-    QCOMPARE(raw.frequencyHz(0), 100e6);
-    QVERIFY(std::fabs(raw.levelDb(24) - (-20.0 + 12.0)) < 1e-5);
-    // Calibrated: 0.1 / 0.5 is -13.98 dB, plus AMP_OFFSET and both attenuators.
-    scan.setUseCalib(true);
-    QVERIFY(scan.useCalib());
-    const TTrace calibrated = ZData::TR::channelTrace(scan, ZData::EScanChannel::S21);
-    QVERIFY(std::fabs(calibrated.levelDb(0) - (20.0 * std::log10(0.2) + 3.5)) < 1e-5);
-    QCOMPARE(ZData::TR::channelTrace(scan, ZData::EScanChannel::S12).measuredCount(), 0);
 }
 
 void TestTraceReadouts::readouts_data()
@@ -302,18 +271,6 @@ void TestTraceReadouts::autoscale()
     compareDb(scale->dbPerDivision, perDivision);
     QCOMPARE(scale->divisions, usedDivisions);
     QVERIFY(scale->bottomDb() <= std::min(low, high) && scale->referenceDb >= std::max(low, high));
-}
-
-void TestTraceReadouts::defaultRange()
-{
-    ZData::TRFParameters rf;
-    rf.s21AmpOrigin = 10.0;
-    rf.s12AmpOrigin = -5.0;
-    const TLevelRange s21 = TraceScale::defaultRange(rf, false, ZData::EScanChannel::S21);
-    const TLevelRange s12 = TraceScale::defaultRange(rf, false, ZData::EScanChannel::S12);
-    const TLevelRange calibrated = TraceScale::defaultRange(rf, true, ZData::EScanChannel::S12);
-    QCOMPARE(QVector<double>({s21.bottomDb, s21.topDb, s12.bottomDb, s12.topDb, calibrated.bottomDb, calibrated.topDb}),
-             QVector<double>({-100.0, 30.0, -115.0, 15.0, -20.0, 90.0}));
 }
 
 QTEST_GUILESS_MAIN(TestTraceReadouts)
