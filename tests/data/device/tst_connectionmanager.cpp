@@ -3,7 +3,6 @@
 #include "data/device/serialport.h"
 
 #include "logcapture.h"
-#include "ptypair.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -20,7 +19,6 @@ private slots:
     void init();
     void cleanup();
 
-    void lossThenReopen();
     void deviceNeverReturns();
     void autoReconnectOff();
     void timerReopensPort();
@@ -46,22 +44,6 @@ void TstConnectionManager::cleanup()
     // An opening ends any pending retry.
     emit SerialPort::instance().signalOpened();
     SerialPort::instance().close(false);
-}
-
-void TstConnectionManager::lossThenReopen()
-{
-    TestSupport::PtyPair pty;
-    TestSupport::LogCapture log;
-    QSignalSpy reconnecting(&manager(), &ConnectionManager::signalReconnecting);
-    emit SerialPort::instance().signalLost();
-    QCOMPARE(log.lines(QtInfoMsg), QStringList{"ConnectionManager >> reconnect try #0"});
-    QCOMPARE(reconnecting.count(), 1);
-    QVERIFY(manager().isWaitingToReconnect());
-    QCOMPARE(manager().triesLeft(), qint16(29));
-
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-    QCOMPARE(manager().triesLeft(), qint16(30));
-    QVERIFY(!manager().isWaitingToReconnect());
 }
 
 void TstConnectionManager::deviceNeverReturns()
