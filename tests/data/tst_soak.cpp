@@ -237,9 +237,17 @@ void TstSoak::initTestCase()
     QVERIFY(started.wait(kSetupTimeoutMs));
     QVERIFY(waitForSweeps(1, kSetupTimeoutMs));
     checkWire(scan.rfParameters());
+    // Every preset at both powers, a step each; the user's preset is back after.
+    const int presets = scan.presetCount();
+    scan.setActivePreset(presets - 1, true);
+    QSignalSpy progress(&CalibrationManager::instance(), &CalibrationManager::signalReportCalibProcess);
     QSignalSpy calibrated(&CalibrationManager::instance(), &CalibrationManager::signalFinishedCalibration);
     CalibrationManager::instance().startCalibration();
     QVERIFY(calibrated.wait(kSetupTimeoutMs));
+    QCOMPARE(progress.count(), 2 * presets);
+    QCOMPARE(progress.at(presets - 1).at(0).toInt(), 50);
+    QCOMPARE(progress.last().at(0).toInt(), 100);
+    QCOMPARE(scan.activePreset(), presets - 1);
     QVERIFY(QFileInfo::exists(CalibrationManager::calibrationFilePath(DeviceManager::instance().deviceInfo().id)));
     scan.setUseCalib(true);
     QVERIFY(scan.useCalib());

@@ -18,7 +18,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -102,7 +101,6 @@ private slots:
     void rejectsFile_data();
     void rejectsFile();
     void failedWriteKeepsTableAndData();
-    void calibratesThroughSimulator();
     void recalibrationKeepsFile_data();
     void recalibrationKeepsFile();
     void unplugMidCalibration();
@@ -279,39 +277,6 @@ void TestCalibrationManager::failedWriteKeepsTableAndData()
     QVERIFY(!calib().writeCalibrationFile(blocked));
     QCOMPARE(calib().tableEntry(kUnitDeviceId), CalibrationManager::calibrationFilePath(kUnitDeviceId));
     QVERIFY(calib().allCalibrated());
-}
-
-void TestCalibrationManager::calibratesThroughSimulator()
-{
-    QSignalSpy failedRead(&calib(), &CalibrationManager::signalFailedReadCalibration);
-    QVERIFY(connectDevice(&failedRead));
-    QVERIFY(waitForFullSweeps(1));
-    const QString id = deviceId();
-    const int presetCount = scan().presetCount();
-    // The user's choice, to come back after the calibration.
-    scan().setActivePreset(presetCount - 1, true);
-
-    QSignalSpy progress(&calib(), &CalibrationManager::signalReportCalibProcess);
-    QSignalSpy finished(&calib(), &CalibrationManager::signalFinishedCalibration);
-    calib().startCalibration();
-    QVERIFY(finished.wait(kDeviceTimeoutMs) || finished.count() == 1);
-    QCOMPARE(progress.count(), 2 * presetCount);
-    QCOMPARE(progress.at(presetCount - 1).at(0).toInt(), 50);
-    QCOMPARE(progress.last().at(0).toInt(), 100);
-    const QString path = CalibrationManager::calibrationFilePath(id);
-    QCOMPARE(readBytes(path).size(), handFile(id, scan().presets(), presetCount).size());
-    QCOMPARE(scan().activePreset(), presetCount - 1);
-
-    // The device's own sweep divided by its new reference lies near 0 dB;
-    // a reference stored in another entry would be far off.
-    scan().setUseCalib(true);
-    QVERIFY(waitForFullSweeps(2));
-    for (int channel = 0; channel < 2; ++channel) {
-        for (int i = 0; i < scan().channelPointCount(channel); ++i) {
-            if (20.0 * std::log10(double(scan().rawPoints(channel).at(i).real)) > -70.0)
-                QVERIFY(std::abs(20.0 * std::log10(double(scan().processedPoints(channel).at(i).real))) < 0.5);
-        }
-    }
 }
 
 void TestCalibrationManager::recalibrationKeepsFile_data()

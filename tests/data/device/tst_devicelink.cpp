@@ -193,8 +193,15 @@ void TstDeviceLink::identification()
         armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::once(fault));
     TestSupport::LogCapture log;
     QVERIFY(openAndIdentify());
-    if (resend.isEmpty())
+    if (resend.isEmpty()) {
         QCOMPARE(timeline.join(' '), QStringLiteral("request reply request reply request reply"));
+        // Frames count by two, request and reply; once the device has told its
+        // type-state word, requests carry it.
+        QStringList counts;
+        for (const MeroSim::ReceivedFrame &frame : m_sim->receivedFrames())
+            counts << QStringLiteral("%1 %2").arg(frame.frameCount).arg(frame.typeState, 0, 16);
+        QCOMPARE(counts, (QStringList{"0 80ff", "2 80ff", "4 16"}));
+    }
     QCOMPARE(wire(), (QStringList{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", resend, "D_GET_FIRMWARE_VERSION"}.filter(QRegularExpression(".+"))));
     QCOMPARE(manager().deviceInfo().id, kSimId);
     QCOMPARE(manager().deviceInfo().firmwareVersion.toString(), kSimVersion);

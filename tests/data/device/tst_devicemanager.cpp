@@ -96,8 +96,6 @@ private slots:
     void initTestCase();
     void cleanup();
 
-    void identificationOrder();
-    void foreignDeviceIsDropped();
     void shortIdentityPayloads();
     void options_data();
     void options();
@@ -141,41 +139,6 @@ bool TstDeviceManager::connectIdle(PtyPair &pty)
         return false;
     manager().slotProcessServerReply();
     return queue().isEmpty();
-}
-
-void TstDeviceManager::identificationOrder()
-{
-    PtyPair pty;
-    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-
-    QCOMPARE(nextRequest(pty), HF::frame(quint16(Cmd::D_GET_DEVICE_ID), QByteArray(), 0x80FF));
-    // Nothing more goes out before the reply.
-    QVERIFY(nextRequest(pty, 100).isEmpty());
-    reply(pty, Cmd::D_GET_DEVICE_ID, HF::threeWords(1, 2, 3));
-    QCOMPARE(nextRequest(pty), HF::frame(quint16(Cmd::D_GET_DEVICE_FULL_TYPE), QByteArray(), 0x80FF, 0, 2));
-    reply(pty, Cmd::D_GET_DEVICE_FULL_TYPE);
-    // Once the device has told its type-state word, requests carry it.
-    QCOMPARE(nextRequest(pty), HF::frame(quint16(Cmd::D_GET_FIRMWARE_VERSION), QByteArray(), 0x0016, 0, 4));
-    reply(pty, Cmd::D_GET_FIRMWARE_VERSION, HF::threeWords(2, 3, 4));
-
-    // Start-up finishes only after the server has heard the version.
-    QTRY_COMPARE(m_server.calls, QStringList{"sendActualVersion 2.3.4"});
-    QCOMPARE(finished.count(), 0);
-    manager().slotProcessServerReply();
-    QCOMPARE(finished.count(), 1);
-}
-
-// Any device but a MERO is let go once identified.
-void TstDeviceManager::foreignDeviceIsDropped()
-{
-    PtyPair pty;
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-    QVERIFY(answer(pty, Cmd::D_GET_DEVICE_ID, HF::threeWords(7, 8, 9)));
-    QCOMPARE(commandOf(nextRequest(pty)), quint16(Cmd::D_GET_DEVICE_FULL_TYPE));
-    QVERIFY(pty.write(HF::frame(quint16(Cmd::D_GET_DEVICE_FULL_TYPE), QByteArray(), 0x0008)));
-    QVERIFY(answer(pty, Cmd::D_GET_FIRMWARE_VERSION, HF::threeWords(1, 0, 0)));
-    QTRY_VERIFY(!SerialPort::instance().isOpen());
 }
 
 // Short replies keep what is known and do not stall the link.
