@@ -96,13 +96,9 @@ private slots:
     void initTestCase();
     void cleanup();
 
-    void identificationOrder();
-    void foreignDeviceIsDropped();
     void shortIdentityPayloads();
     void options_data();
     void options();
-    void resendFromDevice_data();
-    void resendFromDevice();
     void queueGoesOnOrStops_data();
     void queueGoesOnOrStops();
     void updatePendingRules_data();
@@ -143,41 +139,6 @@ bool TstDeviceManager::connectIdle(PtyPair &pty)
         return false;
     manager().slotProcessServerReply();
     return queue().isEmpty();
-}
-
-void TstDeviceManager::identificationOrder()
-{
-    PtyPair pty;
-    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-
-    QCOMPARE(nextRequest(pty), HF::frame(quint16(Cmd::D_GET_DEVICE_ID), QByteArray(), 0x80FF));
-    // Nothing more goes out before the reply.
-    QVERIFY(nextRequest(pty, 100).isEmpty());
-    reply(pty, Cmd::D_GET_DEVICE_ID, HF::threeWords(1, 2, 3));
-    QCOMPARE(nextRequest(pty), HF::frame(quint16(Cmd::D_GET_DEVICE_FULL_TYPE), QByteArray(), 0x80FF, 0, 2));
-    reply(pty, Cmd::D_GET_DEVICE_FULL_TYPE);
-    // Once the device has told its type-state word, requests carry it.
-    QCOMPARE(nextRequest(pty), HF::frame(quint16(Cmd::D_GET_FIRMWARE_VERSION), QByteArray(), 0x0016, 0, 4));
-    reply(pty, Cmd::D_GET_FIRMWARE_VERSION, HF::threeWords(2, 3, 4));
-
-    // Start-up finishes only after the server has heard the version.
-    QTRY_COMPARE(m_server.calls, QStringList{"sendActualVersion 2.3.4"});
-    QCOMPARE(finished.count(), 0);
-    manager().slotProcessServerReply();
-    QCOMPARE(finished.count(), 1);
-}
-
-// Any device but a MERO is let go once identified.
-void TstDeviceManager::foreignDeviceIsDropped()
-{
-    PtyPair pty;
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-    QVERIFY(answer(pty, Cmd::D_GET_DEVICE_ID, HF::threeWords(7, 8, 9)));
-    QCOMPARE(commandOf(nextRequest(pty)), quint16(Cmd::D_GET_DEVICE_FULL_TYPE));
-    QVERIFY(pty.write(HF::frame(quint16(Cmd::D_GET_DEVICE_FULL_TYPE), QByteArray(), 0x0008)));
-    QVERIFY(answer(pty, Cmd::D_GET_FIRMWARE_VERSION, HF::threeWords(1, 0, 0)));
-    QTRY_VERIFY(!SerialPort::instance().isOpen());
 }
 
 // Short replies keep what is known and do not stall the link.
@@ -228,44 +189,6 @@ void TstDeviceManager::options()
     QCOMPARE(manager().deviceInfo().bandwidths, bandwidths);
     QCOMPARE(manager().deviceInfo().presetsCount, presets);
     QCOMPARE(seen, emitted);
-}
-
-// Lost or corrupted replies are asked for again with the reason; the device's
-// own bad-frame report repeats the failed request, not the resend request; a
-// third failure in a row ends the link.
-void TstDeviceManager::resendFromDevice_data()
-{
-    QTest::addColumn<bool>("corrupt");
-    QTest::newRow("lost, then recovered") << false;
-    QTest::newRow("corrupted three times") << true;
-}
-
-void TstDeviceManager::resendFromDevice()
-{
-    QFETCH(bool, corrupt);
-    PtyPair pty;
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-    QCOMPARE(commandOf(nextRequest(pty)), quint16(Cmd::D_GET_DEVICE_ID));
-    QByteArray broken = HF::frame(quint16(Cmd::D_GET_DEVICE_ID), HF::threeWords(1, 2, 3));
-    broken[broken.size() - 1] = char(broken.at(broken.size() - 1) ^ 1);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (corrupt)
-            QVERIFY(pty.write(broken));
-        else
-            DeviceMessageManager::instance().slotTimerReply();
-        const DMM::EStates reason = corrupt ? DMM::EStates::E_PACKET_FAILED : DMM::EStates::E_REPLY_TIMEOUT;
-        QCOMPARE(requestText(nextRequest(pty)), QStringLiteral("%1 %2 ").arg(quint16(Cmd::O_RESEND_PACKET_FROM_DEVICE)).arg(quint16(reason)));
-    }
-    if (corrupt) {
-        DeviceMessageManager::instance().slotTimerReply();
-        QVERIFY(!SerialPort::instance().isOpen());
-        return;
-    }
-    reply(pty, Cmd::O_RESEND_PACKET_FROM_DEVICE);
-    QVERIFY(answer(pty, Cmd::D_GET_DEVICE_ID, HF::threeWords(4, 5, 6)));
-    QCOMPARE(commandOf(nextRequest(pty)), quint16(Cmd::D_GET_DEVICE_FULL_TYPE));
-    QCOMPARE(manager().deviceInfo().id, QStringLiteral("4-5-6"));
-    QCOMPARE(DeviceMessageManager::instance().resendBudget(), qint16(3));
 }
 
 // Items the manager cannot act on, here in the bootloader, must not stall the queue, except one it

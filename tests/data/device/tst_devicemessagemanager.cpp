@@ -1,5 +1,8 @@
+#include "core/enumtext.h"
+#include "data/device/commandqueue.h"
 #include "data/device/devicecommands.h"
 #include "data/device/devicemessagemanager.h"
+#include "data/server/eservercommands.h"
 
 #include "handframes.h"
 #include "logcapture.h"
@@ -9,6 +12,8 @@
 
 using namespace ZData;
 using DMM::EStates;
+using ZData::DM::CommandQueue;
+using Cmd = ZData::EDeviceCommands;
 namespace HF = TestSupport::HandFrames;
 
 namespace {
@@ -17,6 +22,22 @@ constexpr quint16 kIdCommand = quint16(EDeviceCommands::D_GET_DEVICE_ID);
 constexpr quint16 kResend = quint16(EDeviceCommands::O_RESEND_PACKET_FROM_DEVICE);
 
 DeviceMessageManager &dmm() { return DeviceMessageManager::instance(); }
+CommandQueue &queue() { return CommandQueue::instance(); }
+
+QString textOf(const QString &kind, qint64 value)
+{
+    if (kind == QLatin1String("command"))
+        return commandText(quint16(value));
+    if (kind == QLatin1String("state"))
+        return stateText(quint8(value));
+    if (kind == QLatin1String("type"))
+        return typeText(quint8(value));
+    if (kind == QLatin1String("option"))
+        return optionText(static_cast<EDeviceOptions>(value));
+    if (kind == QLatin1String("frame state"))
+        return DMM::stateText(static_cast<DMM::EStates>(value));
+    return ZCore::enumText(static_cast<EServerCommands>(value));
+}
 
 // What sendRequest does for a request that waits for a reply.
 void waitForReplyTo(quint16 command, int timeoutMs = DeviceMessageManager::kReplyTimeoutMs)
@@ -44,23 +65,32 @@ private slots:
     void chunkedReply();
     void badReply_data();
     void badReply();
-    void threeFailuresDisconnect();
-    void successRestoresBudget();
+    void resendBudget();
     void stalledFrameTimesOut();
     void deviceResendReportAccepted();
-    void dataWhileNotReceiving();
-    void resetStopsWaiting();
+    void ignoredOutsideAWait();
+    void deliversOneAtATime();
+    void toFrontGoesBehindHead();
+    void clearBusyQueue();
+    void texts_data();
+    void texts();
+
+private:
+    QList<quint16> m_delivered;
 };
 
 void TstDeviceMessageManager::initTestCase()
 {
-    QVERIFY(DeviceMessageManager::init());
+    QVERIFY(DeviceMessageManager::init() && CommandQueue::init());
+    connect(&queue(), &CommandQueue::signalGotCommand, this, [this](const TCommandHeader &header) { m_delivered << header.command; });
 }
 
 void TstDeviceMessageManager::init()
 {
     dmm().reset();
     dmm().resetFrameCounter();
+    queue().clearQueue();
+    m_delivered.clear();
 }
 
 void TstDeviceMessageManager::exampleFrame()
@@ -162,30 +192,26 @@ void TstDeviceMessageManager::badReply()
     QCOMPARE(dmm().reply().header.options, quint16(state));
 }
 
-void TstDeviceMessageManager::threeFailuresDisconnect()
+// Two failures leave one try; a good reply gives the budget back, and the
+// third failure in a row gives up on the device.
+void TstDeviceMessageManager::resendBudget()
 {
     TestSupport::LogCapture log;
     QList<quint16> fabricated;
     connect(&dmm(), &DeviceMessageManager::signalGotReply, this, [&] { fabricated << dmm().reply().header.command; });
-    const QByteArray broken = HF::frame(kIdCommand).replace(HF::kOptionsOffset, 1, "\x01");
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        waitForReplyTo(kIdCommand);
-        dmm().receiveData(broken);
-    }
-    disconnect(&dmm(), &DeviceMessageManager::signalGotReply, this, nullptr);
-    QCOMPARE(fabricated, (QList<quint16>{kResend, kResend, quint16(EDeviceCommands::DISCONNECT), kResend}));
-}
-
-void TstDeviceMessageManager::successRestoresBudget()
-{
-    TestSupport::LogCapture log;
     for (int timeout = 0; timeout < 2; ++timeout) {
         waitForReplyTo(kIdCommand);
         dmm().slotTimerReply();
     }
     waitForReplyTo(kIdCommand);
     dmm().receiveData(HF::frame(kIdCommand));
-    QCOMPARE(dmm().resendBudget(), DeviceMessageManager::kResendBudget);
+    const QByteArray broken = HF::frame(kIdCommand).replace(HF::kOptionsOffset, 1, "\x01");
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        waitForReplyTo(kIdCommand);
+        dmm().receiveData(broken);
+    }
+    disconnect(&dmm(), &DeviceMessageManager::signalGotReply, this, nullptr);
+    QCOMPARE(fabricated, (QList<quint16>{kResend, kResend, kIdCommand, kResend, kResend, quint16(EDeviceCommands::DISCONNECT), kResend}));
 }
 
 void TstDeviceMessageManager::stalledFrameTimesOut()
@@ -210,22 +236,92 @@ void TstDeviceMessageManager::deviceResendReportAccepted()
     QCOMPARE(dmm().reply().header.command, kResend);
 }
 
-void TstDeviceMessageManager::dataWhileNotReceiving()
+// Bytes outside a wait for a reply, or after a reset, are nobody's reply.
+void TstDeviceMessageManager::ignoredOutsideAWait()
 {
     QSignalSpy replies(&dmm(), &DeviceMessageManager::signalGotReply);
     dmm().receiveData(HF::frame(kIdCommand));
-    QCOMPARE(replies.count(), 0);
-}
-
-void TstDeviceMessageManager::resetStopsWaiting()
-{
-    QSignalSpy replies(&dmm(), &DeviceMessageManager::signalGotReply);
     waitForReplyTo(kIdCommand, 10);
     dmm().receiveData(HF::frame(kIdCommand).left(5));
     dmm().reset();
     QTest::qWait(40);
     QCOMPARE(replies.count(), 0);
     QCOMPARE(dmm().state(), EStates::FREE);
+}
+
+void TstDeviceMessageManager::deliversOneAtATime()
+{
+    QSignalSpy empty(&queue(), &CommandQueue::signalBecameEmpty);
+    queue().enqueue(Cmd::D_GET_DEVICE_ID);
+    queue().enqueue(Cmd::D_GET_FIRMWARE_VERSION);
+    QCOMPARE(m_delivered, QList<quint16>{quint16(Cmd::D_GET_DEVICE_ID)});
+    queue().processNext(true);
+    QCOMPARE(m_delivered, (QList<quint16>{quint16(Cmd::D_GET_DEVICE_ID), quint16(Cmd::D_GET_FIRMWARE_VERSION)}));
+    queue().processNext(true);
+    QCOMPARE(empty.count(), 1);
+}
+
+void TstDeviceMessageManager::toFrontGoesBehindHead()
+{
+    const quint16 resend = quint16(Cmd::O_RESEND_PACKET_FROM_DEVICE);
+    queue().enqueue(Cmd::DA_GET_SCAN_DATA_S21);
+    queue().enqueue(Cmd::DA_GET_ADC_VALUE);
+    m_delivered.clear();
+    queue().enqueue(Cmd::O_RESEND_PACKET_FROM_DEVICE, {}, 6, true);
+    QCOMPARE(queue().commands(), (QList<quint16>{quint16(Cmd::DA_GET_SCAN_DATA_S21), resend, quint16(Cmd::DA_GET_ADC_VALUE)}));
+    // The item under way is never interrupted.
+    QVERIFY(m_delivered.isEmpty());
+    queue().processNext(true);
+    QCOMPARE(m_delivered, QList<quint16>{resend});
+}
+
+void TstDeviceMessageManager::clearBusyQueue()
+{
+    int ran = 0;
+    queue().enqueue(Cmd::D_GET_DEVICE_ID);
+    queue().enqueue(Cmd::DA_SET_GAIN_VALUE, [&](const TCommandHeader &) { ++ran; });
+    QSignalSpy empty(&queue(), &CommandQueue::signalBecameEmpty);
+    queue().clearQueue();
+    QCOMPARE(empty.count(), 1);
+    QCOMPARE(ran, 0);
+    // A cleared queue starts the next item at once, not after a lost finish.
+    queue().enqueue(Cmd::D_GET_OPTIONS);
+    QCOMPARE(m_delivered.last(), quint16(Cmd::D_GET_OPTIONS));
+}
+
+void TstDeviceMessageManager::texts_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("command") << "command" << qint64(0xD003) << "EDeviceCommands::D_GET_OPTIONS" << QString();
+    QTest::newRow("highest command") << "command" << qint64(0xFFF4) << "EDeviceCommands::S_UPDATE_ACTUAL_VERSION" << QString();
+    QTest::newRow("unknown command") << "command" << qint64(0x1234) << "4660"
+                                     << "EnumPrinter >> got unknown value of [ EDeviceCommands ]: 4660";
+    QTest::newRow("state") << "state" << qint64(1) << "EDeviceStates::BOOTLOADER" << QString();
+    QTest::newRow("undefined state") << "state" << qint64(0xFF) << "EDeviceStates::UNDEFINED" << QString();
+    QTest::newRow("unknown state") << "state" << qint64(2) << "2"
+                                   << "EnumPrinter >> got unknown value of [ EDeviceStates ]: 2";
+    QTest::newRow("type") << "type" << qint64(22) << "EDeviceTypes::OSKIRO_MERO" << QString();
+    QTest::newRow("option") << "option" << qint64(1) << "EDeviceOptions::BANDWIDTH" << QString();
+    QTest::newRow("frame state") << "frame state" << qint64(0) << "DMM::EStates::FREE" << QString();
+    QTest::newRow("frame state 15") << "frame state" << qint64(15) << "DMM::EStates::SEND_BUSY" << QString();
+    QTest::newRow("unknown frame state") << "frame state" << qint64(16) << "16"
+                                         << "EnumPrinter >> got unknown value of [ DMM::EStates ]: 16";
+    QTest::newRow("server result") << "server" << qint64(-1) << "EServerCommands::UNDEFINED" << QString();
+}
+
+void TstDeviceMessageManager::texts()
+{
+    QFETCH(QString, kind);
+    QFETCH(qint64, value);
+    QFETCH(QString, expected);
+    QFETCH(QString, warning);
+    TestSupport::LogCapture log;
+    QCOMPARE(textOf(kind, value), expected);
+    const QStringList expectedWarnings = warning.isEmpty() ? QStringList() : QStringList{warning};
+    QCOMPARE(log.lines(QtWarningMsg), expectedWarnings);
 }
 
 QTEST_GUILESS_MAIN(TstDeviceMessageManager)

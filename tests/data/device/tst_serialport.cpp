@@ -1,3 +1,4 @@
+#include "data/device/connectionmanager.h"
 #include "data/device/devicemessagemanager.h"
 #include "data/device/serialport.h"
 
@@ -23,10 +24,13 @@ private slots:
     void openMissingPortIsLost();
     void errorsThatMeanLoss_data();
     void errorsThatMeanLoss();
-    void unpluggedWhileOpen();
     void chunksReachFrameLayer();
+    void deviceNeverReturns();
+    void autoReconnectOff();
+    void timerReopensPort();
 
 private:
+    ConnectionManager &manager() { return ConnectionManager::instance(); }
     void recordSignals();
     QStringList m_events;
     TestSupport::LogCapture m_quiet;
@@ -34,14 +38,17 @@ private:
 
 void TstSerialPort::initTestCase()
 {
-    QVERIFY(DeviceMessageManager::init() && SerialPort::init());
+    QVERIFY(DeviceMessageManager::init() && SerialPort::init() && ConnectionManager::init());
 }
 
 void TstSerialPort::cleanup()
 {
     SerialPort::instance().disconnect(this);
+    // An opening ends any pending retry.
+    emit SerialPort::instance().signalOpened();
     SerialPort::instance().close(false);
     m_events.clear();
+    manager().setAutoReconnect(true);
 }
 
 void TstSerialPort::recordSignals()
@@ -90,11 +97,12 @@ void TstSerialPort::openMissingPortIsLost()
 
 void TstSerialPort::errorsThatMeanLoss_data()
 {
-    QTest::addColumn<QSerialPort::SerialPortError>("error");
+    QTest::addColumn<QSerialPort::SerialPortError>("error"); // NoError: the cable pulled
     QTest::addColumn<bool>("lost");
     QTest::newRow("resource") << QSerialPort::ResourceError << true;
     QTest::newRow("write") << QSerialPort::WriteError << false;
     QTest::newRow("timeout") << QSerialPort::TimeoutError << false;
+    QTest::newRow("unplugged") << QSerialPort::NoError << true;
 }
 
 void TstSerialPort::errorsThatMeanLoss()
@@ -104,21 +112,16 @@ void TstSerialPort::errorsThatMeanLoss()
     TestSupport::PtyPair pty;
     QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
     recordSignals();
-    SerialPort::instance().slotErrorOccurred(error);
+    if (error == QSerialPort::NoError) {
+        pty.closeMaster();
+        QTRY_VERIFY(!SerialPort::instance().isOpen());
+        // Whatever else the port reports on the way, the loss counts once.
+        QTest::qWait(50);
+    } else {
+        SerialPort::instance().slotErrorOccurred(error);
+    }
     QVERIFY(!SerialPort::instance().isOpen());
     QCOMPARE(m_events.join(QLatin1Char(' ')), lost ? QStringLiteral("closing closed lost") : QStringLiteral("closing closed"));
-}
-
-void TstSerialPort::unpluggedWhileOpen()
-{
-    TestSupport::PtyPair pty;
-    QVERIFY(SerialPort::instance().openPort(pty.slaveName()));
-    recordSignals();
-    pty.closeMaster();
-    QTRY_VERIFY(!SerialPort::instance().isOpen());
-    QTest::qWait(50);
-    QCOMPARE(m_events.count(QStringLiteral("lost")), 1);
-    QCOMPARE(m_events.count(QStringLiteral("closed")), 1);
 }
 
 void TstSerialPort::chunksReachFrameLayer()
@@ -137,6 +140,55 @@ void TstSerialPort::chunksReachFrameLayer()
     QVERIFY(pty.write(TestSupport::HandFrames::frame(0xD008)));
     QTRY_COMPARE(replies.count(), 1);
     QCOMPARE(DeviceMessageManager::instance().state(), DMM::EStates::E_COMMAND_MISMATCH);
+}
+
+void TstSerialPort::deviceNeverReturns()
+{
+    TestSupport::LogCapture log;
+    QSignalSpy reconnecting(&manager(), &ConnectionManager::signalReconnecting);
+    QSignalSpy failed(&manager(), &ConnectionManager::signalFailedToReconnect);
+    for (int loss = 0; loss < 30; ++loss)
+        emit SerialPort::instance().signalLost();
+    QStringList expected;
+    for (int attempt = 0; attempt < 30; ++attempt)
+        expected << QStringLiteral("ConnectionManager >> reconnect try #%1").arg(attempt);
+    QCOMPARE(log.lines(QtInfoMsg), expected);
+    QCOMPARE(reconnecting.count(), 29);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(log.lines(QtCriticalMsg), QStringList{"ConnectionManager >> dw_err_autoreconnect_failed"});
+}
+
+void TstSerialPort::autoReconnectOff()
+{
+    TestSupport::LogCapture log;
+    QSignalSpy reconnecting(&manager(), &ConnectionManager::signalReconnecting);
+    emit SerialPort::instance().signalLost();
+    manager().setAutoReconnect(false);
+    QVERIFY(!manager().isWaitingToReconnect());
+    QCOMPARE(manager().triesLeft(), qint16(30));
+    emit SerialPort::instance().signalLost();
+    QCOMPARE(reconnecting.count(), 1);
+    QCOMPARE(log.count(QStringLiteral("reconnect try")), 1);
+    manager().setAutoReconnect(true);
+    emit SerialPort::instance().signalLost();
+    QCOMPARE(log.lines(QtInfoMsg).last(), QStringLiteral("ConnectionManager >> reconnect try #0"));
+}
+
+void TstSerialPort::timerReopensPort()
+{
+    // The one test that waits for the real interval: the retry must reopen
+    // with the settings already in force, and a port still missing must lead
+    // to the next try.
+    DM::PortSettings settings;
+    settings.portName = QStringLiteral("/dev/mero-no-such-port");
+    SerialPort::instance().setSettings(settings);
+    SerialPort::instance().port().setPortName(settings.portName);
+    TestSupport::LogCapture log;
+    emit SerialPort::instance().signalLost();
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("ConnectionManager >> reconnect try #1")),
+                             ConnectionManager::kReconnectIntervalMs * 2);
+    QVERIFY(log.contains(QStringLiteral("SerialPort >> error: DeviceNotFoundError")));
+    QVERIFY(!log.contains(QStringLiteral("updated config")));
 }
 
 QTEST_GUILESS_MAIN(TstSerialPort)

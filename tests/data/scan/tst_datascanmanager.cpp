@@ -136,7 +136,6 @@ private slots:
     void noPresets();
     void pauseNeverStallsSweep();
     void excessAtEndOfList();
-    void replyAfterRestartIsDropped();
     void copyPointsClamps();
 
 private:
@@ -362,18 +361,6 @@ void TstDataScanManager::excessAtEndOfList()
     answerHead(QVector<float>(40, 7.0f), -1.0f);
     QCOMPARE(dsm().rawPoints(0).size(), DataScanManager::kPointListSize);
     QCOMPARE(dsm().rawPoints(0).last().real, 7.0f);
-}
-
-void TstDataScanManager::replyAfterRestartIsDropped()
-{
-    loadProfile({makePreset("A", 60, 60)});
-    startSweep();
-    dsm().setActivePreset(0, true);
-    // The reply to the old request must not land in the fresh sweep, which goes on from its start.
-    answerHead({0.5f, 0.5f});
-    QCOMPARE(dsm().rawPoints(0).at(0).real, TScanPoint::kEmptyReal);
-    QCOMPARE(dsm().channelRange(0).sliceStart(), 0u);
-    QCOMPARE(scanRequestsQueued(), 1);
 }
 
 void TstDataScanManager::copyPointsClamps()

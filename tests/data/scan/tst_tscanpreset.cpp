@@ -1,10 +1,8 @@
 #include "data/scan/tscanpreset.h"
 
-#include "lebytes.h"
 #include "logcapture.h"
 #include "recordingdialogs.h"
 
-#include <QDataStream>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,8 +16,6 @@ using ZData::TChannelPreset;
 using ZData::TScanPreset;
 using ZData::TScanRange;
 namespace PS = ZData::PresetSettings;
-using TestSupport::LeBytes::littleEndianDouble;
-using TestSupport::LeBytes::littleEndianInt32;
 
 Q_DECLARE_METATYPE(TChannelPreset)
 Q_DECLARE_METATYPE(ZData::TR::TLimitMask)
@@ -59,8 +55,6 @@ class TestTScanPreset : public QObject
     Q_OBJECT
 
 private slots:
-    void dataStream_data();
-    void dataStream();
     void readChannel_data();
     void readChannel();
     void readLimits_data();
@@ -85,39 +79,6 @@ std::unique_ptr<QSettings> TestTScanPreset::profile(const QByteArray &text)
     auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     settings->setIniCodec("UTF-8");
     return settings;
-}
-
-void TestTScanPreset::dataStream_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("status"); // Ok: the bytes are what the range writes
-    const QByteArray frequencies = littleEndianDouble(1000000.25) + littleEndianDouble(6200000000.5);
-    QTest::newRow("fractional Hz, 1024 points") << frequencies + littleEndianInt32(1024) << int(QDataStream::Ok);
-    QTest::newRow("cut short") << frequencies + littleEndianInt32(5).left(3) << int(QDataStream::ReadPastEnd);
-    QTest::newRow("negative points") << frequencies + littleEndianInt32(-1) << int(QDataStream::ReadCorruptData);
-}
-
-void TestTScanPreset::dataStream()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, status);
-    QDataStream in(bytes);
-    in.setByteOrder(QDataStream::LittleEndian);
-    in.setFloatingPointPrecision(QDataStream::DoublePrecision);
-    const TScanRange before(TFrequency(1.0), TFrequency(2.0), 3);
-    TScanRange range = before;
-    in >> range;
-    QCOMPARE(int(in.status()), status);
-    QCOMPARE(range == before, status != QDataStream::Ok);
-    if (status != QDataStream::Ok)
-        return;
-    QCOMPARE(range.start.hz(), 1000000.25);
-    QByteArray written;
-    QDataStream out(&written, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.setFloatingPointPrecision(QDataStream::DoublePrecision);
-    out << range;
-    QCOMPARE(written, bytes);
 }
 
 void TestTScanPreset::readChannel_data()

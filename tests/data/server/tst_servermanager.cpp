@@ -1,14 +1,19 @@
 #include "data/server/servermanager.h"
+#include "data/server/tnetworkreplytimeout.h"
 
 #include "logcapture.h"
 #include "loopbackhttpserver.h"
 #include "recordingdialogs.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
 using ZData::EServerCommands;
 using ZData::ServerManager;
+using ZData::SM::TNetworkReplyTimeout;
 using TestSupport::LoopbackHttpServer;
 using Response = LoopbackHttpServer::Response;
 
@@ -23,6 +28,7 @@ constexpr int kWaitMs = 15000;
 // Short enough to keep the suite quick, long enough for a loaded machine to
 // answer a loopback request that is meant to succeed.
 constexpr int kShortTimeoutMs = 300;
+constexpr int kGuardMs = 50;
 
 QByteArray sampleImage(int size)
 {
@@ -52,15 +58,20 @@ private slots:
     void secondRequestWhileRunningIsRefused();
     void receiverMayStartTheNextRequest();
     void baseUrl();
+    void guardLeavesFinishedReply();
+    void guardExpiry_data();
+    void guardExpiry();
 
 private:
     static ServerManager &manager() { return ServerManager::instance(); }
     // Runs one exchange to its signal; false if the signal did not come once.
     bool exchange(ERequest request);
+    QNetworkReply *post() { return m_network.post(QNetworkRequest(m_server->url(QStringLiteral("/x"))), QByteArrayLiteral("x")); }
 
     TestSupport::RecordingDialogs m_dialogs;
     std::unique_ptr<LoopbackHttpServer> m_server;
     ZData::SM::TDeviceIdentity m_identity;
+    QNetworkAccessManager m_network;
 };
 
 void TstServerManager::init()
@@ -234,6 +245,63 @@ void TstServerManager::baseUrl()
     QCOMPARE(manager().updateUrl().toString(), QStringLiteral("http://127.0.0.1/android/update.php"));
     QVERIFY(!manager().setBaseUrl(QStringLiteral("ftp://127.0.0.1/android")));
     QCOMPARE(manager().updateUrl().toString(), QStringLiteral("http://127.0.0.1/android/update.php"));
+}
+
+// A guard dies with the reply it watched; one set on a finished reply never
+// fires.
+void TstServerManager::guardLeavesFinishedReply()
+{
+    QCOMPARE(TNetworkReplyTimeout::set(nullptr, kGuardMs, TNetworkReplyTimeout::kMethodAbort), nullptr);
+    m_server->setDefaultResponse(Response::text("done"));
+    std::unique_ptr<QNetworkReply> reply(post());
+    QPointer<TNetworkReplyTimeout> guard = TNetworkReplyTimeout::set(reply.get(), kWaitMs, TNetworkReplyTimeout::kMethodAbort);
+    QVERIFY(guard && guard->isActive());
+    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(kWaitMs));
+    QTRY_VERIFY(guard.isNull());
+    guard = TNetworkReplyTimeout::set(reply.get(), kGuardMs, TNetworkReplyTimeout::kMethodAbort);
+    QVERIFY(guard && !guard->isActive());
+    QCOMPARE(reply->error(), QNetworkReply::NoError);
+}
+
+void TstServerManager::guardExpiry_data()
+{
+    QTest::addColumn<qint32>("method");
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<QNetworkReply::NetworkError>("error");
+    QTest::addColumn<bool>("weird");
+
+    QTest::newRow("abort") << TNetworkReplyTimeout::kMethodAbort << true
+                           << QNetworkReply::OperationCanceledError << false;
+    QTest::newRow("close") << TNetworkReplyTimeout::kMethodClose << true
+                           << QNetworkReply::OperationCanceledError << false;
+    QTest::newRow("unknown method") << qint32(7) << false << QNetworkReply::NoError << true;
+}
+
+void TstServerManager::guardExpiry()
+{
+    QFETCH(qint32, method);
+    QFETCH(bool, ends);
+    QFETCH(QNetworkReply::NetworkError, error);
+    QFETCH(bool, weird);
+
+    Response silent;
+    silent.mode = LoopbackHttpServer::EMode::Silent;
+    m_server->setDefaultResponse(silent);
+    TestSupport::LogCapture log;
+
+    std::unique_ptr<QNetworkReply> reply(post());
+    TNetworkReplyTimeout *guard = TNetworkReplyTimeout::set(reply.get(), kGuardMs, method);
+    QVERIFY(guard && guard->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("TNetworkReplyTimeout >> QNetworkReply timed out")), kWaitMs);
+    QTest::qWait(2 * kGuardMs);
+    QCOMPARE(log.count(QStringLiteral("QNetworkReply timed out")), 1);
+
+    QCOMPARE(reply->isFinished(), ends);
+    QCOMPARE(reply->error(), error);
+    QCOMPARE(log.contains(QStringLiteral("TNetworkReplyTimeout >> got some weird timeout method: 7")), weird);
+    if (!ends)
+        reply->abort();
 }
 
 QTEST_GUILESS_MAIN(TstServerManager)

@@ -1,11 +1,9 @@
-#include "data/scan/datascanmanager.h"
 #include "data/scan/trfparameters.h"
+#include "data/traces/limitmask.h"
+#include "data/traces/measurementsummary.h"
 #include "data/traces/tracehold.h"
 #include "data/traces/tracereadouts.h"
 #include "data/traces/tracescale.h"
-
-#include "chartfixture.h"
-#include "sweepfeeder.h"
 
 #include <QtTest>
 
@@ -18,6 +16,7 @@ using ZData::TScanPoint;
 using Levels = QVector<double>;
 Q_DECLARE_METATYPE(Levels)
 Q_DECLARE_METATYPE(QVector<Levels>)
+Q_DECLARE_METATYPE(TLimitMask)
 
 namespace {
 
@@ -53,6 +52,27 @@ void compareDb(double actual, double expected)
 // A band-pass response peaking at 105 MHz.
 const Levels kPassband{-20, -15, -10, -6, -4, -3, -4, -7, -12, -18, -25};
 
+constexpr double kNoBound = 1e9; // in a row: this bound is not set
+
+// 880, 885, ... 920 MHz.
+TTrace bandTrace(const Levels &levels)
+{
+    QVector<double> frequencies;
+    for (int i = 0; i < levels.size(); ++i)
+        frequencies << (880.0 + 5.0 * i) * kHzPerMHz;
+    return TTrace(frequencies, levels);
+}
+
+TLimitSegment segment(double startMHz, double stopMHz, double lower, double upper)
+{
+    TLimitSegment result{startMHz * kHzPerMHz, stopMHz * kHzPerMHz, {}, {}};
+    if (lower != kNoBound)
+        result.lowerDb = lower;
+    if (upper != kNoBound)
+        result.upperDb = upper;
+    return result;
+}
+
 } // namespace
 
 class TestTraceReadouts : public QObject
@@ -61,7 +81,6 @@ class TestTraceReadouts : public QObject
 
 private slots:
     void fromScanPoints();
-    void channelTrace();
     void readouts_data();
     void readouts();
     void valueAt_data();
@@ -71,7 +90,10 @@ private slots:
     void hold();
     void autoscale_data();
     void autoscale();
-    void defaultRange();
+    void judge_data();
+    void judge();
+    void summaryLine_data();
+    void summaryLine();
 };
 
 void TestTraceReadouts::fromScanPoints()
@@ -104,31 +126,6 @@ void TestTraceReadouts::fromScanPoints()
         QCOMPARE(converted.levelDb(3), offsets[i]);
         QCOMPARE(converted.measuredCount(), 2);
     }
-}
-
-void TestTraceReadouts::channelTrace()
-{
-    TestSupport::ChartFixture fixture;
-    QVERIFY(fixture.load({TestSupport::ChartFixture::preset(QStringLiteral("Band"))},
-                         {{"S21_AMP_ORIGIN", 10.0}, {"S12_ATT", 2.0}, {"S21_ATT", 1.0}, {"AMP_OFFSET", 0.5}}));
-    fixture.calibrator().setReference(0.5f);
-    TestSupport::SweepFeeder::start();
-    TestSupport::SweepFeeder feeder([](int, quint64) { return 0.1f; });
-    QVERIFY(feeder.answerSlice());
-    ZData::DataScanManager &scan = ZData::DataScanManager::instance();
-    // Raw: -20 dB plus the S21 origin and the S12 attenuator, on the first
-    // slice only.
-    const TTrace raw = ZData::TR::channelTrace(scan, ZData::EScanChannel::S21);
-    QCOMPARE(raw.size(), scan.channelPointCount(ZData::EScanChannel::S21));
-    QCOMPARE(raw.measuredCount(), 25);
-    QCOMPARE(raw.frequencyHz(0), 100e6);
-    QVERIFY(std::fabs(raw.levelDb(24) - (-20.0 + 12.0)) < 1e-5);
-    // Calibrated: 0.1 / 0.5 is -13.98 dB, plus AMP_OFFSET and both attenuators.
-    scan.setUseCalib(true);
-    QVERIFY(scan.useCalib());
-    const TTrace calibrated = ZData::TR::channelTrace(scan, ZData::EScanChannel::S21);
-    QVERIFY(std::fabs(calibrated.levelDb(0) - (20.0 * std::log10(0.2) + 3.5)) < 1e-5);
-    QCOMPARE(ZData::TR::channelTrace(scan, ZData::EScanChannel::S12).measuredCount(), 0);
 }
 
 void TestTraceReadouts::readouts_data()
@@ -304,16 +301,65 @@ void TestTraceReadouts::autoscale()
     QVERIFY(scale->bottomDb() <= std::min(low, high) && scale->referenceDb >= std::max(low, high));
 }
 
-void TestTraceReadouts::defaultRange()
+void TestTraceReadouts::judge_data()
 {
-    ZData::TRFParameters rf;
-    rf.s21AmpOrigin = 10.0;
-    rf.s12AmpOrigin = -5.0;
-    const TLevelRange s21 = TraceScale::defaultRange(rf, false, ZData::EScanChannel::S21);
-    const TLevelRange s12 = TraceScale::defaultRange(rf, false, ZData::EScanChannel::S12);
-    const TLevelRange calibrated = TraceScale::defaultRange(rf, true, ZData::EScanChannel::S12);
-    QCOMPARE(QVector<double>({s21.bottomDb, s21.topDb, s12.bottomDb, s12.topDb, calibrated.bottomDb, calibrated.topDb}),
-             QVector<double>({-100.0, 30.0, -115.0, 15.0, -20.0, 90.0}));
+    QTest::addColumn<Levels>("levels");
+    QTest::addColumn<TLimitMask>("mask");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QVector<int>>("failing");
+    const Levels flat(9, -10.0);
+    const double gap = std::nan("");
+    Levels dip = flat;
+    dip[1] = -15.0;
+    Levels below = flat;
+    below[1] = -15.01;
+    Levels edge = Levels(9, -15.0);
+    edge[4] = -10.0;
+
+    QTest::newRow("no segment") << flat << TLimitMask{} << "NONE" << QVector<int>{};
+    QTest::newRow("level on the bound passes") << dip << TLimitMask{segment(880, 915, -15, kNoBound)} << "PASS" << QVector<int>{};
+    QTest::newRow("just below the bound fails") << below << TLimitMask{segment(880, 915, -15, kNoBound)} << "FAIL" << QVector<int>{1};
+    QTest::newRow("both ends included") << flat << TLimitMask{segment(885, 900, kNoBound, -20)} << "FAIL" << QVector<int>{1, 2, 3, 4};
+    // 900 MHz passes the first segment and fails the second.
+    QTest::newRow("shared edge judged by both") << edge << TLimitMask{segment(880, 900, kNoBound, -5), segment(900, 920, kNoBound, -12)}
+                                                << "FAIL" << QVector<int>{4};
+    QTest::newRow("above and below, each once") << Levels{-10, -30, -10, -10, 0, -10, -10, -10, -10}
+                                                << TLimitMask{segment(880, 920, -20, -5), segment(880, 920, -25, kNoBound)}
+                                                << "FAIL" << QVector<int>{1, 4};
+    QTest::newRow("gaps not judged") << Levels{-10, gap, -10, -10, -10, -10, -10, -10, -10}
+                                     << TLimitMask{segment(880, 890, -12, kNoBound)} << "PASS" << QVector<int>{};
+    QTest::newRow("mask beside the sweep judges nothing") << flat << TLimitMask{segment(1000, 1100, -12, kNoBound)} << "NONE" << QVector<int>{};
+}
+
+void TestTraceReadouts::judge()
+{
+    QFETCH(Levels, levels);
+    QFETCH(TLimitMask, mask);
+    QFETCH(QString, result);
+    QFETCH(QVector<int>, failing);
+    const TLimitVerdict verdict = LimitMask::judge(bandTrace(levels), mask);
+    QCOMPARE(LimitMask::resultText(verdict.result), result);
+    QCOMPARE(verdict.failingIndices, failing);
+}
+
+void TestTraceReadouts::summaryLine_data()
+{
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<Levels>("levels");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("judged over the mask") << 0 << Levels{-13.02, -9.55, std::nan(""), -11.0}
+                                          << "S21 points=3 min=-13.02 max=-9.55 flatness=3.47 limits=FAIL";
+    QTest::newRow("nothing measured") << 1 << Levels{std::nan("")} << "S12 points=0 min=none max=none flatness=none limits=NONE";
+}
+
+void TestTraceReadouts::summaryLine()
+{
+    QFETCH(int, channel);
+    QFETCH(Levels, levels);
+    QFETCH(QString, line);
+    const TTrace measured = bandTrace(levels);
+    const TLimitVerdict verdict = LimitMask::judge(measured, {segment(880, 920, -13, kNoBound)});
+    QCOMPARE(MeasurementSummary::line(channel, measured, verdict), line);
 }
 
 QTEST_GUILESS_MAIN(TestTraceReadouts)
