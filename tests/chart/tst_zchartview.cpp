@@ -17,7 +17,9 @@
 #include "sweepfeeder.h"
 
 #include <QChart>
+#include <QContextMenuEvent>
 #include <QGraphicsTextItem>
+#include <QMenu>
 #include <QSettings>
 #include <QValueAxis>
 #include <QWheelEvent>
@@ -462,6 +464,14 @@ void TstZChartView::markModes()
     shaped.sweepBothChannels();
     QCOMPARE(bench.view->marksTable()->mark(0)->data().frequency.MHz(), expectedMHz);
     QCOMPARE(marks->readoutText().startsWith(QStringLiteral("M2..M3: min")), bounded);
+    // The plot's menu switches a readout on, as the call does.
+    const QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1));
+    const std::unique_ptr<QMenu> menu(marks->menuFor(&click));
+    for (QAction *action : menu->actions()) {
+        if (action->text() == qtTrId("dw_readout_delta_toggle"))
+            action->trigger();
+    }
+    QVERIFY(marks->state().deltaShown);
 }
 
 void TstZChartView::markByMouse_data()

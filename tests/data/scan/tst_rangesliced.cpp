@@ -86,11 +86,11 @@ void TestRangeSliced::sliceFrequencies()
 void TestRangeSliced::moveEdge_data()
 {
     QTest::addColumn<bool>("moveStop");
-    // Upper limit, start, stop, the new edge, then the start and stop after, in MHz.
+    // The device's limits, start, stop, the new edge, then the start and stop after, in MHz.
     QTest::addColumn<QVector<double>>("mhzs");
-    QTest::newRow("start NaN goes to the lower limit") << false << QVector<double>{6200, 1000, 2000, std::numeric_limits<double>::quiet_NaN(), 1, 2000};
-    QTest::newRow("start past the stop, span cut at the limit") << false << QVector<double>{3000, 1000, 2000, 2500, 2500, 3000};
-    QTest::newRow("stop below the start, span cut at the limit") << true << QVector<double>{6200, 1000, 2000, 500, 1, 500};
+    QTest::newRow("start NaN goes to the lower limit") << false << QVector<double>{700, 6200, 1000, 2000, std::numeric_limits<double>::quiet_NaN(), 700, 2000};
+    QTest::newRow("start past the stop, span cut at the limit") << false << QVector<double>{1, 3000, 1000, 2000, 2500, 2500, 3000};
+    QTest::newRow("stop below the start, span cut at the limit") << true << QVector<double>{1, 6200, 1000, 2000, 500, 1, 500};
 }
 
 void TestRangeSliced::moveEdge()
@@ -98,14 +98,14 @@ void TestRangeSliced::moveEdge()
     QFETCH(bool, moveStop);
     QFETCH(QVector<double>, mhzs);
     RangeSliced range;
-    load(range, mhzs.at(1), mhzs.at(2), 11);
-    range.setLimits(mhz(1), mhz(mhzs.at(0)));
+    load(range, mhzs.at(2), mhzs.at(3), 11);
+    range.setLimits(mhz(mhzs.at(0)), mhz(mhzs.at(1)));
     if (moveStop)
-        range.setStop(mhz(mhzs.at(3)), true);
+        range.setStop(mhz(mhzs.at(4)), true);
     else
-        range.setStart(mhz(mhzs.at(3)), false);
-    QCOMPARE(range.start(), mhz(mhzs.at(4)));
-    QCOMPARE(range.stop(), mhz(mhzs.at(5)));
+        range.setStart(mhz(mhzs.at(4)), false);
+    QCOMPARE(range.start(), mhz(mhzs.at(5)));
+    QCOMPARE(range.stop(), mhz(mhzs.at(6)));
 }
 
 void TestRangeSliced::updateRestartsSweep_data()
