@@ -1,10 +1,11 @@
 // Feeds arbitrary text as the hand-edited user and current profiles to the
-// sweep's settings reader, then activates and slices every preset it
-// accepted. A preset it accepts must be one the sweep can scan: named,
+// sweep's settings reader and to the views' saved marks, then activates and
+// slices every preset it accepted. A preset it accepts must be one the sweep can scan: named,
 // bounded, and sliced into frequencies inside the device's limits; and the
 // scaling it reads must keep a measured value a number.
 #include "fuzzsupport.h"
 
+#include "chart/tmarkstate.h"
 #include "core/settingsmanager.h"
 #include "core/tfrequency.h"
 #include "data/scan/datascanmanager.h"
@@ -35,6 +36,32 @@ void checkLimits(const ZData::TR::TLimitMask &limits)
         expect(!segment.lowerDb || std::isfinite(*segment.lowerDb));
         expect(!segment.upperDb || std::isfinite(*segment.upperDb));
         expect(!segment.lowerDb || !segment.upperDb || *segment.lowerDb <= *segment.upperDb);
+    }
+}
+
+bool isShare(const std::optional<QPointF> &share)
+{
+    return !share || (share->x() >= 0.0 && share->x() <= 1.0 && share->y() >= 0.0 && share->y() <= 1.0);
+}
+
+// Whatever a view group holds, the marks state it restores is one a view can
+// show: marks in range, a band of two different marks, shares on screen.
+void checkMarkStates(QSettings &settings)
+{
+    using ZChart::TMarkState;
+    for (const QString &group : settings.childGroups()) {
+        settings.beginGroup(group);
+        TMarkState state;
+        state.restore(settings, group);
+        settings.endGroup();
+        expect(TMarkState::isDropValid(state.dropDb));
+        expect(state.hasBand() == (state.bandSecond != TMarkState::kNoMark));
+        expect(!state.hasBand() || (state.bandFirst >= 0 && state.bandFirst < TMarkState::kMarks
+                                    && state.bandSecond >= 0 && state.bandSecond < TMarkState::kMarks
+                                    && state.bandFirst != state.bandSecond));
+        for (const std::optional<double> &mhz : state.handMHz)
+            expect(!mhz || (*mhz >= ZCore::kFrequencyMin.MHz() && *mhz <= ZCore::kFrequencyMax.MHz()));
+        expect(isShare(state.panelShare) && isShare(state.tableShare));
     }
 }
 
@@ -100,6 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ZCore::SettingsManager::openProfile(path, QSettings::IniFormat);
     }
 
+    checkMarkStates(*ZCore::SettingsManager::currentSettings());
     DataScanManager &scan = DataScanManager::instance();
     scan.restoreSettings();
     expect(scan.presetCount() == scan.presets().size());

@@ -160,6 +160,10 @@ bool presetIniSeeds(const QDir &root, const QList<ZData::TScanPreset> &builtin)
     if (!written.open(QIODevice::ReadOnly))
         return false;
     corpus.add(QStringLiteral("odd"), written.readAll());
+    // A view's saved marks, as a user who moved them leaves them.
+    corpus.add(QStringLiteral("marks"), QByteArrayLiteral(
+        "[ChartView_UL]\nMARK1_MODE=PEAK\nMARK2_MHZ=905.5\nBAND_FROM_MARK=2\nBAND_TO_MARK=3\nDELTA_SHOWN=true\n"
+        "BANDWIDTH_SHOWN=true\nBANDWIDTH_DROP_DB=6\nREADOUTS_X=0.25\nREADOUTS_Y=1\nMARKS_TABLE_X=0\nMARKS_TABLE_Y=0.5\n"));
     return corpus.ok();
 }
 
