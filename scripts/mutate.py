@@ -190,6 +190,31 @@ def suites_for(folder, source, tree):
     return sorted(found)
 
 
+def sync_tree(source, tree):
+    """Makes tree a copy of source, writing only the files that differ.
+
+    A file left as an earlier run restored it keeps its newer time, so the
+    build takes it up again; a fresh copy with the source's times would leave
+    that run's last fault compiled into every later one."""
+    skip = shutil.ignore_patterns("build*", ".git", "run-data")
+    wanted = set()
+    for folder, dirs, files in os.walk(source):
+        rel = Path(folder).relative_to(source)
+        dirs[:] = [d for d in dirs if d not in skip(folder, dirs)]
+        for name in set(files) - skip(folder, files):
+            wanted.add(rel / name)
+            target = tree / rel / name
+            data = (Path(folder) / name).read_bytes()
+            if not target.exists() or target.read_bytes() != data:
+                target.parent.mkdir(parents=True, exist_ok=True)
+                target.write_bytes(data)
+                shutil.copymode(Path(folder) / name, target)
+    if tree.exists():
+        for path in sorted(tree.rglob("*"), reverse=True):
+            if path.is_file() and path.relative_to(tree) not in wanted:
+                path.unlink()
+
+
 def run(cmd, cwd, timeout, env=None):
     try:
         return subprocess.run(cmd, cwd=cwd, env=env, timeout=timeout, stdout=subprocess.DEVNULL,
@@ -218,9 +243,7 @@ def main():
     tree = work / "tree"
     build = work / "build"
     # A private copy, so that a planted fault never touches the working tree.
-    if tree.exists():
-        shutil.rmtree(tree)
-    shutil.copytree(ROOT, tree, ignore=shutil.ignore_patterns("build*", ".git", "run-data"))
+    sync_tree(ROOT, tree)
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", MERO_SOAK_SECONDS="20")
     subprocess.run(["cmake", "-S", str(tree), "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug"],
                    check=True, stdout=subprocess.DEVNULL)
@@ -228,6 +251,14 @@ def main():
                    stdout=subprocess.DEVNULL)
     env["MERO_SIM_BIN"] = str(build / "tools/mero-sim/mero-sim")
     env["MERO_APP_BIN"] = str(build / "src/oskiro-mero")
+
+    # A suite that fails with nothing planted would count every fault it
+    # judges as killed.
+    chosen = [f for n, f in enumerate(faults, 1) if not args.only or n in args.only]
+    for suite in sorted({s for f in chosen for s in suites_for(f[0], f[1], tree)}):
+        exe = next(build.joinpath("tests").rglob(suite), None)
+        if exe is None or run([str(exe)], build, args.suite_timeout, env) != 0:
+            sys.exit(f"mutate: {suite} fails with no fault planted; fix it first")
 
     killed = survived = invalid = 0
     started = time.time()
