@@ -45,11 +45,6 @@ QString levelText(double db, bool sign = false)
     return sign && db >= 0 ? QLatin1Char('+') + text : text;
 }
 
-qreal shareOf(qreal value, qreal span)
-{
-    return span > 0 ? qBound(0.0, value / span, 1.0) : 0.0;
-}
-
 } // namespace
 
 // The readout panel is dragged like the marks table and tells when the
@@ -516,8 +511,7 @@ void MarkInteraction::relayout()
         return;
     const QRectF panel = m_panel->rect();
     if (const std::optional<QPointF> &share = m_state.panelShare) {
-        const QSizeF room = m_view->size() - panel.size();
-        m_panel->setPos(qMax(0.0, room.width()) * share->x(), qMax(0.0, room.height()) * share->y());
+        m_panel->setPos(TMarkState::pointIn(panelRoom(), *share));
         return;
     }
     const QRectF plot = m_view->trace()->plotArea();
@@ -528,9 +522,15 @@ void MarkInteraction::relayout()
 // still shows it.
 void MarkInteraction::panelDragged()
 {
-    const QSizeF room = m_view->size() - m_panel->rect().size();
-    m_state.panelShare = QPointF(shareOf(m_panel->pos().x(), room.width()), shareOf(m_panel->pos().y(), room.height()));
+    m_state.panelShare = TMarkState::shareIn(panelRoom(), m_panel->pos());
     relayout();
+}
+
+// The places the panel may take: wholly inside the view.
+QRectF MarkInteraction::panelRoom() const
+{
+    const QSizeF room = m_view->size() - m_panel->rect().size();
+    return QRectF(0.0, 0.0, qMax(0.0, room.width()), qMax(0.0, room.height()));
 }
 
 void MarkInteraction::retranslate()

@@ -103,6 +103,7 @@ private:
     bool isShown(int mark) const;
     void showText(const QString &text);
     void panelDragged();
+    QRectF panelRoom() const;
 
     ZChartView *m_view = nullptr;
     TMarkState m_state;

@@ -165,4 +165,17 @@ void TMarkState::restore(const QSettings &settings, const QString &tag)
     tableShare = restoreShare(settings, kTableKeys, tag);
 }
 
+QPointF TMarkState::shareIn(const QRectF &room, const QPointF &at)
+{
+    const auto share = [](qreal value, qreal low, qreal span) {
+        return span > 0 ? qBound(0.0, (value - low) / span, 1.0) : 0.0;
+    };
+    return QPointF(share(at.x(), room.left(), room.width()), share(at.y(), room.top(), room.height()));
+}
+
+QPointF TMarkState::pointIn(const QRectF &room, const QPointF &share)
+{
+    return QPointF(room.left() + share.x() * room.width(), room.top() + share.y() * room.height());
+}
+
 } // namespace ZChart

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include <array>
@@ -59,6 +60,10 @@ struct TMarkState
     void restore(const QSettings &settings, const QString &tag);
 
     static bool isDropValid(double dropDb) { return dropDb >= kMinDropDb && dropDb <= kMaxDropDb; }
+    // A dragged item's place as a share of the room it may take, and back;
+    // a share keeps it in sight however the view is resized.
+    static QPointF shareIn(const QRectF &room, const QPointF &at);
+    static QPointF pointIn(const QRectF &room, const QPointF &share);
 };
 
 } // namespace ZChart

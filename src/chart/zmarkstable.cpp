@@ -1,6 +1,7 @@
 #include "chart/zmarkstable.h"
 
 #include "chart/datamarkprocessor.h"
+#include "chart/tmarkstate.h"
 #include "chart/zchartview.h"
 #include "chart/zmark.h"
 #include "core/log.h"
@@ -57,10 +58,7 @@ void ZMarksTable::mouseMoveEvent(QGraphicsSceneMouseEvent *event)
 {
     const QRectF free = room();
     const QPointF at = m_posAtPress + event->scenePos() - m_dragStart;
-    const auto share = [](qreal value, qreal low, qreal span) {
-        return span > 0 ? qBound(0.0, (value - low) / span, 1.0) : 0.0;
-    };
-    m_share = QPointF(share(at.x(), free.left(), free.width()), share(at.y(), free.top(), free.height()));
+    m_share = TMarkState::shareIn(free, at);
     place();
 }
 
@@ -89,7 +87,7 @@ void ZMarksTable::place()
 {
     const QRectF free = room();
     if (m_share) {
-        setPos(free.left() + m_share->x() * free.width(), free.top() + m_share->y() * free.height());
+        setPos(TMarkState::pointIn(free, *m_share));
         return;
     }
     // The compact table starts below the chart's title, in the plot's
