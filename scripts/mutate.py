@@ -247,8 +247,11 @@ def main():
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", MERO_SOAK_SECONDS="20")
     subprocess.run(["cmake", "-S", str(tree), "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Debug"],
                    check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", str(build), "--parallel", str(os.cpu_count())], check=True,
-                   stdout=subprocess.DEVNULL)
+    # Twice: a form whose generated header changes is rewritten during the
+    # first pass, after ninja has judged the sources that include it clean.
+    for _ in range(2):
+        subprocess.run(["cmake", "--build", str(build), "--parallel", str(os.cpu_count())], check=True,
+                       stdout=subprocess.DEVNULL)
     env["MERO_SIM_BIN"] = str(build / "tools/mero-sim/mero-sim")
     env["MERO_APP_BIN"] = str(build / "src/oskiro-mero")
 
