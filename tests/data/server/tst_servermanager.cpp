@@ -1,19 +1,14 @@
 #include "data/server/servermanager.h"
-#include "data/server/tnetworkreplytimeout.h"
 
 #include "logcapture.h"
 #include "loopbackhttpserver.h"
 #include "recordingdialogs.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
 using ZData::EServerCommands;
 using ZData::ServerManager;
-using ZData::SM::TNetworkReplyTimeout;
 using TestSupport::LoopbackHttpServer;
 using Response = LoopbackHttpServer::Response;
 
@@ -28,7 +23,6 @@ constexpr int kWaitMs = 15000;
 // Short enough to keep the suite quick, long enough for a loaded machine to
 // answer a loopback request that is meant to succeed.
 constexpr int kShortTimeoutMs = 300;
-constexpr int kGuardMs = 50;
 
 QByteArray sampleImage(int size)
 {
@@ -55,23 +49,16 @@ private slots:
     void transportFailure_data();
     void transportFailure();
     void lateReplyAfterTimeoutIsIgnored();
-    void secondRequestWhileRunningIsRefused();
-    void receiverMayStartTheNextRequest();
-    void baseUrl();
-    void guardLeavesFinishedReply();
-    void guardExpiry_data();
-    void guardExpiry();
+    void oneRequestAtATime();
 
 private:
     static ServerManager &manager() { return ServerManager::instance(); }
     // Runs one exchange to its signal; false if the signal did not come once.
     bool exchange(ERequest request);
-    QNetworkReply *post() { return m_network.post(QNetworkRequest(m_server->url(QStringLiteral("/x"))), QByteArrayLiteral("x")); }
 
     TestSupport::RecordingDialogs m_dialogs;
     std::unique_ptr<LoopbackHttpServer> m_server;
     ZData::SM::TDeviceIdentity m_identity;
-    QNetworkAccessManager m_network;
 };
 
 void TstServerManager::init()
@@ -147,6 +134,9 @@ void TstServerManager::formFields()
 {
     m_server->setDefaultResponse(Response::text("#OK: 1.2.3"));
     m_identity.id = QStringLiteral("a b+c&d=e/%f\u00e9");
+    TestSupport::LogCapture log;
+    QVERIFY(manager().setBaseUrl("  " + m_server->url(QStringLiteral("/android/")).toString() + "  "));
+    QVERIFY(!manager().setBaseUrl(QStringLiteral("ftp://127.0.0.1/android")));
     QVERIFY(exchange(ERequest::Update));
     QVERIFY(exchange(ERequest::SendVersion));
     QCOMPARE(m_server->requests().size(), 2);
@@ -203,6 +193,7 @@ void TstServerManager::lateReplyAfterTimeoutIsIgnored()
     TestSupport::LogCapture log;
     QVERIFY(exchange(ERequest::ActualVersion));
     QCOMPARE(manager().lastResult(), EServerCommands::E_REQUEST_TIMEOUT);
+    QCOMPARE(log.count(QStringLiteral("TNetworkReplyTimeout >> QNetworkReply timed out")), 1);
     // Give the late answer every chance to arrive before looking again.
     QTest::qWait(2 * late.delayMs);
     QCOMPARE(manager().replyText(), QString());
@@ -211,97 +202,26 @@ void TstServerManager::lateReplyAfterTimeoutIsIgnored()
     QCOMPARE(manager().replyText(), QStringLiteral("4.5.6"));
 }
 
-void TstServerManager::secondRequestWhileRunningIsRefused()
+// A second request while one runs is refused, yet the receiver of a reply
+// may start the next one.
+void TstServerManager::oneRequestAtATime()
 {
     Response slow = Response::text("#OK: 1.2.3");
     slow.delayMs = kShortTimeoutMs;
-    m_server->setDefaultResponse(slow);
-    TestSupport::LogCapture log;
-    QVERIFY(manager().requestActualVersion());
-    QVERIFY(!manager().requestUpdate());
-    QTRY_COMPARE_WITH_TIMEOUT(manager().replyText(), QStringLiteral("1.2.3"), kWaitMs);
-    QCOMPARE(m_server->requests().size(), 1);
-}
-
-void TstServerManager::receiverMayStartTheNextRequest()
-{
-    m_server->enqueue(Response::text("#OK: 1.2.3"));
+    m_server->enqueue(slow);
     m_server->enqueue(Response::text("#OK: stored"));
     QList<bool> started;
     const QMetaObject::Connection chain = connect(&manager(), &ServerManager::signalGotReply, this, [&] {
         if (started.isEmpty())
             started.append(manager().sendActualVersion(kDeviceVersion));
     });
+    TestSupport::LogCapture log;
     QVERIFY(manager().requestActualVersion());
+    QVERIFY(!manager().requestUpdate());
     QTRY_COMPARE_WITH_TIMEOUT(manager().replyText(), QStringLiteral("stored"), kWaitMs);
     disconnect(chain);
     QCOMPARE(started, QList<bool>{true});
-}
-
-void TstServerManager::baseUrl()
-{
-    TestSupport::LogCapture log;
-    QVERIFY(manager().setBaseUrl(QStringLiteral("  http://127.0.0.1/android/  ")));
-    QCOMPARE(manager().updateUrl().toString(), QStringLiteral("http://127.0.0.1/android/update.php"));
-    QVERIFY(!manager().setBaseUrl(QStringLiteral("ftp://127.0.0.1/android")));
-    QCOMPARE(manager().updateUrl().toString(), QStringLiteral("http://127.0.0.1/android/update.php"));
-}
-
-// A guard dies with the reply it watched; one set on a finished reply never
-// fires.
-void TstServerManager::guardLeavesFinishedReply()
-{
-    QCOMPARE(TNetworkReplyTimeout::set(nullptr, kGuardMs, TNetworkReplyTimeout::kMethodAbort), nullptr);
-    m_server->setDefaultResponse(Response::text("done"));
-    std::unique_ptr<QNetworkReply> reply(post());
-    QPointer<TNetworkReplyTimeout> guard = TNetworkReplyTimeout::set(reply.get(), kWaitMs, TNetworkReplyTimeout::kMethodAbort);
-    QVERIFY(guard && guard->isActive());
-    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
-    QVERIFY(finished.wait(kWaitMs));
-    QTRY_VERIFY(guard.isNull());
-    guard = TNetworkReplyTimeout::set(reply.get(), kGuardMs, TNetworkReplyTimeout::kMethodAbort);
-    QVERIFY(guard && !guard->isActive());
-    QCOMPARE(reply->error(), QNetworkReply::NoError);
-}
-
-void TstServerManager::guardExpiry_data()
-{
-    QTest::addColumn<qint32>("method");
-    QTest::addColumn<bool>("ends");
-    QTest::addColumn<QNetworkReply::NetworkError>("error");
-    QTest::addColumn<bool>("weird");
-
-    QTest::newRow("abort") << TNetworkReplyTimeout::kMethodAbort << true
-                           << QNetworkReply::OperationCanceledError << false;
-    QTest::newRow("close") << TNetworkReplyTimeout::kMethodClose << true
-                           << QNetworkReply::OperationCanceledError << false;
-    QTest::newRow("unknown method") << qint32(7) << false << QNetworkReply::NoError << true;
-}
-
-void TstServerManager::guardExpiry()
-{
-    QFETCH(qint32, method);
-    QFETCH(bool, ends);
-    QFETCH(QNetworkReply::NetworkError, error);
-    QFETCH(bool, weird);
-
-    Response silent;
-    silent.mode = LoopbackHttpServer::EMode::Silent;
-    m_server->setDefaultResponse(silent);
-    TestSupport::LogCapture log;
-
-    std::unique_ptr<QNetworkReply> reply(post());
-    TNetworkReplyTimeout *guard = TNetworkReplyTimeout::set(reply.get(), kGuardMs, method);
-    QVERIFY(guard && guard->isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("TNetworkReplyTimeout >> QNetworkReply timed out")), kWaitMs);
-    QTest::qWait(2 * kGuardMs);
-    QCOMPARE(log.count(QStringLiteral("QNetworkReply timed out")), 1);
-
-    QCOMPARE(reply->isFinished(), ends);
-    QCOMPARE(reply->error(), error);
-    QCOMPARE(log.contains(QStringLiteral("TNetworkReplyTimeout >> got some weird timeout method: 7")), weird);
-    if (!ends)
-        reply->abort();
+    QCOMPARE(m_server->requests().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TstServerManager)
