@@ -304,6 +304,8 @@ void TstDataScanManager::rfOverloadThreshold()
     QVERIFY(!overload.at(1).at(0).toBool());
 }
 
+// The window's keys check the wrapping both ways; here the new preset's
+// ranges and the cleared points.
 void TstDataScanManager::switchPresetWraps()
 {
     loadProfile({makePreset("A", 60, 70), makePreset("B", 80, 90)});
@@ -314,8 +316,6 @@ void TstDataScanManager::switchPresetWraps()
     QCOMPARE(dsm().channelPointCount(1), 90);
     // Switching always starts over on cleared points.
     QCOMPARE(dsm().rawPoints(0).at(0).real, TScanPoint::kEmptyReal);
-    dsm().switchActivePreset(5);
-    QCOMPARE(dsm().activePreset(), 0);
 }
 
 // Resuming before the reply came must neither send a second request nor
