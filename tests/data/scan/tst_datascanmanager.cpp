@@ -128,7 +128,6 @@ private slots:
     void calibrationDivision_data();
     void calibrationDivision();
     void useCalibNeedsReferences();
-    void rfOverloadThreshold();
     void switchPresetWraps();
     void pauseNeverStallsSweep();
     void excessAtEndOfList();
@@ -216,7 +215,7 @@ void TstDataScanManager::scanReply()
 void TstDataScanManager::restoreAndSaveSettings()
 {
     loadProfile({makePreset("A", 60, 60), TScanPreset(), makePreset("B", 10, 10)},
-                {{"RF_OFFSET", QVariant()}, {"S21_ATT", 3.0}, {"S12_ATT", 4.0}});
+                {{"RF_OFFSET", QVariant()}, {"S21_ATT", 3.0}, {"S12_ATT", 4.0}, {"RF_OVERLOAD", 1000}});
     // The unnamed entry is skipped; an index past the list clamps.
     QCOMPARE(dsm().presetCount(), 2);
     QCOMPARE(dsm().presetAt(7).name, QStringLiteral("B"));
@@ -228,6 +227,15 @@ void TstDataScanManager::restoreAndSaveSettings()
     QCOMPARE(current->value(QStringLiteral("RF/S12_ATT")).toDouble(), 4.0);
     // Only the attenuations are written back.
     QVERIFY(!current->contains(QStringLiteral("RF/RF_OFFSET")));
+
+    QSignalSpy overload(&dsm(), &DataScanManager::signalRFOverload);
+    // 1000 reaches the profile's threshold, 999 not; a reply too short to
+    // hold a reading changes nothing.
+    for (const char *hex : {"e803", "e703", "05"})
+        emit DeviceManager::instance().signalGotADCValue(reply(Cmd::DA_GET_ADC_VALUE, QByteArray::fromHex(hex)));
+    QCOMPARE(overload.count(), 2);
+    QVERIFY(overload.at(0).at(0).toBool());
+    QVERIFY(!overload.at(1).at(0).toBool());
 }
 
 void TstDataScanManager::calibrationDivision_data()
@@ -290,18 +298,6 @@ void TstDataScanManager::useCalibNeedsReferences()
     QVERIFY(dsm().presetAt(0).name.isEmpty());
     dsm().setScanPause(false, true);
     QCOMPARE(scanRequestsQueued(), 0);
-}
-
-void TstDataScanManager::rfOverloadThreshold()
-{
-    loadProfile({makePreset("A", 60, 60)}, {{"RF_OVERLOAD", 1000}});
-    QSignalSpy overload(&dsm(), &DataScanManager::signalRFOverload);
-    // 1000, 999, and a reply too short to hold a reading.
-    for (const char *hex : {"e803", "e703", "05"})
-        emit DeviceManager::instance().signalGotADCValue(reply(Cmd::DA_GET_ADC_VALUE, QByteArray::fromHex(hex)));
-    QCOMPARE(overload.count(), 2);
-    QVERIFY(overload.at(0).at(0).toBool());
-    QVERIFY(!overload.at(1).at(0).toBool());
 }
 
 // The window's keys check the wrapping both ways; here the new preset's
