@@ -46,8 +46,6 @@ private slots:
     void replyParsing_data();
     void replyParsing();
     void formFields();
-    void transportFailure_data();
-    void transportFailure();
     void lateReplyAfterTimeoutIsIgnored();
     void oneRequestAtATime();
 
@@ -93,41 +91,58 @@ bool TstServerManager::exchange(ERequest request)
 void TstServerManager::replyParsing_data()
 {
     QTest::addColumn<ERequest>("request");
-    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<Response>("response");
     QTest::addColumn<EServerCommands>("result");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("data");
     const QByteArray image = sampleImage(1000);
     const QByteArray base64 = image.toBase64();
     const QByteArray bad = "xx" + base64.left(40) + "*" + base64.mid(40);
-    QTest::newRow("version after byte-order mark") << ERequest::ActualVersion << QByteArray("\xEF\xBB\xBF#ok: 2.0.1") << EServerCommands::GET_ACTUAL_VERSION << "2.0.1" << QByteArray("\xEF\xBB\xBF#ok: 2.0.1");
-    QTest::newRow("error with line end") << ERequest::Update << QByteArray("#Error: 6\r\n") << EServerCommands::E_BIN_NOT_FOUND << "" << QByteArray("#Error: 6\r\n");
-    QTest::newRow("page without marker") << ERequest::ActualVersion << QByteArray("<html>down</html>") << EServerCommands::E_UNKNOWN << "" << QByteArray("<html>down</html>");
+    QTest::newRow("version after byte-order mark") << ERequest::ActualVersion << Response::text(QByteArray("\xEF\xBB\xBF#ok: 2.0.1")) << EServerCommands::GET_ACTUAL_VERSION << "2.0.1" << QByteArray("\xEF\xBB\xBF#ok: 2.0.1");
+    QTest::newRow("error with line end") << ERequest::Update << Response::text(QByteArray("#Error: 6\r\n")) << EServerCommands::E_BIN_NOT_FOUND << "" << QByteArray("#Error: 6\r\n");
+    QTest::newRow("page without marker") << ERequest::ActualVersion << Response::text(QByteArray("<html>down</html>")) << EServerCommands::E_UNKNOWN << "" << QByteArray("<html>down</html>");
     const QByteArray wrapped = "xx" + base64.left(76) + "\r\n" + base64.mid(76) + "\r\n";
-    QTest::newRow("image, wrapped lines") << ERequest::Update << "#OK:\n" + wrapped << EServerCommands::GET_UPDATE << QString::fromLatin1(wrapped) << image;
+    QTest::newRow("image, wrapped lines") << ERequest::Update << Response::text("#OK:\n" + wrapped) << EServerCommands::GET_UPDATE << QString::fromLatin1(wrapped) << image;
     const QByteArray largest = sampleImage(ServerManager::kMaxImageBytes);
-    QTest::newRow("largest image") << ERequest::Update << "#OK: xx" + largest.toBase64() << EServerCommands::GET_UPDATE << QString::fromLatin1("xx" + largest.toBase64()) << largest;
+    QTest::newRow("largest image") << ERequest::Update << Response::text("#OK: xx" + largest.toBase64()) << EServerCommands::GET_UPDATE << QString::fromLatin1("xx" + largest.toBase64()) << largest;
     const QByteArray tooLarge = "xx" + sampleImage(ServerManager::kMaxImageBytes + 1).toBase64();
-    QTest::newRow("image one byte too large") << ERequest::Update << "#OK: " + tooLarge << EServerCommands::GET_UPDATE << QString::fromLatin1(tooLarge) << QByteArray();
-    QTest::newRow("image, bad character") << ERequest::Update << "#OK: " + bad << EServerCommands::GET_UPDATE << QString::fromLatin1(bad) << QByteArray();
-    QTest::newRow("image, cut inside a quantum") << ERequest::Update << "#OK: xx" + base64.left(41) << EServerCommands::GET_UPDATE << QString::fromLatin1("xx" + base64.left(41)) << QByteArray();
+    QTest::newRow("image one byte too large") << ERequest::Update << Response::text("#OK: " + tooLarge) << EServerCommands::GET_UPDATE << QString::fromLatin1(tooLarge) << QByteArray();
+    QTest::newRow("image, bad character") << ERequest::Update << Response::text("#OK: " + bad) << EServerCommands::GET_UPDATE << QString::fromLatin1(bad) << QByteArray();
+    QTest::newRow("image, cut inside a quantum") << ERequest::Update << Response::text("#OK: xx" + base64.left(41)) << EServerCommands::GET_UPDATE << QString::fromLatin1("xx" + base64.left(41)) << QByteArray();
+    Response cut = Response::text("#OK: 1.2.3 and a good deal more that never arrives");
+    cut.mode = LoopbackHttpServer::EMode::CutBody;
+    cut.cutAfter = 10;
+    // Only the head arrives: a client that waited for the body would time
+    // out instead of refusing the announced size at once.
+    Response announcedTooBig = Response::text(QByteArray(ServerManager::kMaxReplyBytes + 1, 'A'));
+    announcedTooBig.mode = LoopbackHttpServer::EMode::StallBody;
+    announcedTooBig.cutAfter = 10;
+    // A refused connection is the update page's "server unreachable".
+    const EServerCommands lost = EServerCommands::E_LOST_INTERNET_CONNECTION;
+    QTest::newRow("body cut short") << ERequest::ActualVersion << cut << lost << QString() << QByteArray();
+    QTest::newRow("announced too big") << ERequest::ActualVersion << announcedTooBig << lost << QString() << QByteArray();
 }
 
 void TstServerManager::replyParsing()
 {
     QFETCH(ERequest, request);
-    QFETCH(QByteArray, body);
+    QFETCH(Response, response);
     QFETCH(EServerCommands, result);
     QFETCH(QString, text);
     QFETCH(QByteArray, data);
-    m_server->enqueue(Response::text(body));
+    // A good exchange first: a failure must not leave its text or data behind.
+    m_server->enqueue(Response::text("#OK: 1.2.3"));
+    QVERIFY(exchange(ERequest::ActualVersion));
+    // Default rather than queued: the network layer resends a request once
+    // when the connection closes before any answer.
+    m_server->setDefaultResponse(response);
     TestSupport::LogCapture log;
     QVERIFY(exchange(request));
     QCOMPARE(manager().lastResult(), result);
     QCOMPARE(manager().replyText(), text);
     QCOMPARE(manager().replyData(), data);
     // The stored reply must not keep room for the largest one allowed.
-    QVERIFY(manager().replyData().capacity() <= 2 * body.size() + 64);
+    QVERIFY(manager().replyData().capacity() <= 2 * response.body.size() + 64);
 }
 
 void TstServerManager::formFields()
@@ -146,37 +161,6 @@ void TstServerManager::formFields()
     const QByteArray id = "device_number=a%20b%2Bc%26d%3De%2F%25f%C3%A9";
     QCOMPARE(update.body, id + "&device_type=22&program_type=1&memory_area=0");
     QCOMPARE(m_server->requests().last().body, id + "&device_soft_version=1.15.823");
-}
-
-void TstServerManager::transportFailure_data()
-{
-    QTest::addColumn<Response>("response");
-    Response cut = Response::text("#OK: 1.2.3 and a good deal more that never arrives");
-    cut.mode = LoopbackHttpServer::EMode::CutBody;
-    cut.cutAfter = 10;
-    // Only the head arrives: a client that waited for the body would time
-    // out instead of refusing the announced size at once.
-    Response announcedTooBig = Response::text(QByteArray(ServerManager::kMaxReplyBytes + 1, 'A'));
-    announcedTooBig.mode = LoopbackHttpServer::EMode::StallBody;
-    announcedTooBig.cutAfter = 10;
-    // A refused connection is the update page's "server unreachable".
-    QTest::newRow("body cut short") << cut;
-    QTest::newRow("announced too big") << announcedTooBig;
-}
-
-void TstServerManager::transportFailure()
-{
-    QFETCH(Response, response);
-    // A good exchange first: a failure must not leave its text or data behind.
-    m_server->enqueue(Response::text("#OK: 1.2.3"));
-    QVERIFY(exchange(ERequest::ActualVersion));
-    // Default rather than queued: the network layer resends a request once
-    // when the connection closes before any answer.
-    m_server->setDefaultResponse(response);
-    TestSupport::LogCapture log;
-    QVERIFY(exchange(ERequest::ActualVersion));
-    QCOMPARE(manager().lastResult(), EServerCommands::E_LOST_INTERNET_CONNECTION);
-    QCOMPARE(manager().replyText(), QString());
 }
 
 void TstServerManager::lateReplyAfterTimeoutIsIgnored()

@@ -128,11 +128,10 @@ void TestTraceFiles::csvRoundTrip()
     QCOMPARE(readAll(path), kTinyCsv);
     const std::optional<TTraceFile> read = TraceFileFormat::read(path);
     QVERIFY(read);
-    QVERIFY(read->info == tinyInfo());
-    QCOMPARE(read->records.size(), 3);
     // Imported as a reference: the live S21 trace as exported, gap left out.
     QCOMPARE(read->traceFor(EScanChannel::S21), std::optional<TTrace>(tinyExport().records.at(0).trace.measuredOnly()));
     QCOMPARE(read->traceFor(EScanChannel::S12), std::optional<TTrace>(tinyExport().records.at(1).trace));
+    // Header and every record, the reference too, come back as written.
     QCOMPARE(TraceFileFormat::toText(*read), kTinyCsv);
     // Rounded to zero it is written without a sign, or it would not read
     // back and write again the same.
