@@ -14,7 +14,8 @@ using ZData::TScanPoint;
 
 using Levels = QVector<double>;
 Q_DECLARE_METATYPE(Levels)
-Q_DECLARE_METATYPE(QVector<Levels>)
+Q_DECLARE_METATYPE(TTrace)
+Q_DECLARE_METATYPE(QVector<TTrace>)
 Q_DECLARE_METATYPE(TLimitMask)
 
 namespace {
@@ -197,30 +198,25 @@ void TestTraceReadouts::difference()
 void TestTraceReadouts::hold_data()
 {
     QTest::addColumn<bool>("max");
-    QTest::addColumn<QVector<Levels>>("sweeps"); // from 100 MHz unless the first level is 1000: then from 200 MHz
-    QTest::addColumn<Levels>("held");
+    QTest::addColumn<QVector<TTrace>>("sweeps");
+    QTest::addColumn<TTrace>("held");
     const double nan = kGap;
-    QTest::newRow("min, slice by slice, gaps leave the hold") << false << QVector<Levels>{{-10, nan, nan}, {-15, -5, nan}, {nan, nan, nan}, {-12, -12, -40}} << Levels{-15, -12, -40};
-    QTest::newRow("max, slice by slice, gaps leave the hold") << true << QVector<Levels>{{-10, nan, nan}, {-15, -5, nan}, {nan, nan, nan}, {-12, -12, -40}} << Levels{-10, -5, -40};
-    QTest::newRow("point count changes: start over") << true << QVector<Levels>{{-1, -1, -1}, {-10, -20}} << Levels{-10, -20};
-    QTest::newRow("range moves: start over") << true << QVector<Levels>{{-1, -1, -1}, {1000, -20, -30}} << Levels{-30, -20, -30};
+    const QVector<TTrace> slices{trace({-10, nan, nan}), trace({-15, -5, nan}), trace({nan, nan, nan}), trace({-12, -12, -40})};
+    QTest::newRow("min, slice by slice, gaps leave the hold") << false << slices << trace({-15, -12, -40});
+    QTest::newRow("max, slice by slice, gaps leave the hold") << true << slices << trace({-10, -5, -40});
+    QTest::newRow("point count changes: start over") << true << QVector<TTrace>{trace({-1, -1, -1}), trace({-10, -20})} << trace({-10, -20});
+    QTest::newRow("range moves: start over") << true << QVector<TTrace>{trace({-1, -1, -1}), trace({-30, -20, -30}, 200.0)} << trace({-30, -20, -30}, 200.0);
 }
 
 void TestTraceReadouts::hold()
 {
     QFETCH(bool, max);
-    QFETCH(QVector<Levels>, sweeps);
-    QFETCH(Levels, held);
+    QFETCH(QVector<TTrace>, sweeps);
+    QFETCH(TTrace, held);
     TraceHold hold(max ? TraceHold::EMode::MAX : TraceHold::EMode::MIN);
-    for (Levels levels : sweeps) {
-        // A first level of 1000 marks a sweep of a range moved to 200 MHz.
-        const bool moved = levels.first() == 1000;
-        if (moved)
-            levels.first() = -30;
-        hold.update(trace(levels, moved ? 200.0 : 100.0));
-    }
-    QCOMPARE(hold.trace().levels(), held);
-    QCOMPARE(hold.trace().frequencyHz(0), sweeps.last().first() == 1000 ? 200e6 : 100e6);
+    for (const TTrace &sweep : sweeps)
+        hold.update(sweep);
+    QCOMPARE(hold.trace(), held);
     hold.reset();
     QVERIFY(hold.trace().isEmpty());
 }
