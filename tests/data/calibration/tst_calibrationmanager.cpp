@@ -105,7 +105,6 @@ private:
     QByteArray installGoodFile();
     bool connectDevice(QSignalSpy *startupOutcome = nullptr);
     void disconnectDevice();
-    QString deviceId() const { return DeviceManager::instance().deviceInfo().id; }
     bool waitForFullSweeps(int sweeps);
 
     std::unique_ptr<TestSupport::TempAppDir> m_appDir;
@@ -178,6 +177,7 @@ bool TestCalibrationManager::connectDevice(QSignalSpy *startupOutcome)
         options.linkPath = m_linkDir.filePath(QStringLiteral("ttyMERO"));
         options.quiet = true;
         options.timing = MeroSim::Timing::Instant;
+        options.deviceId = {{11u, 22u, 33u}}; // the unit device
         m_sim = std::make_unique<MeroSim::Simulator>(options);
         if (!m_sim->start())
             return false;
@@ -284,10 +284,7 @@ void TestCalibrationManager::recalibrationKeepsFile_data()
 void TestCalibrationManager::recalibrationKeepsFile()
 {
     QFETCH(ERecalibration, outcome);
-    QSignalSpy firstOutcome(&calib(), &CalibrationManager::signalFailedReadCalibration);
-    QVERIFY(connectDevice(&firstOutcome));
-    const QString id = deviceId();
-    disconnectDevice();
+    const QString &id = kUnitDeviceId;
     const QByteArray earlier = handFile(id, scan().presets(), scan().presetCount());
     const QString path = CalibrationManager::calibrationFilePath(id);
     QVERIFY(QDir().mkpath(CalibrationManager::deviceDirPath(id)));
