@@ -4,9 +4,9 @@
 #include "data/device/devicemanager.h"
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
-#include "data/scan/icalibrationsource.h"
 #include "data/scan/scanpayloads.h"
 
+#include "chartfixture.h"
 #include "tempappdir.h"
 
 #include <QDataStream>
@@ -89,26 +89,13 @@ void answerScans(int count, float first = 1.0f)
     }
 }
 
-class FakeCalibration : public ICalibrationSource
+// References of count points for one channel at one power.
+void setReference(TestSupport::FakeCalibrator &calib, int channel, int power, int count, float reference)
 {
-public:
-    bool isCalibrating() const override { return calibrating; }
-    const CAL::CalibData *calibrationFor(int preset, int channel, int powerIndex) const override
-    {
-        return preset != 0 || powerIndex != power ? nullptr : &data.entry(channel, powerIndex);
-    }
-
-    void setReference(int channel, int values, float reference)
-    {
-        CAL::CalibData &entry = data.entry(channel, power);
-        entry.values = QVector<CAL::TCalibValue>(values, CAL::TCalibValue(reference, 0.0f));
-        entry.valid = true;
-    }
-
-    CAL::CalibPreset data;
-    bool calibrating = false;
-    int power = 0;
-};
+    CAL::CalibData &entry = calib.references.entry(channel, power);
+    entry.values = QVector<CAL::TCalibValue>(count, CAL::TCalibValue(reference, 0.0f));
+    entry.valid = true;
+}
 
 } // namespace
 
@@ -137,14 +124,14 @@ private:
     void startSweep();
 
     std::unique_ptr<TestSupport::TempAppDir> m_dir;
-    FakeCalibration m_calib;
+    std::unique_ptr<TestSupport::FakeCalibrator> m_calib;
 };
 
 void TstDataScanManager::init()
 {
     m_dir = std::make_unique<TestSupport::TempAppDir>();
     QVERIFY(SettingsManager::init());
-    m_calib = FakeCalibration();
+    m_calib = std::make_unique<TestSupport::FakeCalibrator>();
     DeviceInfo info;
     info.deviceState = quint8(EDeviceStates::MAINAPP);
     DeviceManager::instance().setDeviceInfo(info);
@@ -266,10 +253,9 @@ void TstDataScanManager::calibrationDivision()
     QFETCH(int, calibPower);
     QFETCH(QVector<float>, expected);
     loadProfile({makePreset("A", points, points)}, {{"RF_OFFSET", rfOffset}});
-    m_calib.power = calibPower;
-    m_calib.calibrating = calibrating;
-    m_calib.setReference(0, int(points), 0.5f);
-    dsm().setCalibrationSource(&m_calib);
+    m_calib->calibrating = calibrating;
+    setReference(*m_calib, 0, calibPower, int(points), 0.5f);
+    dsm().setCalibrationSource(m_calib.get());
     dsm().setPowerIndex(1, false);
     startSweep();
     answerHead({0.5f, 1.0f});
@@ -283,11 +269,11 @@ void TstDataScanManager::useCalibNeedsReferences()
 {
     loadProfile({makePreset("A", 60, 60)});
     dsm().setActivePreset(0, false);
-    m_calib.setReference(0, 60, 1.0f);
-    dsm().setCalibrationSource(&m_calib);
+    setReference(*m_calib, 0, 0, 60, 1.0f);
+    dsm().setCalibrationSource(m_calib.get());
     dsm().setUseCalib(true);
     QVERIFY(!dsm().useCalib());
-    m_calib.setReference(1, 60, 1.0f);
+    setReference(*m_calib, 1, 0, 60, 1.0f);
     dsm().setUseCalib(true);
     QVERIFY(dsm().useCalib());
     loadProfile({});
