@@ -7,6 +7,7 @@
 #include "data/scan/scanpayloads.h"
 
 #include "chartfixture.h"
+#include "sweepfeeder.h"
 #include "tempappdir.h"
 
 #include <QDataStream>
@@ -20,6 +21,7 @@
 using namespace ZData;
 using ZCore::SettingsManager;
 using ZData::DM::CommandQueue;
+using TestSupport::SweepFeeder;
 using Cmd = ZData::EDeviceCommands;
 
 namespace {
@@ -120,7 +122,6 @@ private slots:
     void excessAtEndOfList();
 
 private:
-    void loadProfile(const QList<TScanPreset> &presets, const QVariantMap &rf = {});
     void startSweep();
 
     std::unique_ptr<TestSupport::TempAppDir> m_dir;
@@ -142,17 +143,6 @@ void TstDataScanManager::cleanup()
     CommandQueue::instance().clearQueue();
     dsm().setCalibrationSource(nullptr);
     m_dir.reset();
-}
-
-void TstDataScanManager::loadProfile(const QList<TScanPreset> &presets, const QVariantMap &rf)
-{
-    QSettings *user = SettingsManager::userSettings(), *current = SettingsManager::currentSettings();
-    QVERIFY(user && current);
-    user->remove(QStringLiteral("Range_Presets"));
-    PresetSettings::writeScanPresets(*user, presets);
-    for (auto it = rf.cbegin(); it != rf.cend(); ++it)
-        it.value().isNull() ? current->remove("RF/" + it.key()) : current->setValue("RF/" + it.key(), it.value());
-    QVERIFY(dsm().init());
 }
 
 // Activates preset 0 and lets the first scan request go out.
@@ -201,8 +191,9 @@ void TstDataScanManager::scanReply()
 
 void TstDataScanManager::restoreAndSaveSettings()
 {
-    loadProfile({makePreset("A", 60, 60), TScanPreset(), makePreset("B", 10, 10)},
-                {{"RF_OFFSET", QVariant()}, {"S21_ATT", 3.0}, {"S12_ATT", 4.0}, {"RF_OVERLOAD", 1000}});
+    SettingsManager::currentSettings()->remove(QStringLiteral("RF/RF_OFFSET"));
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 60, 60), TScanPreset(), makePreset("B", 10, 10)},
+                                     {{"S21_ATT", 3.0}, {"S12_ATT", 4.0}, {"RF_OVERLOAD", 1000}}));
     // The unnamed entry is skipped; an index past the list clamps.
     QCOMPARE(dsm().presetCount(), 2);
     QCOMPARE(dsm().presetAt(7).name, QStringLiteral("B"));
@@ -252,7 +243,7 @@ void TstDataScanManager::calibrationDivision()
     QFETCH(bool, calibrating);
     QFETCH(int, calibPower);
     QFETCH(QVector<float>, expected);
-    loadProfile({makePreset("A", points, points)}, {{"RF_OFFSET", rfOffset}});
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", points, points)}, {{"RF_OFFSET", rfOffset}}));
     m_calib->calibrating = calibrating;
     setReference(*m_calib, 0, calibPower, int(points), 0.5f);
     dsm().setCalibrationSource(m_calib.get());
@@ -267,7 +258,7 @@ void TstDataScanManager::calibrationDivision()
 // crash nor start a sweep.
 void TstDataScanManager::useCalibNeedsReferences()
 {
-    loadProfile({makePreset("A", 60, 60)});
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 60, 60)}));
     dsm().setActivePreset(0, false);
     setReference(*m_calib, 0, 0, 60, 1.0f);
     dsm().setCalibrationSource(m_calib.get());
@@ -276,7 +267,7 @@ void TstDataScanManager::useCalibNeedsReferences()
     setReference(*m_calib, 1, 0, 60, 1.0f);
     dsm().setUseCalib(true);
     QVERIFY(dsm().useCalib());
-    loadProfile({});
+    QVERIFY(SweepFeeder::loadProfile({}));
     dsm().setActivePreset(2, true);
     dsm().switchActivePreset(-1);
     dsm().setUseCalib(true);
@@ -290,7 +281,7 @@ void TstDataScanManager::useCalibNeedsReferences()
 // ranges and the cleared points.
 void TstDataScanManager::switchPresetWraps()
 {
-    loadProfile({makePreset("A", 60, 70), makePreset("B", 80, 90)});
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 60, 70), makePreset("B", 80, 90)}));
     startSweep();
     answerHead({0.5f});
     dsm().switchActivePreset(-1);
@@ -305,7 +296,7 @@ void TstDataScanManager::switchPresetWraps()
 // Copies of the points clamp to the list.
 void TstDataScanManager::pauseNeverStallsSweep()
 {
-    loadProfile({makePreset("A", 60, 60)});
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 60, 60)}));
     startSweep();
     dsm().setUserScanPause(true);
     dsm().setUserScanPause(false);
@@ -329,7 +320,7 @@ void TstDataScanManager::pauseNeverStallsSweep()
 // An oversized reply to the last slice must not run past the point list.
 void TstDataScanManager::excessAtEndOfList()
 {
-    loadProfile({makePreset("A", 1024, 2)});
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 1024, 2)}));
     startSweep();
     // 41 slices: 40 of 25 points, then 24.
     answerScans(40);
