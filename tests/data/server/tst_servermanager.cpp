@@ -46,8 +46,7 @@ private slots:
     void replyParsing_data();
     void replyParsing();
     void formFields();
-    void lateReplyAfterTimeoutIsIgnored();
-    void oneRequestAtATime();
+    void requestsInTurn();
 
 private:
     static ServerManager &manager() { return ServerManager::instance(); }
@@ -163,12 +162,16 @@ void TstServerManager::formFields()
     QCOMPARE(m_server->requests().last().body, id + "&device_soft_version=1.15.823");
 }
 
-void TstServerManager::lateReplyAfterTimeoutIsIgnored()
+// A request that timed out ignores its late answer; a second request while
+// one runs is refused, yet the receiver of a reply may start the next one.
+void TstServerManager::requestsInTurn()
 {
     Response late = Response::text("#OK: 1.2.3");
     late.delayMs = 3 * kShortTimeoutMs;
-    m_server->enqueue(late);
-    m_server->enqueue(Response::text("#OK: 4.5.6"));
+    Response slow = Response::text("#OK: 4.5.6");
+    slow.delayMs = kShortTimeoutMs;
+    for (const Response &response : {late, slow, Response::text("#OK: stored")})
+        m_server->enqueue(response);
     manager().setRequestTimeout(kShortTimeoutMs);
     TestSupport::LogCapture log;
     QVERIFY(exchange(ERequest::ActualVersion));
@@ -177,31 +180,20 @@ void TstServerManager::lateReplyAfterTimeoutIsIgnored()
     // Give the late answer every chance to arrive before looking again.
     QTest::qWait(2 * late.delayMs);
     QCOMPARE(manager().replyText(), QString());
-    manager().setRequestTimeout(ServerManager::kRequestTimeoutMs);
-    QVERIFY(exchange(ERequest::ActualVersion));
-    QCOMPARE(manager().replyText(), QStringLiteral("4.5.6"));
-}
 
-// A second request while one runs is refused, yet the receiver of a reply
-// may start the next one.
-void TstServerManager::oneRequestAtATime()
-{
-    Response slow = Response::text("#OK: 1.2.3");
-    slow.delayMs = kShortTimeoutMs;
-    m_server->enqueue(slow);
-    m_server->enqueue(Response::text("#OK: stored"));
-    QList<bool> started;
+    manager().setRequestTimeout(ServerManager::kRequestTimeoutMs);
+    QStringList texts;
     const QMetaObject::Connection chain = connect(&manager(), &ServerManager::signalGotReply, this, [&] {
-        if (started.isEmpty())
-            started.append(manager().sendActualVersion(kDeviceVersion));
+        texts << manager().replyText();
+        if (texts.size() == 1 && !manager().sendActualVersion(kDeviceVersion))
+            texts << QStringLiteral("next request refused");
     });
-    TestSupport::LogCapture log;
     QVERIFY(manager().requestActualVersion());
     QVERIFY(!manager().requestUpdate());
-    QTRY_COMPARE_WITH_TIMEOUT(manager().replyText(), QStringLiteral("stored"), kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 2, kWaitMs);
     disconnect(chain);
-    QCOMPARE(started, QList<bool>{true});
-    QCOMPARE(m_server->requests().size(), 2);
+    QCOMPARE(texts, (QStringList{"4.5.6", "stored"}));
+    QCOMPARE(m_server->requests().size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TstServerManager)
