@@ -92,7 +92,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
     void loadsAndWritesFileByteForByte();
     void rejectsFile_data();
     void rejectsFile();
@@ -107,10 +106,11 @@ private:
     void disconnectDevice();
     bool waitForFullSweeps(int sweeps);
 
+    // Destroyed from the last: the simulator before the folders it uses.
+    QTemporaryDir m_linkDir;
     std::unique_ptr<TestSupport::TempAppDir> m_appDir;
     std::unique_ptr<TestSupport::RecordingDialogs> m_dialogs;
     std::unique_ptr<MeroSim::Simulator> m_sim;
-    QTemporaryDir m_linkDir;
 };
 
 void TestCalibrationManager::initTestCase()
@@ -144,13 +144,6 @@ void TestCalibrationManager::cleanup()
         m_sim->clearFaults();
     disconnectDevice();
     DeviceManager::instance().setDeviceInfo(ZData::DeviceInfo());
-}
-
-void TestCalibrationManager::cleanupTestCase()
-{
-    m_sim.reset();
-    m_dialogs.reset();
-    m_appDir.reset();
 }
 
 QByteArray TestCalibrationManager::installGoodFile()
