@@ -39,27 +39,18 @@ const QString kUnitDeviceId = QStringLiteral("11-22-33");
 CalibrationManager &calib() { return CalibrationManager::instance(); }
 DataScanManager &scan() { return DataScanManager::instance(); }
 
-// A record as the file holds it: range, then (value, 0) pairs.
-QByteArray record(double startHz, double stopHz, qint32 points, const QVector<double> &values)
-{
-    QByteArray bytes = littleEndianDouble(startHz) + littleEndianDouble(stopHz) + littleEndianInt32(points);
-    for (double value : values)
-        bytes += littleEndianDouble(value) + littleEndianDouble(0.0);
-    return bytes;
-}
-
-// A calibration file built by hand from the layout, value v of an entry
-// being (entry + 1) / (v + 2) so that every value differs.
+// A calibration file built by hand from the layout: each record its range,
+// then (value, 0) pairs, value v of an entry being (entry + 1) / (v + 2) so
+// that every value differs.
 QByteArray handFile(const QString &id, const QList<ZData::TScanPreset> &presets, qint32 count)
 {
     QByteArray bytes = littleEndianString(id) + littleEndianInt32(count);
     for (const auto &preset : presets) {
         for (int entry = 0; entry < ZData::CAL::CalibPreset::kEntries; ++entry) {
             const auto &range = preset.channel(entry % 2);
-            QVector<double> values;
+            bytes += littleEndianDouble(range.start.hz()) + littleEndianDouble(range.stop.hz()) + littleEndianInt32(qint32(range.points));
             for (quint32 v = 0; v < range.points; ++v)
-                values << double(float(entry + 1) / float(v + 2));
-            bytes += record(range.start.hz(), range.stop.hz(), qint32(range.points), values);
+                bytes += littleEndianDouble(double(float(entry + 1) / float(v + 2))) + littleEndianDouble(0.0);
         }
     }
     return bytes;

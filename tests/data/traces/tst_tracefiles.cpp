@@ -207,7 +207,8 @@ void TestTraceFiles::refused()
 
 void TestTraceFiles::touchstoneWrite()
 {
-    const TTrace s21 = trace({880, 897.5, 915}, {-12.25, kGap, -9.5});
+    // The tiny export's live S21, and its S12 levels on S21's band.
+    const TTrace s21 = tinyExport().records.at(0).trace;
     const TTrace s12 = trace({880, 915}, {-8.1, -5.31});
     const QString path = m_dir.filePath(QStringLiteral("tiny.s2p"));
     QVERIFY(Touchstone::channelsCoincide(s21, s12));
@@ -215,7 +216,7 @@ void TestTraceFiles::touchstoneWrite()
     QCOMPARE(readAll(path), kTinyS2p);
 
     // Different bands: one file per channel, the other channel not measured.
-    const TTrace downlink = trace({925, 960}, {-8.1, -5.31});
+    const TTrace downlink = tinyExport().records.at(1).trace;
     const QStringList paths = Touchstone::outputPaths(path, s21, downlink);
     QCOMPARE(paths, QStringList({m_dir.filePath(QStringLiteral("tiny_S21.s2p")), m_dir.filePath(QStringLiteral("tiny_S12.s2p"))}));
     QVERIFY(Touchstone::write(path, tinyInfo(), s21, downlink));
