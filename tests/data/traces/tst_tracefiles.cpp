@@ -32,17 +32,10 @@ TTrace trace(const Levels &frequenciesMHz, const Levels &levels)
     return TTrace(frequencies, levels);
 }
 
+// Device, firmware, preset, power, attenuators, levels and date.
 TTraceInfo tinyInfo()
 {
-    TTraceInfo info;
-    info.deviceId = QStringLiteral("1-2-3");
-    info.firmware = QStringLiteral("1.15.823");
-    info.preset = QStringLiteral("Tiny");
-    info.power = QStringLiteral("high");
-    info.attenuators = QStringLiteral("S21 10 dB, S12 0 dB");
-    info.levels = ELevelKind::CALIBRATED;
-    info.date = QDateTime(QDate(2026, 12, 7), QTime(1, 20), Qt::UTC);
-    return info;
+    return {"1-2-3", "1.15.823", "Tiny", "high", "S21 10 dB, S12 0 dB", ELevelKind::CALIBRATED, QDateTime(QDate(2026, 12, 7), QTime(1, 20), Qt::UTC)};
 }
 
 // A tiny preset swept once: S21 with a gap, S12 on its own band, and the
