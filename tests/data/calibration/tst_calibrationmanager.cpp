@@ -24,8 +24,6 @@
 #include <memory>
 
 using ZData::CalibrationManager;
-using ZData::TScanRange;
-using ZData::CAL::CalibData;
 using ZData::DataScanManager;
 using ZData::DeviceManager;
 using ZData::DM::SerialPort;
@@ -38,51 +36,24 @@ namespace {
 constexpr int kDeviceTimeoutMs = 20000;
 const QString kUnitDeviceId = QStringLiteral("11-22-33");
 
-CalibrationManager &calib()
-{
-    return CalibrationManager::instance();
-}
+CalibrationManager &calib() { return CalibrationManager::instance(); }
+DataScanManager &scan() { return DataScanManager::instance(); }
 
-DataScanManager &scan()
-{
-    return DataScanManager::instance();
-}
-
-// A record as the file holds it: range, then (value, 0) pairs.
-QByteArray record(double startHz, double stopHz, qint32 points, const QVector<double> &values)
-{
-    QByteArray bytes = littleEndianDouble(startHz) + littleEndianDouble(stopHz) + littleEndianInt32(points);
-    for (double value : values)
-        bytes += littleEndianDouble(value) + littleEndianDouble(0.0);
-    return bytes;
-}
-
-// A calibration file built by hand from the layout, value v of an entry
-// being (entry + 1) / (v + 2) so that every value differs.
+// A calibration file built by hand from the layout: each record its range,
+// then (value, 0) pairs, value v of an entry being (entry + 1) / (v + 2) so
+// that every value differs.
 QByteArray handFile(const QString &id, const QList<ZData::TScanPreset> &presets, qint32 count)
 {
     QByteArray bytes = littleEndianString(id) + littleEndianInt32(count);
     for (const auto &preset : presets) {
         for (int entry = 0; entry < ZData::CAL::CalibPreset::kEntries; ++entry) {
             const auto &range = preset.channel(entry % 2);
-            QVector<double> values;
+            bytes += littleEndianDouble(range.start.hz()) + littleEndianDouble(range.stop.hz()) + littleEndianInt32(qint32(range.points));
             for (quint32 v = 0; v < range.points; ++v)
-                values << double(float(entry + 1) / float(v + 2));
-            bytes += record(range.start.hz(), range.stop.hz(), qint32(range.points), values);
+                bytes += littleEndianDouble(double(float(entry + 1) / float(v + 2))) + littleEndianDouble(0.0);
         }
     }
     return bytes;
-}
-
-// Where value v of entry e of preset p starts in a file of handFile's layout.
-int valueOffset(const QString &id, int preset, int entry, int value)
-{
-    int offset = 4 + 2 * id.size() + 4;
-    for (int p = 0; p <= preset; ++p) {
-        for (int e = 0; e < ZData::CAL::CalibPreset::kEntries && (p < preset || e < entry); ++e)
-            offset += 20 + 16 * int(scan().presetAt(p).channel(e % 2).points);
-    }
-    return offset + 20 + 16 * value;
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes)
@@ -99,7 +70,10 @@ QByteArray readBytes(const QString &path)
 
 } // namespace
 
+enum class ERecalibration : quint8 { Declined, ZeroReference, Unplugged };
+
 Q_DECLARE_METATYPE(std::function<void(QByteArray &)>)
+Q_DECLARE_METATYPE(ERecalibration)
 
 class TestCalibrationManager : public QObject
 {
@@ -109,30 +83,25 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
     void loadsAndWritesFileByteForByte();
     void rejectsFile_data();
     void rejectsFile();
-    void failedWriteKeepsTableAndData();
     void recalibrationKeepsFile_data();
     void recalibrationKeepsFile();
-    void unplugMidCalibration();
-    void recordBytes();
 
 private:
-    void setUnitDevice();
-    // Loads a hand-built file and writes it to the device's own path, so that
-    // the table names it.
-    QByteArray installGoodFile(const QString &id);
+    // Loads a hand-built file of the unit device and writes it to the
+    // device's own path, so that the table names it.
+    QByteArray installGoodFile();
     bool connectDevice(QSignalSpy *startupOutcome = nullptr);
     void disconnectDevice();
-    QString deviceId() const { return DeviceManager::instance().deviceInfo().id; }
     bool waitForFullSweeps(int sweeps);
 
+    // Destroyed from the last: the simulator before the folders it uses.
+    QTemporaryDir m_linkDir;
     std::unique_ptr<TestSupport::TempAppDir> m_appDir;
     std::unique_ptr<TestSupport::RecordingDialogs> m_dialogs;
     std::unique_ptr<MeroSim::Simulator> m_sim;
-    QTemporaryDir m_linkDir;
 };
 
 void TestCalibrationManager::initTestCase()
@@ -168,30 +137,19 @@ void TestCalibrationManager::cleanup()
     DeviceManager::instance().setDeviceInfo(ZData::DeviceInfo());
 }
 
-void TestCalibrationManager::cleanupTestCase()
-{
-    m_sim.reset();
-    m_dialogs.reset();
-    m_appDir.reset();
-}
-
-void TestCalibrationManager::setUnitDevice()
+QByteArray TestCalibrationManager::installGoodFile()
 {
     ZData::DeviceInfo info;
     info.id = kUnitDeviceId;
     info.deviceState = quint8(ZData::EDeviceStates::MAINAPP);
     DeviceManager::instance().setDeviceInfo(info);
-}
-
-QByteArray TestCalibrationManager::installGoodFile(const QString &id)
-{
-    const QByteArray good = handFile(id, scan().presets(), scan().presetCount());
+    const QByteArray good = handFile(kUnitDeviceId, scan().presets(), scan().presetCount());
     const QString source = m_appDir->filePath(QStringLiteral("good.cbin"));
     if (!writeBytes(source, good))
         return QByteArray();
     calib().readCalibrationFile(source);
-    QDir().mkpath(CalibrationManager::deviceDirPath(id));
-    if (!calib().writeCalibrationFile(CalibrationManager::calibrationFilePath(id)))
+    QDir().mkpath(CalibrationManager::deviceDirPath(kUnitDeviceId));
+    if (!calib().writeCalibrationFile(CalibrationManager::calibrationFilePath(kUnitDeviceId)))
         return QByteArray();
     return good;
 }
@@ -203,6 +161,7 @@ bool TestCalibrationManager::connectDevice(QSignalSpy *startupOutcome)
         options.linkPath = m_linkDir.filePath(QStringLiteral("ttyMERO"));
         options.quiet = true;
         options.timing = MeroSim::Timing::Instant;
+        options.deviceId = {{11u, 22u, 33u}}; // the unit device
         m_sim = std::make_unique<MeroSim::Simulator>(options);
         if (!m_sim->start())
             return false;
@@ -230,8 +189,7 @@ bool TestCalibrationManager::waitForFullSweeps(int sweeps)
 
 void TestCalibrationManager::loadsAndWritesFileByteForByte()
 {
-    setUnitDevice();
-    const QByteArray good = installGoodFile(kUnitDeviceId);
+    const QByteArray good = installGoodFile();
     QVERIFY(!good.isEmpty());
     QVERIFY(calib().allCalibrated());
     const QString path = CalibrationManager::calibrationFilePath(kUnitDeviceId);
@@ -241,6 +199,12 @@ void TestCalibrationManager::loadsAndWritesFileByteForByte()
     // Values come back into 32-bit floats exactly; a preset out of range is clamped, not read past the list.
     QCOMPARE(calib().calibrationFor(1, 1, 1)->values.at(3).real(), 4.0f / 5.0f);
     QCOMPARE(calib().calibrationFor(scan().presetCount() + 4, 0, 0), &calib().calibrationList().last().entry(0, 0));
+    // A failed write keeps the table and the data.
+    const QString blocked = m_appDir->filePath(QStringLiteral("blocked"));
+    QVERIFY(QDir().mkpath(blocked));
+    QVERIFY(!calib().writeCalibrationFile(blocked));
+    QCOMPARE(calib().tableEntry(kUnitDeviceId), path);
+    QVERIFY(calib().allCalibrated());
 }
 
 void TestCalibrationManager::rejectsFile_data()
@@ -255,20 +219,19 @@ void TestCalibrationManager::rejectsFile_data()
     }) << QString();
     QTest::newRow("cut in half") << Mutation([](QByteArray &bytes) { bytes.truncate(bytes.size() / 2); }) << QString();
     QTest::newRow("huge id length") << Mutation([](QByteArray &bytes) { bytes.replace(0, 4, littleEndianInt32(0x7FFFFFF0)); }) << QString();
-    // The first record's range: start, stop, points; then its values.
-    QTest::newRow("range of another preset") << Mutation([countOffset](QByteArray &bytes) {
-        bytes.replace(countOffset + 12, 8, littleEndianDouble(1e9));
-    }) << QStringLiteral("range is different to the check one");
+    // The first record's range: start, stop, points; then its values. The
+    // last value of the file is S12's at high power in the last preset. A
+    // range that no longer matches its preset is the preset editor's case.
     QTest::newRow("huge point count") << Mutation([countOffset](QByteArray &bytes) {
         bytes.replace(countOffset + 20, 4, littleEndianInt32(std::numeric_limits<qint32>::max()));
     }) << QStringLiteral("points is above the limit");
-    QTest::newRow("reference not a number") << Mutation([](QByteArray &bytes) {
-        bytes.replace(valueOffset(kUnitDeviceId, 0, 0, 1), 8, littleEndianDouble(std::numeric_limits<double>::quiet_NaN()));
+    QTest::newRow("reference not a number") << Mutation([countOffset](QByteArray &bytes) {
+        bytes.replace(countOffset + 40, 8, littleEndianDouble(std::numeric_limits<double>::quiet_NaN()));
     }) << QStringLiteral("value 1 is not a finite number");
-    QTest::newRow("zero reference") << Mutation([](QByteArray &bytes) {
-        bytes.replace(valueOffset(kUnitDeviceId, 1, 3, 4), 8, littleEndianDouble(0.0));
-    }) << QStringLiteral("zero reference in preset 2 \"%1\", channel S12, high power, point 5 of %2")
-              .arg(scan().presetAt(1).name).arg(scan().presetAt(1).channel(1).points);
+    const ZData::TScanPreset &last = scan().presets().last();
+    QTest::newRow("zero reference") << Mutation([](QByteArray &bytes) { bytes.replace(bytes.size() - 16, 8, littleEndianDouble(0.0)); })
+                                    << QStringLiteral("zero reference in preset %1 \"%2\", channel S12, high power, point %3 of %3")
+                                           .arg(scan().presetCount()).arg(last.name).arg(last.channel(1).points);
 }
 
 // Every rejection drops the data in memory and forgets the file in the table.
@@ -276,8 +239,7 @@ void TestCalibrationManager::rejectsFile()
 {
     QFETCH(std::function<void(QByteArray &)>, mutate);
     QFETCH(QString, logged);
-    setUnitDevice();
-    QByteArray bytes = installGoodFile(kUnitDeviceId);
+    QByteArray bytes = installGoodFile();
     QVERIFY(!bytes.isEmpty());
     const QString path = CalibrationManager::calibrationFilePath(kUnitDeviceId);
     mutate(bytes);
@@ -292,33 +254,21 @@ void TestCalibrationManager::rejectsFile()
     QVERIFY(!calib().calibrationFor(0, 0, 0));
 }
 
-void TestCalibrationManager::failedWriteKeepsTableAndData()
-{
-    setUnitDevice();
-    QVERIFY(!installGoodFile(kUnitDeviceId).isEmpty());
-    const QString blocked = m_appDir->filePath(QStringLiteral("blocked"));
-    QVERIFY(QDir().mkpath(blocked));
-    QVERIFY(!calib().writeCalibrationFile(blocked));
-    QCOMPARE(calib().tableEntry(kUnitDeviceId), CalibrationManager::calibrationFilePath(kUnitDeviceId));
-    QVERIFY(calib().allCalibrated());
-}
-
 void TestCalibrationManager::recalibrationKeepsFile_data()
 {
-    QTest::addColumn<bool>("confirm");
-    QTest::newRow("declined") << false;
+    QTest::addColumn<ERecalibration>("outcome");
+    QTest::newRow("declined") << ERecalibration::Declined;
     // Every reply cut short: the values it lacks would be zero references.
-    QTest::newRow("zero reference") << true;
+    QTest::newRow("zero reference") << ERecalibration::ZeroReference;
+    QTest::newRow("unplugged") << ERecalibration::Unplugged;
 }
 
-// A declined or failed recalibration must leave the earlier calibration as it was.
+// A declined, failed or interrupted recalibration must leave the earlier
+// calibration as it was, and the sweep on the user's preset.
 void TestCalibrationManager::recalibrationKeepsFile()
 {
-    QFETCH(bool, confirm);
-    QSignalSpy firstOutcome(&calib(), &CalibrationManager::signalFailedReadCalibration);
-    QVERIFY(connectDevice(&firstOutcome));
-    const QString id = deviceId();
-    disconnectDevice();
+    QFETCH(ERecalibration, outcome);
+    const QString &id = kUnitDeviceId;
     const QByteArray earlier = handFile(id, scan().presets(), scan().presetCount());
     const QString path = CalibrationManager::calibrationFilePath(id);
     QVERIFY(QDir().mkpath(CalibrationManager::deviceDirPath(id)));
@@ -328,61 +278,39 @@ void TestCalibrationManager::recalibrationKeepsFile()
     QSignalSpy loaded(&calib(), &CalibrationManager::signalFinishedCalibration);
     QVERIFY(connectDevice(&loaded));
     QVERIFY(waitForFullSweeps(1));
+    scan().setActivePreset(1, true);
 
-    m_dialogs->setQuestionAnswer(confirm);
-    if (confirm)
+    m_dialogs->setQuestionAnswer(outcome != ERecalibration::Declined);
+    if (outcome == ERecalibration::ZeroReference)
         m_sim->addFault(MeroSim::FaultRule::everyNth(MeroSim::FaultKind::ShortPayload, 1));
+    QSignalSpy progress(&calib(), &CalibrationManager::signalReportCalibProcess);
     QSignalSpy reloaded(&calib(), &CalibrationManager::signalFinishedCalibration);
     TestSupport::LogCapture log;
     calib().startCalibration();
     QCOMPARE(m_dialogs->count(ZCore::UserDialogs::EKind::Question), 1);
-    if (confirm)
+    if (outcome == ERecalibration::ZeroReference)
         QVERIFY(reloaded.wait(kDeviceTimeoutMs) || reloaded.count() == 1);
-    QCOMPARE(log.contains(qtTrId("dw_err_calib_zero_reference") + QStringLiteral("preset 1 ")), confirm);
+    if (outcome == ERecalibration::Unplugged) {
+        QVERIFY(progress.wait(kDeviceTimeoutMs) || !progress.isEmpty());
+        m_sim->unplug(-1);
+        QTRY_VERIFY_WITH_TIMEOUT(!SerialPort::instance().isOpen(), kDeviceTimeoutMs);
+        QVERIFY(!calib().isCalibrating());
+        // Back again: the earlier file loads, the sweep runs with no trace of
+        // the old procedure.
+        QVERIFY(m_sim->plugIn());
+        progress.clear();
+        QVERIFY(connectDevice(&reloaded));
+        QVERIFY(waitForFullSweeps(3));
+        QCOMPARE(progress.count() + reloaded.count(), 1);
+    }
+    QCOMPARE(log.contains(qtTrId("dw_err_calib_zero_reference") + QStringLiteral("preset 1 ")),
+             outcome == ERecalibration::ZeroReference);
     QVERIFY(!calib().isCalibrating());
     QVERIFY(!scan().isPaused());
+    QCOMPARE(scan().activePreset(), 1);
     QCOMPARE(calib().calibrationFor(0, 0, 0)->values.at(0).real(), 0.5f);
     QCOMPARE(readBytes(path), earlier);
-}
-
-void TestCalibrationManager::unplugMidCalibration()
-{
-    QSignalSpy firstOutcome(&calib(), &CalibrationManager::signalFailedReadCalibration);
-    QVERIFY(connectDevice(&firstOutcome));
-    const QString deviceDir = CalibrationManager::deviceDirPath(deviceId());
-    scan().setActivePreset(1, true);
-
-    QSignalSpy progress(&calib(), &CalibrationManager::signalReportCalibProcess);
-    QSignalSpy finished(&calib(), &CalibrationManager::signalFinishedCalibration);
-    calib().startCalibration();
-    QVERIFY(progress.wait(kDeviceTimeoutMs) || !progress.isEmpty());
-    m_sim->unplug(-1);
-    QTRY_VERIFY_WITH_TIMEOUT(!SerialPort::instance().isOpen(), kDeviceTimeoutMs);
-    QVERIFY(!calib().isCalibrating());
-    QCOMPARE(QDir(deviceDir).entryList(QDir::Files | QDir::Hidden), QStringList());
-    QCOMPARE(scan().activePreset(), 1);
-
-    // Back again: the sweep runs as before, with no trace of the old procedure.
-    QVERIFY(m_sim->plugIn());
-    progress.clear();
-    QSignalSpy failed(&calib(), &CalibrationManager::signalFailedReadCalibration);
-    QVERIFY(connectDevice(&failed));
-    QVERIFY(waitForFullSweeps(3));
-    QCOMPARE(progress.count() + finished.count(), 0);
-}
-
-// A list shorter than its range is padded, or the record could not be read back.
-void TestCalibrationManager::recordBytes()
-{
-    CalibData data;
-    data.range = TScanRange(ZCore::TFrequency(100e6), ZCore::TFrequency(200e6), 3);
-    data.values = {{1.0f, 0.0f}, {0.5f, 0.0f}};
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.setFloatingPointPrecision(QDataStream::DoublePrecision);
-    data.serialize(out);
-    QCOMPARE(bytes, record(100e6, 200e6, 3, {1.0, 0.5, 0.0}));
+    QCOMPARE(QDir(CalibrationManager::deviceDirPath(id)).entryList(QDir::Files | QDir::Hidden), QStringList{"main.cbin"});
 }
 
 QTEST_GUILESS_MAIN(TestCalibrationManager)

@@ -4,9 +4,10 @@
 #include "data/device/devicemanager.h"
 #include "data/device/serialport.h"
 #include "data/scan/datascanmanager.h"
-#include "data/scan/icalibrationsource.h"
 #include "data/scan/scanpayloads.h"
 
+#include "chartfixture.h"
+#include "sweepfeeder.h"
 #include "tempappdir.h"
 
 #include <QDataStream>
@@ -20,6 +21,7 @@
 using namespace ZData;
 using ZCore::SettingsManager;
 using ZData::DM::CommandQueue;
+using TestSupport::SweepFeeder;
 using Cmd = ZData::EDeviceCommands;
 
 namespace {
@@ -28,10 +30,7 @@ const quint16 kS21 = quint16(Cmd::DA_GET_SCAN_DATA_S21);
 const quint16 kS12 = quint16(Cmd::DA_GET_SCAN_DATA_S12);
 const quint16 kAdc = quint16(Cmd::DA_GET_ADC_VALUE);
 
-DataScanManager &dsm()
-{
-    return DataScanManager::instance();
-}
+DataScanManager &dsm() { return DataScanManager::instance(); }
 
 TScanPreset makePreset(const QString &name, quint32 s21Points, quint32 s12Points)
 {
@@ -92,26 +91,13 @@ void answerScans(int count, float first = 1.0f)
     }
 }
 
-class FakeCalibration : public ICalibrationSource
+// References of count points for one channel at one power.
+void setReference(TestSupport::FakeCalibrator &calib, int channel, int power, int count, float reference)
 {
-public:
-    bool isCalibrating() const override { return calibrating; }
-    const CAL::CalibData *calibrationFor(int preset, int channel, int powerIndex) const override
-    {
-        return preset != 0 || powerIndex != power ? nullptr : &data.entry(channel, powerIndex);
-    }
-
-    void setReference(int channel, int values, float reference)
-    {
-        CAL::CalibData &entry = data.entry(channel, power);
-        entry.values = QVector<CAL::TCalibValue>(values, CAL::TCalibValue(reference, 0.0f));
-        entry.valid = true;
-    }
-
-    CAL::CalibPreset data;
-    bool calibrating = false;
-    int power = 0;
-};
+    CAL::CalibData &entry = calib.references.entry(channel, power);
+    entry.values = QVector<CAL::TCalibValue>(count, CAL::TCalibValue(reference, 0.0f));
+    entry.valid = true;
+}
 
 } // namespace
 
@@ -130,27 +116,23 @@ private slots:
     void restoreAndSaveSettings();
     void calibrationDivision_data();
     void calibrationDivision();
-    void useCalibNeedsBothChannels();
-    void rfOverloadThreshold();
+    void useCalibNeedsReferences();
     void switchPresetWraps();
-    void noPresets();
     void pauseNeverStallsSweep();
     void excessAtEndOfList();
-    void copyPointsClamps();
 
 private:
-    void loadProfile(const QList<TScanPreset> &presets, const QVariantMap &rf = {});
     void startSweep();
 
     std::unique_ptr<TestSupport::TempAppDir> m_dir;
-    FakeCalibration m_calib;
+    std::unique_ptr<TestSupport::FakeCalibrator> m_calib;
 };
 
 void TstDataScanManager::init()
 {
     m_dir = std::make_unique<TestSupport::TempAppDir>();
     QVERIFY(SettingsManager::init());
-    m_calib = FakeCalibration();
+    m_calib = std::make_unique<TestSupport::FakeCalibrator>();
     DeviceInfo info;
     info.deviceState = quint8(EDeviceStates::MAINAPP);
     DeviceManager::instance().setDeviceInfo(info);
@@ -161,17 +143,6 @@ void TstDataScanManager::cleanup()
     CommandQueue::instance().clearQueue();
     dsm().setCalibrationSource(nullptr);
     m_dir.reset();
-}
-
-void TstDataScanManager::loadProfile(const QList<TScanPreset> &presets, const QVariantMap &rf)
-{
-    QSettings *user = SettingsManager::userSettings(), *current = SettingsManager::currentSettings();
-    QVERIFY(user && current);
-    user->remove(QStringLiteral("Range_Presets"));
-    PresetSettings::writeScanPresets(*user, presets);
-    for (auto it = rf.cbegin(); it != rf.cend(); ++it)
-        it.value().isNull() ? current->remove("RF/" + it.key()) : current->setValue("RF/" + it.key(), it.value());
-    QVERIFY(dsm().init());
 }
 
 // Activates preset 0 and lets the first scan request go out.
@@ -220,8 +191,9 @@ void TstDataScanManager::scanReply()
 
 void TstDataScanManager::restoreAndSaveSettings()
 {
-    loadProfile({makePreset("A", 60, 60), TScanPreset(), makePreset("B", 10, 10)},
-                {{"RF_OFFSET", QVariant()}, {"S21_ATT", 3.0}, {"S12_ATT", 4.0}});
+    SettingsManager::currentSettings()->remove(QStringLiteral("RF/RF_OFFSET"));
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 60, 60), TScanPreset(), makePreset("B", 10, 10)},
+                                     {{"S21_ATT", 3.0}, {"S12_ATT", 4.0}, {"RF_OVERLOAD", 1000}}));
     // The unnamed entry is skipped; an index past the list clamps.
     QCOMPARE(dsm().presetCount(), 2);
     QCOMPARE(dsm().presetAt(7).name, QStringLiteral("B"));
@@ -233,6 +205,15 @@ void TstDataScanManager::restoreAndSaveSettings()
     QCOMPARE(current->value(QStringLiteral("RF/S12_ATT")).toDouble(), 4.0);
     // Only the attenuations are written back.
     QVERIFY(!current->contains(QStringLiteral("RF/RF_OFFSET")));
+
+    QSignalSpy overload(&dsm(), &DataScanManager::signalRFOverload);
+    // 1000 reaches the profile's threshold, 999 not; a reply too short to
+    // hold a reading changes nothing.
+    for (const char *hex : {"e803", "e703", "05"})
+        emit DeviceManager::instance().signalGotADCValue(reply(Cmd::DA_GET_ADC_VALUE, QByteArray::fromHex(hex)));
+    QCOMPARE(overload.count(), 2);
+    QVERIFY(overload.at(0).at(0).toBool());
+    QVERIFY(!overload.at(1).at(0).toBool());
 }
 
 void TstDataScanManager::calibrationDivision_data()
@@ -248,7 +229,6 @@ void TstDataScanManager::calibrationDivision_data()
     QTest::newRow("offset 2 multiplies") << 2.0 << 60u << false << 1 << QVector<float>{2.0f, 4.0f, e};
     QTest::newRow("offset -2 divides") << -2.0 << 60u << false << 1 << QVector<float>{-0.5f, -1.0f, e};
     // No finite float scale: read as 1.
-    QTest::newRow("offset nan") << std::numeric_limits<double>::quiet_NaN() << 60u << false << 1 << QVector<float>{1.0f, 2.0f, e};
     QTest::newRow("offset 1e300") << 1e300 << 60u << false << 1 << QVector<float>{1.0f, 2.0f, e};
     QTest::newRow("not while calibrating") << 2.0 << 60u << true << 1 << QVector<float>{e, e, e};
     QTest::newRow("no reference at the swept power") << 2.0 << 60u << false << 0 << QVector<float>{e, e, e};
@@ -263,11 +243,10 @@ void TstDataScanManager::calibrationDivision()
     QFETCH(bool, calibrating);
     QFETCH(int, calibPower);
     QFETCH(QVector<float>, expected);
-    loadProfile({makePreset("A", points, points)}, {{"RF_OFFSET", rfOffset}});
-    m_calib.power = calibPower;
-    m_calib.calibrating = calibrating;
-    m_calib.setReference(0, int(points), 0.5f);
-    dsm().setCalibrationSource(&m_calib);
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", points, points)}, {{"RF_OFFSET", rfOffset}}));
+    m_calib->calibrating = calibrating;
+    setReference(*m_calib, 0, calibPower, int(points), 0.5f);
+    dsm().setCalibrationSource(m_calib.get());
     dsm().setPowerIndex(1, false);
     startSweep();
     answerHead({0.5f, 1.0f});
@@ -275,52 +254,20 @@ void TstDataScanManager::calibrationDivision()
         QCOMPARE(dsm().calibratedPoints(0).at(i).real, expected.at(i));
 }
 
-void TstDataScanManager::useCalibNeedsBothChannels()
+// Both channels need references; a profile without presets must neither
+// crash nor start a sweep.
+void TstDataScanManager::useCalibNeedsReferences()
 {
-    loadProfile({makePreset("A", 60, 60)});
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 60, 60)}));
     dsm().setActivePreset(0, false);
-    m_calib.setReference(0, 60, 1.0f);
-    dsm().setCalibrationSource(&m_calib);
+    setReference(*m_calib, 0, 0, 60, 1.0f);
+    dsm().setCalibrationSource(m_calib.get());
     dsm().setUseCalib(true);
     QVERIFY(!dsm().useCalib());
-    m_calib.setReference(1, 60, 1.0f);
+    setReference(*m_calib, 1, 0, 60, 1.0f);
     dsm().setUseCalib(true);
     QVERIFY(dsm().useCalib());
-}
-
-void TstDataScanManager::rfOverloadThreshold()
-{
-    loadProfile({makePreset("A", 60, 60)}, {{"RF_OVERLOAD", 1000}});
-    QSignalSpy overload(&dsm(), &DataScanManager::signalRFOverload);
-    // 1000, 999, and a reply too short to hold a reading.
-    for (const char *hex : {"e803", "e703", "05"})
-        emit DeviceManager::instance().signalGotADCValue(reply(Cmd::DA_GET_ADC_VALUE, QByteArray::fromHex(hex)));
-    QCOMPARE(overload.count(), 2);
-    QVERIFY(overload.at(0).at(0).toBool());
-    QVERIFY(!overload.at(1).at(0).toBool());
-}
-
-void TstDataScanManager::switchPresetWraps()
-{
-    loadProfile({makePreset("A", 60, 70), makePreset("B", 80, 90)});
-    startSweep();
-    answerHead({0.5f});
-    dsm().switchActivePreset(-1);
-    QCOMPARE(dsm().activePreset(), 1);
-    QCOMPARE(dsm().channelPointCount(1), 90);
-    // Switching always starts over on cleared points.
-    QCOMPARE(dsm().rawPoints(0).at(0).real, TScanPoint::kEmptyReal);
-    dsm().switchActivePreset(5);
-    QCOMPARE(dsm().activePreset(), 0);
-}
-
-// A profile without presets must not crash nor start a sweep.
-void TstDataScanManager::noPresets()
-{
-    loadProfile({});
-    m_calib.setReference(0, 60, 1.0f);
-    m_calib.setReference(1, 60, 1.0f);
-    dsm().setCalibrationSource(&m_calib);
+    QVERIFY(SweepFeeder::loadProfile({}));
     dsm().setActivePreset(2, true);
     dsm().switchActivePreset(-1);
     dsm().setUseCalib(true);
@@ -330,17 +277,39 @@ void TstDataScanManager::noPresets()
     QCOMPARE(scanRequestsQueued(), 0);
 }
 
+// The window's keys check the wrapping both ways; here the new preset's
+// ranges and the cleared points.
+void TstDataScanManager::switchPresetWraps()
+{
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 60, 70), makePreset("B", 80, 90)}));
+    startSweep();
+    answerHead({0.5f});
+    dsm().switchActivePreset(-1);
+    QCOMPARE(dsm().activePreset(), 1);
+    QCOMPARE(dsm().channelPointCount(1), 90);
+    // Switching always starts over on cleared points.
+    QCOMPARE(dsm().rawPoints(0).at(0).real, TScanPoint::kEmptyReal);
+}
+
 // Resuming before the reply came must neither send a second request nor
 // stall; a closing port drops the request in flight so the next start is free.
+// Copies of the points clamp to the list.
 void TstDataScanManager::pauseNeverStallsSweep()
 {
-    loadProfile({makePreset("A", 60, 60)});
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 60, 60)}));
     startSweep();
     dsm().setUserScanPause(true);
     dsm().setUserScanPause(false);
     QCOMPARE(scanRequestsQueued(), 1);
     answerScans(1);
     QCOMPARE(dsm().channelRange(0).sliceStart(), 25u);
+    QVector<TScanPoint> output;
+    dsm().copyPoints(0, 10, 3, output, false);
+    QCOMPARE(output.value(2).real, 13.0f);
+    dsm().copyPoints(0, 0, 61, output, false);
+    QCOMPARE(output.size(), 3);
+    dsm().copyPoints(0, 2000, 2, output, false);
+    QCOMPARE(output.value(1).real, TScanPoint::kEmptyReal);
     emit DM::SerialPort::instance().signalClosing();
     CommandQueue::instance().clearQueue();
     QVERIFY(dsm().isPaused());
@@ -351,7 +320,7 @@ void TstDataScanManager::pauseNeverStallsSweep()
 // An oversized reply to the last slice must not run past the point list.
 void TstDataScanManager::excessAtEndOfList()
 {
-    loadProfile({makePreset("A", 1024, 2)});
+    QVERIFY(SweepFeeder::loadProfile({makePreset("A", 1024, 2)}));
     startSweep();
     // 41 slices: 40 of 25 points, then 24.
     answerScans(40);
@@ -361,21 +330,6 @@ void TstDataScanManager::excessAtEndOfList()
     answerHead(QVector<float>(40, 7.0f), -1.0f);
     QCOMPARE(dsm().rawPoints(0).size(), DataScanManager::kPointListSize);
     QCOMPARE(dsm().rawPoints(0).last().real, 7.0f);
-}
-
-void TstDataScanManager::copyPointsClamps()
-{
-    loadProfile({makePreset("A", 60, 60)});
-    startSweep();
-    answerScans(1);
-    QVector<TScanPoint> output;
-    dsm().copyPoints(0, 10, 3, output, false);
-    QCOMPARE(output.value(2).real, 13.0f);
-    // A count above the points leaves the output; an offset past the list clamps.
-    dsm().copyPoints(0, 0, 61, output, false);
-    QCOMPARE(output.size(), 3);
-    dsm().copyPoints(0, 2000, 2, output, false);
-    QCOMPARE(output.value(1).real, TScanPoint::kEmptyReal);
 }
 
 QTEST_GUILESS_MAIN(TstDataScanManager)

@@ -18,7 +18,6 @@ using ZData::TScanRange;
 namespace PS = ZData::PresetSettings;
 
 Q_DECLARE_METATYPE(TChannelPreset)
-Q_DECLARE_METATYPE(ZData::TR::TLimitMask)
 
 namespace {
 
@@ -57,8 +56,6 @@ class TestTScanPreset : public QObject
 private slots:
     void readChannel_data();
     void readChannel();
-    void readLimits_data();
-    void readLimits();
     void readPresetList_data();
     void readPresetList();
     void writeThenRead();
@@ -86,48 +83,30 @@ void TestTScanPreset::readChannel_data()
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<TChannelPreset>("expected"); // compared only when read
-    QTest::newRow("1024 points") << QByteArray("start=870000000\nstop=925000000\npoints=1024\n") << true << channel(870, 925, 1024, {});
-    QTest::newRow("missing points read as 0") << QByteArray("start=870000000\nstop=925000000\n") << true << channel(870, 925, 0, {});
-    QTest::newRow("text points") << QByteArray("start=1\nstop=2\npoints=many\n") << false << TChannelPreset();
+    QTest::addColumn<QStringList>("warnings");
+    QTest::newRow("1024 points") << QByteArray("start=870000000\nstop=925000000\npoints=1024\n") << true << channel(870, 925, 1024, {}) << QStringList();
+    QTest::newRow("missing points read as 0") << QByteArray("start=870000000\nstop=925000000\n") << true << channel(870, 925, 0, {}) << QStringList();
+    QTest::newRow("text points") << QByteArray("start=1\nstop=2\npoints=many\n") << false << TChannelPreset() << QStringList();
     QByteArray seven = "start=100000000\nstop=200000000\npoints=10\nmarks\\size=7\n";
     for (int i = 1; i <= 7; ++i)
         seven += "marks\\" + QByteArray::number(i) + "\\freq=" + QByteArray::number(i * 100000000) + "\n";
-    QTest::newRow("7 marks read as 5") << seven << true << channel(100, 200, 10, {100, 200, 300, 400, 500});
-    QTest::newRow("huge marks size") << QByteArray("start=100000000\nstop=200000000\npoints=10\nmarks\\size=2147483648\nmarks\\1\\freq=100000000\n") << true << channel(100, 200, 10, {100});
-    QTest::newRow("mark gap and text left unset") << QByteArray("start=100000000\nstop=200000000\npoints=10\nmarks\\size=3\nmarks\\1\\freq=abc\nmarks\\3\\freq=300000000\n") << true << channel(100, 200, 10, {kUnset, kUnset, 300});
-}
-
-void TestTScanPreset::readChannel()
-{
-    QFETCH(QByteArray, entry);
-    QFETCH(bool, ok);
-    QFETCH(TChannelPreset, expected);
-    TestSupport::RecordingDialogs dialogs;
-    auto settings = profile("[Range_Presets]\n" + underGroup(entry, "1\\S21\\"));
-    TestSupport::LogCapture log;
-    settings->beginGroup(QStringLiteral("Range_Presets/1/S21"));
-    TChannelPreset preset;
-    QCOMPARE(PS::readChannelPreset(*settings, preset), ok);
-    if (ok)
-        QCOMPARE(preset, expected);
-}
-
-void TestTScanPreset::readLimits_data()
-{
-    QTest::addColumn<QByteArray>("entries");
-    QTest::addColumn<ZData::TR::TLimitMask>("limits");
-    QTest::addColumn<QStringList>("warnings");
+    QTest::newRow("7 marks read as 5") << seven << true << channel(100, 200, 10, {100, 200, 300, 400, 500}) << QStringList();
+    QTest::newRow("huge marks size") << QByteArray("start=100000000\nstop=200000000\npoints=10\nmarks\\size=2147483648\nmarks\\1\\freq=100000000\n") << true << channel(100, 200, 10, {100}) << QStringList();
+    QTest::newRow("mark gap and text left unset") << QByteArray("start=100000000\nstop=200000000\npoints=10\nmarks\\size=3\nmarks\\1\\freq=abc\nmarks\\3\\freq=300000000\n") << true << channel(100, 200, 10, {kUnset, kUnset, 300}) << QStringList();
+    const QByteArray range = "start=880000000\nstop=960000000\npoints=10\n";
     const QString refused = QStringLiteral("LimitMask >> limit %1 of Range_Presets/1/S21 refused: ");
-    QTest::newRow("bad ones refused, the rest loads")
-        << QByteArray("limits\\size=7\n"
-                      "limits\\1\\start=880000000\nlimits\\1\\stop=915000000\nlimits\\1\\lower=-15\n"
-                      "limits\\2\\start=915000000\nlimits\\2\\stop=915000000\nlimits\\2\\lower=-15\n"
-                      "limits\\3\\start=880000000\nlimits\\3\\stop=915000000\n"
-                      "limits\\4\\start=880000000\nlimits\\4\\stop=915000000\nlimits\\4\\lower=-5\nlimits\\4\\upper=-15\n"
-                      "limits\\5\\start=880000000\nlimits\\5\\stop=915000000\nlimits\\5\\lower=low\n"
-                      "limits\\6\\start=880000000\nlimits\\6\\stop=inf\nlimits\\6\\upper=-5\n"
-                      "limits\\7\\start=925000000\nlimits\\7\\stop=960000000\nlimits\\7\\upper=-5.5\n")
-        << ZData::TR::TLimitMask{{880e6, 915e6, -15.0, {}}, {925e6, 960e6, {}, -5.5}}
+    TChannelPreset limited = channel(880, 960, 10, {});
+    limited.limits = {{880e6, 915e6, -15.0, {}}, {925e6, 960e6, {}, -5.5}};
+    QTest::newRow("bad limits refused, the rest loads")
+        << range + "limits\\size=7\n"
+                   "limits\\1\\start=880000000\nlimits\\1\\stop=915000000\nlimits\\1\\lower=-15\n"
+                   "limits\\2\\start=915000000\nlimits\\2\\stop=915000000\nlimits\\2\\lower=-15\n"
+                   "limits\\3\\start=880000000\nlimits\\3\\stop=915000000\n"
+                   "limits\\4\\start=880000000\nlimits\\4\\stop=915000000\nlimits\\4\\lower=-5\nlimits\\4\\upper=-15\n"
+                   "limits\\5\\start=880000000\nlimits\\5\\stop=915000000\nlimits\\5\\lower=low\n"
+                   "limits\\6\\start=880000000\nlimits\\6\\stop=inf\nlimits\\6\\upper=-5\n"
+                   "limits\\7\\start=925000000\nlimits\\7\\stop=960000000\nlimits\\7\\upper=-5.5\n"
+        << true << limited
         << QStringList{refused.arg(2) + "start 915000000 Hz is not below stop 915000000 Hz",
                        refused.arg(3) + "has neither \"lower\" nor \"upper\"", refused.arg(4) + "lower -5 is above upper -15",
                        refused.arg(5) + "\"lower\" is not a finite number: \"low\"",
@@ -136,22 +115,24 @@ void TestTScanPreset::readLimits_data()
     QStringList missing;
     for (int i = 1; i <= ZData::TR::TLimitSegment::kMaxSegments; ++i)
         missing << refused.arg(i) + "needs both \"start\" and \"stop\"";
-    QTest::newRow("size bounded") << QByteArray("limits\\size=100000\nlimits\\33\\start=1\nlimits\\33\\stop=2\nlimits\\33\\upper=0\n")
-                                  << ZData::TR::TLimitMask{}
-                                  << missing;
+    QTest::newRow("limits size bounded") << range + "limits\\size=100000\nlimits\\33\\start=1\nlimits\\33\\stop=2\nlimits\\33\\upper=0\n"
+                                         << true << channel(880, 960, 10, {}) << missing;
 }
 
-void TestTScanPreset::readLimits()
+void TestTScanPreset::readChannel()
 {
-    QFETCH(QByteArray, entries);
-    QFETCH(ZData::TR::TLimitMask, limits);
+    QFETCH(QByteArray, entry);
+    QFETCH(bool, ok);
+    QFETCH(TChannelPreset, expected);
     QFETCH(QStringList, warnings);
-    auto settings = profile("[Range_Presets]\n" + underGroup("start=880000000\nstop=960000000\npoints=10\n" + entries, "1\\S21\\"));
+    TestSupport::RecordingDialogs dialogs;
+    auto settings = profile("[Range_Presets]\n" + underGroup(entry, "1\\S21\\"));
     TestSupport::LogCapture log;
     settings->beginGroup(QStringLiteral("Range_Presets/1/S21"));
     TChannelPreset preset;
-    QVERIFY(PS::readChannelPreset(*settings, preset));
-    QCOMPARE(preset.limits, limits);
+    QCOMPARE(PS::readChannelPreset(*settings, preset), ok);
+    if (ok)
+        QCOMPARE(preset, expected);
     QCOMPARE(log.lines(QtWarningMsg).filter(QStringLiteral("LimitMask")), warnings);
 }
 

@@ -1,19 +1,14 @@
 #include "data/server/servermanager.h"
-#include "data/server/tnetworkreplytimeout.h"
 
 #include "logcapture.h"
 #include "loopbackhttpserver.h"
 #include "recordingdialogs.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
 using ZData::EServerCommands;
 using ZData::ServerManager;
-using ZData::SM::TNetworkReplyTimeout;
 using TestSupport::LoopbackHttpServer;
 using Response = LoopbackHttpServer::Response;
 
@@ -28,7 +23,6 @@ constexpr int kWaitMs = 15000;
 // Short enough to keep the suite quick, long enough for a loaded machine to
 // answer a loopback request that is meant to succeed.
 constexpr int kShortTimeoutMs = 300;
-constexpr int kGuardMs = 50;
 
 QByteArray sampleImage(int size)
 {
@@ -52,26 +46,16 @@ private slots:
     void replyParsing_data();
     void replyParsing();
     void formFields();
-    void transportFailure_data();
-    void transportFailure();
-    void lateReplyAfterTimeoutIsIgnored();
-    void secondRequestWhileRunningIsRefused();
-    void receiverMayStartTheNextRequest();
-    void baseUrl();
-    void guardLeavesFinishedReply();
-    void guardExpiry_data();
-    void guardExpiry();
+    void requestsInTurn();
 
 private:
     static ServerManager &manager() { return ServerManager::instance(); }
     // Runs one exchange to its signal; false if the signal did not come once.
     bool exchange(ERequest request);
-    QNetworkReply *post() { return m_network.post(QNetworkRequest(m_server->url(QStringLiteral("/x"))), QByteArrayLiteral("x")); }
 
     TestSupport::RecordingDialogs m_dialogs;
     std::unique_ptr<LoopbackHttpServer> m_server;
     ZData::SM::TDeviceIdentity m_identity;
-    QNetworkAccessManager m_network;
 };
 
 void TstServerManager::init()
@@ -106,47 +90,67 @@ bool TstServerManager::exchange(ERequest request)
 void TstServerManager::replyParsing_data()
 {
     QTest::addColumn<ERequest>("request");
-    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<Response>("response");
     QTest::addColumn<EServerCommands>("result");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("data");
     const QByteArray image = sampleImage(1000);
     const QByteArray base64 = image.toBase64();
     const QByteArray bad = "xx" + base64.left(40) + "*" + base64.mid(40);
-    QTest::newRow("version after byte-order mark") << ERequest::ActualVersion << QByteArray("\xEF\xBB\xBF#ok: 2.0.1") << EServerCommands::GET_ACTUAL_VERSION << "2.0.1" << QByteArray("\xEF\xBB\xBF#ok: 2.0.1");
-    QTest::newRow("error with line end") << ERequest::Update << QByteArray("#Error: 6\r\n") << EServerCommands::E_BIN_NOT_FOUND << "" << QByteArray("#Error: 6\r\n");
-    QTest::newRow("page without marker") << ERequest::ActualVersion << QByteArray("<html>down</html>") << EServerCommands::E_UNKNOWN << "" << QByteArray("<html>down</html>");
+    QTest::newRow("version after byte-order mark") << ERequest::ActualVersion << Response::text(QByteArray("\xEF\xBB\xBF#ok: 2.0.1")) << EServerCommands::GET_ACTUAL_VERSION << "2.0.1" << QByteArray("\xEF\xBB\xBF#ok: 2.0.1");
+    QTest::newRow("error with line end") << ERequest::Update << Response::text(QByteArray("#Error: 6\r\n")) << EServerCommands::E_BIN_NOT_FOUND << "" << QByteArray("#Error: 6\r\n");
+    QTest::newRow("page without marker") << ERequest::ActualVersion << Response::text(QByteArray("<html>down</html>")) << EServerCommands::E_UNKNOWN << "" << QByteArray("<html>down</html>");
     const QByteArray wrapped = "xx" + base64.left(76) + "\r\n" + base64.mid(76) + "\r\n";
-    QTest::newRow("image, wrapped lines") << ERequest::Update << "#OK:\n" + wrapped << EServerCommands::GET_UPDATE << QString::fromLatin1(wrapped) << image;
+    QTest::newRow("image, wrapped lines") << ERequest::Update << Response::text("#OK:\n" + wrapped) << EServerCommands::GET_UPDATE << QString::fromLatin1(wrapped) << image;
     const QByteArray largest = sampleImage(ServerManager::kMaxImageBytes);
-    QTest::newRow("largest image") << ERequest::Update << "#OK: xx" + largest.toBase64() << EServerCommands::GET_UPDATE << QString::fromLatin1("xx" + largest.toBase64()) << largest;
+    QTest::newRow("largest image") << ERequest::Update << Response::text("#OK: xx" + largest.toBase64()) << EServerCommands::GET_UPDATE << QString::fromLatin1("xx" + largest.toBase64()) << largest;
     const QByteArray tooLarge = "xx" + sampleImage(ServerManager::kMaxImageBytes + 1).toBase64();
-    QTest::newRow("image one byte too large") << ERequest::Update << "#OK: " + tooLarge << EServerCommands::GET_UPDATE << QString::fromLatin1(tooLarge) << QByteArray();
-    QTest::newRow("image, bad character") << ERequest::Update << "#OK: " + bad << EServerCommands::GET_UPDATE << QString::fromLatin1(bad) << QByteArray();
-    QTest::newRow("image, cut inside a quantum") << ERequest::Update << "#OK: xx" + base64.left(41) << EServerCommands::GET_UPDATE << QString::fromLatin1("xx" + base64.left(41)) << QByteArray();
+    QTest::newRow("image one byte too large") << ERequest::Update << Response::text("#OK: " + tooLarge) << EServerCommands::GET_UPDATE << QString::fromLatin1(tooLarge) << QByteArray();
+    QTest::newRow("image, bad character") << ERequest::Update << Response::text("#OK: " + bad) << EServerCommands::GET_UPDATE << QString::fromLatin1(bad) << QByteArray();
+    QTest::newRow("image, cut inside a quantum") << ERequest::Update << Response::text("#OK: xx" + base64.left(41)) << EServerCommands::GET_UPDATE << QString::fromLatin1("xx" + base64.left(41)) << QByteArray();
+    Response cut = Response::text("#OK: 1.2.3 and a good deal more that never arrives");
+    cut.mode = LoopbackHttpServer::EMode::CutBody;
+    cut.cutAfter = 10;
+    // Only the head arrives: a client that waited for the body would time
+    // out instead of refusing the announced size at once.
+    Response announcedTooBig = Response::text(QByteArray(ServerManager::kMaxReplyBytes + 1, 'A'));
+    announcedTooBig.mode = LoopbackHttpServer::EMode::StallBody;
+    announcedTooBig.cutAfter = 10;
+    // A refused connection is the update page's "server unreachable".
+    const EServerCommands lost = EServerCommands::E_LOST_INTERNET_CONNECTION;
+    QTest::newRow("body cut short") << ERequest::ActualVersion << cut << lost << QString() << QByteArray();
+    QTest::newRow("announced too big") << ERequest::ActualVersion << announcedTooBig << lost << QString() << QByteArray();
 }
 
 void TstServerManager::replyParsing()
 {
     QFETCH(ERequest, request);
-    QFETCH(QByteArray, body);
+    QFETCH(Response, response);
     QFETCH(EServerCommands, result);
     QFETCH(QString, text);
     QFETCH(QByteArray, data);
-    m_server->enqueue(Response::text(body));
+    // A good exchange first: a failure must not leave its text or data behind.
+    m_server->enqueue(Response::text("#OK: 1.2.3"));
+    QVERIFY(exchange(ERequest::ActualVersion));
+    // Default rather than queued: the network layer resends a request once
+    // when the connection closes before any answer.
+    m_server->setDefaultResponse(response);
     TestSupport::LogCapture log;
     QVERIFY(exchange(request));
     QCOMPARE(manager().lastResult(), result);
     QCOMPARE(manager().replyText(), text);
     QCOMPARE(manager().replyData(), data);
     // The stored reply must not keep room for the largest one allowed.
-    QVERIFY(manager().replyData().capacity() <= 2 * body.size() + 64);
+    QVERIFY(manager().replyData().capacity() <= 2 * response.body.size() + 64);
 }
 
 void TstServerManager::formFields()
 {
     m_server->setDefaultResponse(Response::text("#OK: 1.2.3"));
     m_identity.id = QStringLiteral("a b+c&d=e/%f\u00e9");
+    TestSupport::LogCapture log;
+    QVERIFY(manager().setBaseUrl("  " + m_server->url(QStringLiteral("/android/")).toString() + "  "));
+    QVERIFY(!manager().setBaseUrl(QStringLiteral("ftp://127.0.0.1/android")));
     QVERIFY(exchange(ERequest::Update));
     QVERIFY(exchange(ERequest::SendVersion));
     QCOMPARE(m_server->requests().size(), 2);
@@ -158,150 +162,38 @@ void TstServerManager::formFields()
     QCOMPARE(m_server->requests().last().body, id + "&device_soft_version=1.15.823");
 }
 
-void TstServerManager::transportFailure_data()
-{
-    QTest::addColumn<bool>("refused");
-    QTest::addColumn<Response>("response");
-    Response cut = Response::text("#OK: 1.2.3 and a good deal more that never arrives");
-    cut.mode = LoopbackHttpServer::EMode::CutBody;
-    cut.cutAfter = 10;
-    // Only the head arrives: a client that waited for the body would time
-    // out instead of refusing the announced size at once.
-    Response announcedTooBig = Response::text(QByteArray(ServerManager::kMaxReplyBytes + 1, 'A'));
-    announcedTooBig.mode = LoopbackHttpServer::EMode::StallBody;
-    announcedTooBig.cutAfter = 10;
-    QTest::newRow("refused connection") << true << Response();
-    QTest::newRow("body cut short") << false << cut;
-    QTest::newRow("announced too big") << false << announcedTooBig;
-}
-
-void TstServerManager::transportFailure()
-{
-    QFETCH(bool, refused);
-    QFETCH(Response, response);
-    // A good exchange first: a failure must not leave its text or data behind.
-    m_server->enqueue(Response::text("#OK: 1.2.3"));
-    QVERIFY(exchange(ERequest::ActualVersion));
-    // Default rather than queued: the network layer resends a request once
-    // when the connection closes before any answer.
-    m_server->setDefaultResponse(response);
-    if (refused)
-        QVERIFY(manager().setBaseUrl(QStringLiteral("http://127.0.0.1:%1/android").arg(LoopbackHttpServer::closedPort())));
-    TestSupport::LogCapture log;
-    QVERIFY(exchange(ERequest::ActualVersion));
-    QCOMPARE(manager().lastResult(), EServerCommands::E_LOST_INTERNET_CONNECTION);
-    QCOMPARE(manager().replyText(), QString());
-}
-
-void TstServerManager::lateReplyAfterTimeoutIsIgnored()
+// A request that timed out ignores its late answer; a second request while
+// one runs is refused, yet the receiver of a reply may start the next one.
+void TstServerManager::requestsInTurn()
 {
     Response late = Response::text("#OK: 1.2.3");
     late.delayMs = 3 * kShortTimeoutMs;
-    m_server->enqueue(late);
-    m_server->enqueue(Response::text("#OK: 4.5.6"));
+    Response slow = Response::text("#OK: 4.5.6");
+    slow.delayMs = kShortTimeoutMs;
+    for (const Response &response : {late, slow, Response::text("#OK: stored")})
+        m_server->enqueue(response);
     manager().setRequestTimeout(kShortTimeoutMs);
     TestSupport::LogCapture log;
     QVERIFY(exchange(ERequest::ActualVersion));
     QCOMPARE(manager().lastResult(), EServerCommands::E_REQUEST_TIMEOUT);
+    QCOMPARE(log.count(QStringLiteral("TNetworkReplyTimeout >> QNetworkReply timed out")), 1);
     // Give the late answer every chance to arrive before looking again.
     QTest::qWait(2 * late.delayMs);
     QCOMPARE(manager().replyText(), QString());
+
     manager().setRequestTimeout(ServerManager::kRequestTimeoutMs);
-    QVERIFY(exchange(ERequest::ActualVersion));
-    QCOMPARE(manager().replyText(), QStringLiteral("4.5.6"));
-}
-
-void TstServerManager::secondRequestWhileRunningIsRefused()
-{
-    Response slow = Response::text("#OK: 1.2.3");
-    slow.delayMs = kShortTimeoutMs;
-    m_server->setDefaultResponse(slow);
-    TestSupport::LogCapture log;
-    QVERIFY(manager().requestActualVersion());
-    QVERIFY(!manager().requestUpdate());
-    QTRY_COMPARE_WITH_TIMEOUT(manager().replyText(), QStringLiteral("1.2.3"), kWaitMs);
-    QCOMPARE(m_server->requests().size(), 1);
-}
-
-void TstServerManager::receiverMayStartTheNextRequest()
-{
-    m_server->enqueue(Response::text("#OK: 1.2.3"));
-    m_server->enqueue(Response::text("#OK: stored"));
-    QList<bool> started;
+    QStringList texts;
     const QMetaObject::Connection chain = connect(&manager(), &ServerManager::signalGotReply, this, [&] {
-        if (started.isEmpty())
-            started.append(manager().sendActualVersion(kDeviceVersion));
+        texts << manager().replyText();
+        if (texts.size() == 1 && !manager().sendActualVersion(kDeviceVersion))
+            texts << QStringLiteral("next request refused");
     });
     QVERIFY(manager().requestActualVersion());
-    QTRY_COMPARE_WITH_TIMEOUT(manager().replyText(), QStringLiteral("stored"), kWaitMs);
+    QVERIFY(!manager().requestUpdate());
+    QTRY_COMPARE_WITH_TIMEOUT(texts.size(), 2, kWaitMs);
     disconnect(chain);
-    QCOMPARE(started, QList<bool>{true});
-}
-
-void TstServerManager::baseUrl()
-{
-    TestSupport::LogCapture log;
-    QVERIFY(manager().setBaseUrl(QStringLiteral("  http://127.0.0.1/android/  ")));
-    QCOMPARE(manager().updateUrl().toString(), QStringLiteral("http://127.0.0.1/android/update.php"));
-    QVERIFY(!manager().setBaseUrl(QStringLiteral("ftp://127.0.0.1/android")));
-    QCOMPARE(manager().updateUrl().toString(), QStringLiteral("http://127.0.0.1/android/update.php"));
-}
-
-// A guard dies with the reply it watched; one set on a finished reply never
-// fires.
-void TstServerManager::guardLeavesFinishedReply()
-{
-    QCOMPARE(TNetworkReplyTimeout::set(nullptr, kGuardMs, TNetworkReplyTimeout::kMethodAbort), nullptr);
-    m_server->setDefaultResponse(Response::text("done"));
-    std::unique_ptr<QNetworkReply> reply(post());
-    QPointer<TNetworkReplyTimeout> guard = TNetworkReplyTimeout::set(reply.get(), kWaitMs, TNetworkReplyTimeout::kMethodAbort);
-    QVERIFY(guard && guard->isActive());
-    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
-    QVERIFY(finished.wait(kWaitMs));
-    QTRY_VERIFY(guard.isNull());
-    guard = TNetworkReplyTimeout::set(reply.get(), kGuardMs, TNetworkReplyTimeout::kMethodAbort);
-    QVERIFY(guard && !guard->isActive());
-    QCOMPARE(reply->error(), QNetworkReply::NoError);
-}
-
-void TstServerManager::guardExpiry_data()
-{
-    QTest::addColumn<qint32>("method");
-    QTest::addColumn<bool>("ends");
-    QTest::addColumn<QNetworkReply::NetworkError>("error");
-    QTest::addColumn<bool>("weird");
-
-    QTest::newRow("abort") << TNetworkReplyTimeout::kMethodAbort << true
-                           << QNetworkReply::OperationCanceledError << false;
-    QTest::newRow("close") << TNetworkReplyTimeout::kMethodClose << true
-                           << QNetworkReply::OperationCanceledError << false;
-    QTest::newRow("unknown method") << qint32(7) << false << QNetworkReply::NoError << true;
-}
-
-void TstServerManager::guardExpiry()
-{
-    QFETCH(qint32, method);
-    QFETCH(bool, ends);
-    QFETCH(QNetworkReply::NetworkError, error);
-    QFETCH(bool, weird);
-
-    Response silent;
-    silent.mode = LoopbackHttpServer::EMode::Silent;
-    m_server->setDefaultResponse(silent);
-    TestSupport::LogCapture log;
-
-    std::unique_ptr<QNetworkReply> reply(post());
-    TNetworkReplyTimeout *guard = TNetworkReplyTimeout::set(reply.get(), kGuardMs, method);
-    QVERIFY(guard && guard->isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("TNetworkReplyTimeout >> QNetworkReply timed out")), kWaitMs);
-    QTest::qWait(2 * kGuardMs);
-    QCOMPARE(log.count(QStringLiteral("QNetworkReply timed out")), 1);
-
-    QCOMPARE(reply->isFinished(), ends);
-    QCOMPARE(reply->error(), error);
-    QCOMPARE(log.contains(QStringLiteral("TNetworkReplyTimeout >> got some weird timeout method: 7")), weird);
-    if (!ends)
-        reply->abort();
+    QCOMPARE(texts, (QStringList{"4.5.6", "stored"}));
+    QCOMPARE(m_server->requests().size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TstServerManager)

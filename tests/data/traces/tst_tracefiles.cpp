@@ -32,17 +32,10 @@ TTrace trace(const Levels &frequenciesMHz, const Levels &levels)
     return TTrace(frequencies, levels);
 }
 
+// Device, firmware, preset, power, attenuators, levels and date.
 TTraceInfo tinyInfo()
 {
-    TTraceInfo info;
-    info.deviceId = QStringLiteral("1-2-3");
-    info.firmware = QStringLiteral("1.15.823");
-    info.preset = QStringLiteral("Tiny");
-    info.power = QStringLiteral("high");
-    info.attenuators = QStringLiteral("S21 10 dB, S12 0 dB");
-    info.levels = ELevelKind::CALIBRATED;
-    info.date = QDateTime(QDate(2026, 12, 7), QTime(1, 20), Qt::UTC);
-    return info;
+    return {"1-2-3", "1.15.823", "Tiny", "high", "S21 10 dB, S12 0 dB", ELevelKind::CALIBRATED, QDateTime(QDate(2026, 12, 7), QTime(1, 20), Qt::UTC)};
 }
 
 // A tiny preset swept once: S21 with a gap, S12 on its own band, and the
@@ -110,8 +103,8 @@ class TestTraceFiles : public QObject
 private slots:
     void csvRoundTrip();
     void infoOfSweep();
-    void csvRefused_data();
-    void csvRefused();
+    void refused_data();
+    void refused();
     void touchstoneWrite();
     void touchstoneRead_data();
     void touchstoneRead();
@@ -128,11 +121,10 @@ void TestTraceFiles::csvRoundTrip()
     QCOMPARE(readAll(path), kTinyCsv);
     const std::optional<TTraceFile> read = TraceFileFormat::read(path);
     QVERIFY(read);
-    QVERIFY(read->info == tinyInfo());
-    QCOMPARE(read->records.size(), 3);
     // Imported as a reference: the live S21 trace as exported, gap left out.
     QCOMPARE(read->traceFor(EScanChannel::S21), std::optional<TTrace>(tinyExport().records.at(0).trace.measuredOnly()));
     QCOMPARE(read->traceFor(EScanChannel::S12), std::optional<TTrace>(tinyExport().records.at(1).trace));
+    // Header and every record, the reference too, come back as written.
     QCOMPARE(TraceFileFormat::toText(*read), kTinyCsv);
     // Rounded to zero it is written without a sign, or it would not read
     // back and write again the same.
@@ -158,8 +150,10 @@ void TestTraceFiles::infoOfSweep()
     QVERIFY(TraceFileFormat::toText({info, {}}).contains("\n# date: 2026-12-07T01:20:00Z\n"));
 }
 
-void TestTraceFiles::csvRefused_data()
+// Either format: the file's path and line in the message and the log.
+void TestTraceFiles::refused_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("reason"); // after the file's path
     const QByteArray columns = "channel,trace,frequency_hz,level_db\n";
@@ -167,39 +161,47 @@ void TestTraceFiles::csvRefused_data()
     for (int i = 0; i <= TraceFileFormat::kMaxRows; ++i)
         tooMany += "S21,live,1,0\n";
 
-    QTest::newRow("no column line") << QByteArray("# device: 1\n") << ": has no column line, file refused";
-    QTest::newRow("no point") << kTinyCsv.left(kTinyCsv.indexOf(columns) + columns.size()) << ": holds no point, file refused";
-    QTest::newRow("rows before the column line") << QByteArray("frequency,level\n1,2\n") << ":1: expected the column line \"channel,trace,frequency_hz,level_db\", file refused";
-    QTest::newRow("unknown channel") << columns + "S31,live,1,2\n" << ":2: unknown channel \"S31\", file refused";
-    QTest::newRow("unknown trace") << columns + "S21,memory,1,2\n" << ":2: unknown trace \"memory\", file refused";
-    QTest::newRow("three fields") << columns + "S21,live,1\n" << ":2: 3 fields instead of 4, file refused";
-    QTest::newRow("text level") << columns + "S21,live,1e9,abc\n" << ":2: frequency and level must be finite numbers, file refused";
-    QTest::newRow("not finite") << columns + "S21,live,nan,1\n" << ":2: frequency and level must be finite numbers, file refused";
-    QTest::newRow("frequency going back") << columns + "S21,live,2,0\r\nS12,live,1,0\r\nS21,live,2,0\r\nS21,live,1,0\r\n"
+    QTest::newRow("no column line") << "bad.csv" << QByteArray("# device: 1\n") << ": has no column line, file refused";
+    QTest::newRow("no point") << "bad.csv" << kTinyCsv.left(kTinyCsv.indexOf(columns) + columns.size()) << ": holds no point, file refused";
+    QTest::newRow("rows before the column line") << "bad.csv" << QByteArray("frequency,level\n1,2\n") << ":1: expected the column line \"channel,trace,frequency_hz,level_db\", file refused";
+    QTest::newRow("unknown channel") << "bad.csv" << columns + "S31,live,1,2\n" << ":2: unknown channel \"S31\", file refused";
+    QTest::newRow("unknown trace") << "bad.csv" << columns + "S21,memory,1,2\n" << ":2: unknown trace \"memory\", file refused";
+    QTest::newRow("three fields") << "bad.csv" << columns + "S21,live,1\n" << ":2: 3 fields instead of 4, file refused";
+    QTest::newRow("not finite") << "bad.csv" << columns + "S21,live,nan,1\n" << ":2: frequency and level must be finite numbers, file refused";
+    QTest::newRow("frequency going back") << "bad.csv" << columns + "S21,live,2,0\r\nS12,live,1,0\r\nS21,live,2,0\r\nS21,live,1,0\r\n"
                                           << ":5: frequency 1 Hz is below the one before, file refused";
-    QTest::newRow("levels of another kind") << "# levels: gain\n" + columns << ":1: levels \"gain\" are neither raw nor calibrated, file refused";
-    QTest::newRow("date") << "# date: yesterday\n" + columns << ":1: date \"yesterday\" is not an ISO 8601 date and time, file refused";
-    QTest::newRow("too many rows") << tooMany << QStringLiteral(":%1: more than %2 rows, file refused").arg(TraceFileFormat::kMaxRows + 2).arg(TraceFileFormat::kMaxRows);
-    QTest::newRow("too large") << QByteArray(int(TraceFileFormat::kMaxFileBytes) + 1, '#')
+    QTest::newRow("levels of another kind") << "bad.csv" << "# levels: gain\n" + columns << ":1: levels \"gain\" are neither raw nor calibrated, file refused";
+    QTest::newRow("date") << "bad.csv" << "# date: yesterday\n" + columns << ":1: date \"yesterday\" is not an ISO 8601 date and time, file refused";
+    QTest::newRow("too many rows") << "bad.csv" << tooMany << QStringLiteral(":%1: more than %2 rows, file refused").arg(TraceFileFormat::kMaxRows + 2).arg(TraceFileFormat::kMaxRows);
+    QTest::newRow("too large") << "bad.csv" << QByteArray(int(TraceFileFormat::kMaxFileBytes) + 1, '#')
                                << QStringLiteral(": is larger than %1 bytes, file refused").arg(TraceFileFormat::kMaxFileBytes);
+    QTest::newRow("Y parameters") << "bad.s2p" << QByteArray("# HZ Y DB R 50\n")
+                                  << ":1: option \"Y\" is not one of S parameters in Hz, kHz, MHz or GHz as DB, MA or RI, file refused";
+    QTest::newRow("version 2") << "bad.s2p" << QByteArray("[Version] 2.0\n") << ":1: Touchstone version 2 keywords are not read, file refused";
+    QTest::newRow("one-port point") << "bad.s2p" << QByteArray("# HZ S DB\n10 -3 0\n") << ":2: 3 values instead of the 9 of a two-port point, file refused";
+    QTest::newRow("text value") << "bad.s2p" << QByteArray("# HZ S DB\n10 0 0 x 0 0 0 0 0\n") << ":2: \"x\" is not a finite number, file refused";
+    QTest::newRow("no data") << "bad.s2p" << QByteArray("! nothing\n# HZ S DB\n") << ": holds no data, file refused";
 }
 
-void TestTraceFiles::csvRefused()
+void TestTraceFiles::refused()
 {
+    QFETCH(QString, name);
     QFETCH(QByteArray, text);
     QFETCH(QString, reason);
-    const QString path = m_dir.filePath(QStringLiteral("bad.csv"));
+    const QString path = m_dir.filePath(name);
     QVERIFY(writeAll(path, text));
     TestSupport::LogCapture log;
     QString error;
-    QVERIFY(!TraceFileFormat::read(path, &error));
+    const bool csv = name.endsWith(QStringLiteral(".csv"));
+    QVERIFY(csv ? !TraceFileFormat::read(path, &error) : !Touchstone::read(path, EScanChannel::S21, &error));
     QCOMPARE(error, path + reason);
-    QCOMPARE(log.lines(QtWarningMsg), QStringList{QStringLiteral("TraceFile >> ") + path + reason});
+    QCOMPARE(log.lines(QtWarningMsg), QStringList{(csv ? QStringLiteral("TraceFile >> ") : QStringLiteral("Touchstone >> ")) + path + reason});
 }
 
 void TestTraceFiles::touchstoneWrite()
 {
-    const TTrace s21 = trace({880, 897.5, 915}, {-12.25, kGap, -9.5});
+    // The tiny export's live S21, and its S12 levels on S21's band.
+    const TTrace s21 = tinyExport().records.at(0).trace;
     const TTrace s12 = trace({880, 915}, {-8.1, -5.31});
     const QString path = m_dir.filePath(QStringLiteral("tiny.s2p"));
     QVERIFY(Touchstone::channelsCoincide(s21, s12));
@@ -207,7 +209,7 @@ void TestTraceFiles::touchstoneWrite()
     QCOMPARE(readAll(path), kTinyS2p);
 
     // Different bands: one file per channel, the other channel not measured.
-    const TTrace downlink = trace({925, 960}, {-8.1, -5.31});
+    const TTrace downlink = tinyExport().records.at(1).trace;
     const QStringList paths = Touchstone::outputPaths(path, s21, downlink);
     QCOMPARE(paths, QStringList({m_dir.filePath(QStringLiteral("tiny_S21.s2p")), m_dir.filePath(QStringLiteral("tiny_S12.s2p"))}));
     QVERIFY(Touchstone::write(path, tinyInfo(), s21, downlink));
@@ -225,22 +227,14 @@ void TestTraceFiles::touchstoneRead_data()
     QTest::addColumn<int>("parameter");
     QTest::addColumn<Levels>("frequenciesMHz");
     QTest::addColumn<Levels>("levels");
-    QTest::addColumn<QString>("refusal"); // after "<name>", when refused
     const QByteArray twoPoints = "100 0 0 0.1 0 0.5 0 0 0\n200 0 0 1 0 0.01 0 0 0\n";
-    QTest::newRow("MA in MHz, S21") << "# MHz S MA R 50\n" + twoPoints << 0 << Levels{100, 200} << Levels{-20, 0} << QString();
-    QTest::newRow("MA in MHz, S12") << "# mhz s ma r 50\n" + twoPoints << 1 << Levels{100, 200} << Levels{20 * std::log10(0.5), -40} << QString();
-    QTest::newRow("RI in GHz by default") << QByteArray("# S RI\n1 0 0 0.6 0.8 0 0 0 0\n") << 0 << Levels{1000} << Levels{0} << QString();
-    QTest::newRow("zero magnitude") << QByteArray("# S RI\n1 0 0 0.6 0.8 0 0 0 0\n") << 1 << Levels{1000} << Levels{-200} << QString();
-    QTest::newRow("no option line") << QByteArray("1.5 0 0 0.1 0 0 0 0 0\n") << 0 << Levels{1500} << Levels{-20} << QString();
+    QTest::newRow("MA in MHz, S21") << "# MHz S MA R 50\n" + twoPoints << 0 << Levels{100, 200} << Levels{-20, 0};
+    QTest::newRow("RI in GHz by default") << QByteArray("# S RI\n1 0 0 0.6 0.8 0 0 0 0\n") << 0 << Levels{1000} << Levels{0};
+    QTest::newRow("zero magnitude, S12, lower case") << QByteArray("# s ri\n1 0 0 0.6 0.8 0 0 0 0\n") << 1 << Levels{1000} << Levels{-200};
+    QTest::newRow("no option line") << QByteArray("1.5 0 0 0.1 0 0 0 0 0\n") << 0 << Levels{1500} << Levels{-20};
     QTest::newRow("comments, second option line and noise data")
         << QByteArray("! made by hand\n# HZ S DB R 50\n10e6\t0 0 -3 0 -4 0 0 0 ! end\r\n# GHZ S MA\n20e6 0 0 -5 0 -6 0 0 0\n! NOISE\n10e6 2.5 0.5 45 10\n")
-        << 0 << Levels{10, 20} << Levels{-3, -5} << QString();
-    QTest::newRow("Y parameters") << QByteArray("# HZ Y DB R 50\n") << 0 << Levels{} << Levels{}
-                                  << ":1: option \"Y\" is not one of S parameters in Hz, kHz, MHz or GHz as DB, MA or RI, file refused";
-    QTest::newRow("version 2") << QByteArray("[Version] 2.0\n") << 0 << Levels{} << Levels{} << ":1: Touchstone version 2 keywords are not read, file refused";
-    QTest::newRow("one-port point") << QByteArray("# HZ S DB\n10 -3 0\n") << 0 << Levels{} << Levels{} << ":2: 3 values instead of the 9 of a two-port point, file refused";
-    QTest::newRow("text value") << QByteArray("# HZ S DB\n10 0 0 x 0 0 0 0 0\n") << 0 << Levels{} << Levels{} << ":2: \"x\" is not a finite number, file refused";
-    QTest::newRow("no data") << QByteArray("! nothing\n# HZ S DB\n") << 0 << Levels{} << Levels{} << ": holds no data, file refused";
+        << 0 << Levels{10, 20} << Levels{-3, -5};
 }
 
 void TestTraceFiles::touchstoneRead()
@@ -249,14 +243,9 @@ void TestTraceFiles::touchstoneRead()
     QFETCH(int, parameter);
     QFETCH(Levels, frequenciesMHz);
     QFETCH(Levels, levels);
-    QFETCH(QString, refusal);
-    TestSupport::LogCapture log;
     QString error;
     const std::optional<TTrace> read = Touchstone::parse(text, QStringLiteral("in.s2p"), ZData::clampChannel(parameter), &error);
-    QCOMPARE(read.has_value(), refusal.isEmpty());
-    QCOMPARE(error, refusal.isEmpty() ? QString() : QStringLiteral("in.s2p") + refusal);
-    if (!read)
-        return;
+    QVERIFY2(read, qPrintable(error));
     const TTrace expected = trace(frequenciesMHz, levels);
     QCOMPARE(read->frequencies(), expected.frequencies());
     for (int i = 0; i < levels.size(); ++i)
