@@ -76,12 +76,8 @@ private slots:
     void plottedSeriesFollowsPlacement();
     void markValueLine_data();
     void markValueLine();
-    void presetMarksText_data();
-    void presetMarksText();
-    void marksSnapToRange_data();
-    void marksSnapToRange();
-    void badMarkIndexesIgnored();
-    void rangeChangeKeepsMarkFrequency();
+    void presetMarks_data();
+    void presetMarks();
 };
 
 void TstChartProcessing::logMagPoint_data()
@@ -146,19 +142,32 @@ void TstChartProcessing::chartTitle_data()
     QTest::newRow("no preset loaded") << false << QStringLiteral("DOWNLINK S12 ");
 }
 
+// The title names the preset; marks wait for frequencies to show, and a
+// range collapsed to one frequency maps every frequency to its first point.
 void TstChartProcessing::chartTitle()
 {
     QFETCH(bool, withPreset);
     QFETCH(QString, title);
     ChartFixture fixture;
     QList<ZData::TScanPreset> presets;
-    if (withPreset)
+    if (withPreset) {
         presets = {ChartFixture::preset(QStringLiteral("Band 1")), ChartFixture::preset(QStringLiteral("Band 3"))};
+        presets[1].channels[1] = ZData::TChannelPreset(ZData::TScanRange(ZCore::TFrequency(300e6), ZCore::TFrequency(300e6), 101));
+    }
     QVERIFY(fixture.load(presets));
     ZData::DataScanManager::instance().setActivePreset(1, true);
     ZChartView view;
     view.setCorner(ZCommon::UR);
     QCOMPARE(view.chart()->title(), title);
+    ZMarksTable &marks = *view.marksTable();
+    marks.setMarkVisible(0, true);
+    QVERIFY(!marks.isMarkVisible(0));
+    QVERIFY(marks.createMark(0.0));
+    view.slotActiveScanPresetUpdated();
+    view.applyMarksPreset();
+    QVERIFY(!marks.isMarkVisible(0));
+    if (withPreset)
+        QCOMPARE(view.indexFromFrequency(350.0), 0);
 }
 
 void TstChartProcessing::plottedSeriesFollowsPlacement_data()
@@ -227,68 +236,43 @@ void TstChartProcessing::markValueLine()
 }
 
 // One entry per visible mark: frequency and level lines, a blank line between entries.
-void TstChartProcessing::presetMarksText_data()
+void TstChartProcessing::presetMarks_data()
 {
     QTest::addColumn<QVector<double>>("marksMHz");
-    QTest::newRow("three marks") << QVector<double>{120, 150, 180};
-    QTest::newRow("no marks") << QVector<double>{};
+    QTest::addColumn<QVector<double>>("snappedMHz");
+    QTest::newRow("three marks") << QVector<double>{120, 150, 180} << QVector<double>{120, 150, 180};
+    QTest::newRow("no marks") << QVector<double>{} << QVector<double>{};
+    QTest::newRow("below the start") << QVector<double>{20} << QVector<double>{100};
+    QTest::newRow("above the stop") << QVector<double>{5000} << QVector<double>{200};
+    QTest::newRow("rounds up past half") << QVector<double>{150.6} << QVector<double>{151};
 }
 
-void TstChartProcessing::presetMarksText()
+// Marks land on the range's points (1 MHz apart from 100 MHz), the table lists
+// each, and a new range keeps their frequencies.
+void TstChartProcessing::presetMarks()
 {
     QFETCH(QVector<double>, marksMHz);
+    QFETCH(QVector<double>, snappedMHz);
     Bench bench(marksMHz);
     QVERIFY(bench.loaded);
+    ZMarksTable &table = bench.table();
+    table.moveMark(table.count(), 190.0);
+    table.moveMark(-1, 190.0);
+    QVERIFY(!table.createMark(150.0));
     QStringList expected;
-    for (int i = 0; i < marksMHz.size(); ++i)
-        expected << QStringLiteral("M%1        %2.00 MHz\nLMg:      -10.00 dBm").arg(i + 1).arg(marksMHz[i]);
-    QCOMPARE(bench.table().text().split(QStringLiteral("\n\n"), Qt::SkipEmptyParts), expected);
-}
+    for (int i = 0; i < snappedMHz.size(); ++i)
+        expected << QStringLiteral("M%1        %2.00 MHz\nLMg:      -10.00 dBm").arg(i + 1).arg(snappedMHz[i]);
+    QCOMPARE(table.text().split(QStringLiteral("\n\n"), Qt::SkipEmptyParts), expected);
 
-void TstChartProcessing::marksSnapToRange_data()
-{
-    QTest::addColumn<double>("markMHz");
-    QTest::addColumn<quint32>("index");
-    QTest::addColumn<double>("snappedMHz");
-    QTest::newRow("below the start") << 20.0 << 0u << 100.0;
-    QTest::newRow("above the stop") << 5000.0 << 100u << 200.0;
-    QTest::newRow("rounds up past half") << 150.6 << 51u << 151.0;
-}
-
-void TstChartProcessing::marksSnapToRange()
-{
-    QFETCH(double, markMHz);
-    QFETCH(quint32, index);
-    QFETCH(double, snappedMHz);
-    Bench bench({markMHz});
-    const TMarkData data = bench.table().marksData().first();
-    QCOMPARE(data.index, index);
-    QCOMPARE(data.frequency.MHz(), snappedMHz);
-}
-
-void TstChartProcessing::badMarkIndexesIgnored()
-{
-    Bench bench({120, 130, 140, 150, 160});
-    bench.table().moveMark(5, 190.0);
-    bench.table().moveMark(-1, 190.0);
-    QCOMPARE(bench.table().marksData().last().index, 60u);
-    QVERIFY(!bench.table().createMark(150.0));
-
-    ZChartView empty;
-    empty.marksTable()->setMarkVisible(0, true);
-    QVERIFY(!empty.marksTable()->isMarkVisible(0));
-}
-
-void TstChartProcessing::rangeChangeKeepsMarkFrequency()
-{
-    Bench bench({150});
-    // 50-250 MHz in 201 points: 150 MHz becomes point 100.
+    // 50-250 MHz in 201 points.
     ZData::DS::RangeSliced &range = ZData::DataScanManager::instance().channelRange(0);
     range.setStart(ZCore::TFrequency(50e6), false);
     range.setStop(ZCore::TFrequency(250e6), false);
     range.setPoints(201, true);
-    QCOMPARE(bench.table().marksData().first().index, 100u);
-    QCOMPARE(bench.table().marksData().first().frequency.MHz(), 150.0);
+    for (int i = 0; i < snappedMHz.size(); ++i) {
+        QCOMPARE(table.marksData().at(i).index, quint32(snappedMHz[i] - 50));
+        QCOMPARE(table.marksData().at(i).frequency.MHz(), snappedMHz[i]);
+    }
 }
 
 QTEST_MAIN(TstChartProcessing)
