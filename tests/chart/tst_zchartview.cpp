@@ -555,10 +555,8 @@ void TstZChartView::looksAsBefore()
     int differing = 0;
     for (int y = 0; y < shown.height(); ++y) {
         for (int x = 0; x < shown.width(); ++x) {
-            const QRgb a = before.pixel(x, y);
-            const QRgb b = shown.pixel(x, y);
-            const int delta = qMax(qAbs(qRed(a) - qRed(b)), qMax(qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b))));
-            differing += delta > kLookTolerance ? 1 : 0;
+            const QRgb a = before.pixel(x, y), b = shown.pixel(x, y);
+            differing += qMax(qAbs(qRed(a) - qRed(b)), qMax(qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b)))) > kLookTolerance;
         }
     }
     QVERIFY2(differing <= kLookDifferingPixels, qPrintable(QString::number(differing)));
