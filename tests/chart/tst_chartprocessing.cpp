@@ -39,8 +39,6 @@ struct Bench
         view->setCorner(quint32(corner));
         SweepFeeder([](int, quint64) { return 0.1f; }).sweepBothChannels();
     }
-    // -10 dBm everywhere on S21.
-    explicit Bench(const QVector<double> &marksMHz) : Bench(0, false, {{"S21_AMP_ORIGIN", 10.0}}, marksMHz) {}
 
     ZMarksTable &table() { return *view->marksTable(); }
 
@@ -253,7 +251,7 @@ void TstChartProcessing::presetMarks()
 {
     QFETCH(QVector<double>, marksMHz);
     QFETCH(QVector<double>, snappedMHz);
-    Bench bench(marksMHz);
+    Bench bench(0, false, {{"S21_AMP_ORIGIN", 10.0}}, marksMHz);
     QVERIFY(bench.loaded);
     ZMarksTable &table = bench.table();
     table.moveMark(table.count(), 190.0);
