@@ -3,7 +3,6 @@
 #include "chart/datamarkprocessor.h"
 #include "chart/datascanprocessor.h"
 #include "chart/zchartview.h"
-#include "chart/zmark.h"
 #include "chart/zmarkstable.h"
 #include "data/scan/datascanmanager.h"
 
@@ -24,28 +23,6 @@ using TestSupport::SweepFeeder;
 Q_DECLARE_METATYPE(QVector<ZData::TScanPoint>)
 
 namespace {
-
-// A view in the corner over the one-band profile with the given RF values
-// and S21 marks, every reference 0.5, swept once at 0.1 (-20 dB raw).
-struct Bench
-{
-    Bench(int corner, bool useCalib, const QVariantMap &rf, const QVector<double> &marksMHz = {})
-    {
-        loaded = fixture.load({ChartFixture::preset(QStringLiteral("Band"), marksMHz)}, rf);
-        fixture.calibrator().setReference(0.5f);
-        SweepFeeder::start();
-        ZData::DataScanManager::instance().setUseCalib(useCalib);
-        view = std::make_unique<ZChartView>();
-        view->setCorner(quint32(corner));
-        SweepFeeder([](int, quint64) { return 0.1f; }).sweepBothChannels();
-    }
-
-    ZMarksTable &table() { return *view->marksTable(); }
-
-    ChartFixture fixture;
-    bool loaded = false;
-    std::unique_ptr<ZChartView> view;
-};
 
 QVector<QPointF> processed(const QVector<TScanPoint> &points)
 {
@@ -70,12 +47,8 @@ private slots:
     void equalFrequenciesStayIncreasing();
     void chartTitle_data();
     void chartTitle();
-    void plottedSeriesFollowsPlacement_data();
-    void plottedSeriesFollowsPlacement();
     void markValueLine_data();
     void markValueLine();
-    void presetMarks_data();
-    void presetMarks();
 };
 
 void TstChartProcessing::logMagPoint_data()
@@ -168,43 +141,6 @@ void TstChartProcessing::chartTitle()
         QCOMPARE(view.indexFromFrequency(350.0), 0);
 }
 
-void TstChartProcessing::plottedSeriesFollowsPlacement_data()
-{
-    QTest::addColumn<int>("corner");
-    QTest::addColumn<bool>("useCalib");
-    QTest::addColumn<double>("level");
-    QTest::addColumn<double>("yMax");
-    // S21_ATT 1, S12_ATT 2, AMP_OFFSET 3, origins 10 and 20; references
-    // 0.5 add 6.02 dB. The level axis spans 110 dB below the origin, or
-    // -20..90 dB calibrated.
-    QTest::newRow("raw S21: origin and the other channel's attenuator") << 0 << false << -20.0 + 10.0 + 2.0 << 10.0;
-    QTest::newRow("raw S12") << 1 << false << -20.0 + 20.0 + 1.0 << 20.0;
-    QTest::newRow("calibrated S21") << 0 << true << -20.0 - 20.0 * std::log10(0.5) + 3.0 + 3.0 << 90.0;
-}
-
-void TstChartProcessing::plottedSeriesFollowsPlacement()
-{
-    QFETCH(int, corner);
-    QFETCH(bool, useCalib);
-    QFETCH(double, level);
-    QFETCH(double, yMax);
-    Bench bench(corner, useCalib,
-                {{"S21_ATT", 1.0}, {"S12_ATT", 2.0}, {"AMP_OFFSET", 3.0}, {"S21_AMP_ORIGIN", 10.0}, {"S12_AMP_ORIGIN", 20.0}});
-    QVERIFY(bench.loaded);
-    const double startMHz = corner == 0 ? 100.0 : 300.0;
-    QCOMPARE(bench.view->axisX()->max(), startMHz + 100.0 + 101 * ChartPlacement::kIndexShiftMHz);
-    QCOMPARE(bench.view->axisY()->min(), yMax - 110.0);
-    QCOMPARE(bench.view->axisY()->max(), yMax);
-    // Calibrated levels are ratios, raw ones powers.
-    QCOMPARE(bench.view->axisY()->titleText(), QStringLiteral("S%1 (%2)").arg(corner ? "12" : "21", useCalib ? "dB" : "dBm"));
-    const QVector<QPointF> points = bench.view->plottedPoints();
-    QCOMPARE(points.size(), 101);
-    for (int i = 0; i < points.size(); ++i) {
-        QVERIFY(qAbs(points[i].x() - (startMHz + i + i * ChartPlacement::kIndexShiftMHz)) < 1e-9);
-        QVERIFY2(qAbs(points[i].y() - level) < 1e-4, qPrintable(QString::number(points[i].y())));
-    }
-}
-
 void TstChartProcessing::markValueLine_data()
 {
     QTest::addColumn<double>("level");
@@ -225,7 +161,13 @@ void TstChartProcessing::markValueLine()
     QFETCH(bool, showSign);
     QFETCH(quint64, frequency);
     QFETCH(QString, line);
-    Bench bench(0, calibrated, {});
+    ChartFixture fixture;
+    QVERIFY(fixture.load({ChartFixture::preset(QStringLiteral("Band"))}));
+    SweepFeeder::start();
+    if (calibrated)
+        fixture.calibrator().setReference(0.5f);
+    ZData::DataScanManager::instance().setUseCalib(calibrated);
+    QCOMPARE(ZData::DataScanManager::instance().useCalib(), calibrated);
     DataMarkProcessor processor(nullptr);
     processor.registerMethods();
     const ZData::TScanPoint measured{frequency, 0.5f, 0.0f};
@@ -234,44 +176,5 @@ void TstChartProcessing::markValueLine()
 }
 
 // One entry per visible mark: frequency and level lines, a blank line between entries.
-void TstChartProcessing::presetMarks_data()
-{
-    QTest::addColumn<QVector<double>>("marksMHz");
-    QTest::addColumn<QVector<double>>("snappedMHz");
-    QTest::newRow("three marks") << QVector<double>{120, 150, 180} << QVector<double>{120, 150, 180};
-    QTest::newRow("no marks") << QVector<double>{} << QVector<double>{};
-    QTest::newRow("below the start") << QVector<double>{20} << QVector<double>{100};
-    QTest::newRow("above the stop") << QVector<double>{5000} << QVector<double>{200};
-    QTest::newRow("rounds up past half") << QVector<double>{150.6} << QVector<double>{151};
-}
-
-// Marks land on the range's points (1 MHz apart from 100 MHz), the table lists
-// each, and a new range keeps their frequencies.
-void TstChartProcessing::presetMarks()
-{
-    QFETCH(QVector<double>, marksMHz);
-    QFETCH(QVector<double>, snappedMHz);
-    Bench bench(0, false, {{"S21_AMP_ORIGIN", 10.0}}, marksMHz);
-    QVERIFY(bench.loaded);
-    ZMarksTable &table = bench.table();
-    table.moveMark(table.count(), 190.0);
-    table.moveMark(-1, 190.0);
-    QVERIFY(!table.createMark(150.0));
-    QStringList expected;
-    for (int i = 0; i < snappedMHz.size(); ++i)
-        expected << QStringLiteral("M%1        %2.00 MHz\nLMg:      -10.00 dBm").arg(i + 1).arg(snappedMHz[i]);
-    QCOMPARE(table.text().split(QStringLiteral("\n\n"), Qt::SkipEmptyParts), expected);
-
-    // 50-250 MHz in 201 points.
-    ZData::DS::RangeSliced &range = ZData::DataScanManager::instance().channelRange(0);
-    range.setStart(ZCore::TFrequency(50e6), false);
-    range.setStop(ZCore::TFrequency(250e6), false);
-    range.setPoints(201, true);
-    for (int i = 0; i < snappedMHz.size(); ++i) {
-        QCOMPARE(table.marksData().at(i).index, quint32(snappedMHz[i] - 50));
-        QCOMPARE(table.marksData().at(i).frequency.MHz(), snappedMHz[i]);
-    }
-}
-
 QTEST_MAIN(TstChartProcessing)
 #include "tst_chartprocessing.moc"

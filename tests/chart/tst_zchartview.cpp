@@ -1,3 +1,4 @@
+#include "chart/chartplacement.h"
 #include "chart/limitmaskoverlay.h"
 #include "chart/markinteraction.h"
 #include "chart/zmark.h"
@@ -89,6 +90,8 @@ private slots:
     void traceSpans();
     void levelLabelsFitTheHeight_data();
     void levelLabelsFitTheHeight();
+    void presetMarks_data();
+    void presetMarks();
     void markModes_data();
     void markModes();
     void markByMouse_data();
@@ -111,30 +114,56 @@ private slots:
 void TstZChartView::corners_data()
 {
     QTest::addColumn<quint32>("corner");
-    QTest::addColumn<int>("points");
-    QTest::newRow("UL shows S21") << quint32(ZCommon::UL) << 101;
-    QTest::newRow("UR shows S12") << quint32(ZCommon::UR) << 101;
-    QTest::newRow("BR stays inactive") << quint32(ZCommon::BR) << 0;
+    QTest::addColumn<bool>("calibrated");
+    QTest::addColumn<double>("level");
+    QTest::addColumn<double>("top");
+    // S21_ATT 1, S12_ATT 2, AMP_OFFSET 3, origins 10 and 20; references 0.5
+    // add 6.02 dB. The level axis spans 110 dB below the origin, or -20..90 dB
+    // calibrated.
+    QTest::newRow("raw S21: origin and the other channel's attenuator") << quint32(ZCommon::UL) << false << -20.0 + 10.0 + 2.0 << 10.0;
+    QTest::newRow("raw S12") << quint32(ZCommon::UR) << false << -20.0 + 20.0 + 1.0 << 20.0;
+    QTest::newRow("calibrated S21") << quint32(ZCommon::UL) << true << -20.0 - 20.0 * std::log10(0.5) + 3.0 + 3.0 << 90.0;
+    QTest::newRow("BR stays inactive") << quint32(ZCommon::BR) << false << 0.0 << 0.0;
 }
 
-// The five S21 slices come first and reach only S21's view.
+// The five S21 slices come first and reach only S21's view; each view plots
+// its channel's points where the RF values and references put them.
 void TstZChartView::corners()
 {
     QFETCH(quint32, corner);
-    QFETCH(int, points);
-    Bench bench(corner);
+    QFETCH(bool, calibrated);
+    QFETCH(double, level);
+    QFETCH(double, top);
+    Bench bench(corner, {},
+                {{"S21_ATT", 1.0}, {"S12_ATT", 2.0}, {"AMP_OFFSET", 3.0}, {"S21_AMP_ORIGIN", 10.0}, {"S12_AMP_ORIGIN", 20.0}});
     QVERIFY(bench.loaded);
-    QSignalSpy created(bench.view.get(), &ZChartView::signalCreatedMark);
+    ZChartView &view = *bench.view;
+    if (calibrated)
+        useCalib(bench.fixture, 0.5f);
+    QSignalSpy created(&view, &ZChartView::signalCreatedMark);
     SweepFeeder feeder(flatLevel);
     feeder.answerSlices(5);
     const bool s21 = corner == ZCommon::UL;
-    QCOMPARE(bench.view->plottedPoints().size(), s21 ? points : 0);
+    const int points = corner == ZCommon::BR ? 0 : 101;
+    QCOMPARE(view.plottedPoints().size(), s21 ? points : 0);
     feeder.answerSlice();
-    QCOMPARE(bench.view->plottedPoints().size(), s21 ? points : points / 4);
+    QCOMPARE(view.plottedPoints().size(), s21 ? points : points / 4);
     QCOMPARE(created.count(), points ? ZMarksTable::kMaxMarks : 0);
     feeder.answerSlices(4);
-    QCOMPARE(bench.view->plottedPoints().size(), points);
-    QVERIFY(!bench.view->limitOverlay()->isBadgeShown());
+    QCOMPARE(view.plottedPoints().size(), points);
+    QVERIFY(!view.limitOverlay()->isBadgeShown());
+    if (!points)
+        return;
+    const double startMHz = s21 ? 100.0 : 300.0;
+    QCOMPARE(view.axisX()->max(), startMHz + 100.0 + 101 * ChartPlacement::kIndexShiftMHz);
+    QCOMPARE(view.axisY()->min(), top - 110.0);
+    QCOMPARE(view.axisY()->max(), top);
+    // Calibrated levels are ratios, raw ones powers.
+    QCOMPARE(view.axisY()->titleText(), QStringLiteral("S%1 (%2)").arg(s21 ? "21" : "12", calibrated ? "dB" : "dBm"));
+    for (int i = 0; i < points; ++i) {
+        QVERIFY(qAbs(view.plottedPoints()[i].x() - (startMHz + i + i * ChartPlacement::kIndexShiftMHz)) < 1e-9);
+        QVERIFY2(qAbs(view.plottedPoints()[i].y() - level) < 1e-4, qPrintable(QString::number(view.plottedPoints()[i].y())));
+    }
 }
 
 // A first reply that measured nothing (a corrupt count) plots nothing; the
@@ -342,6 +371,45 @@ void TstZChartView::levelLabelsFitTheHeight()
     QVERIFY2(!labels.join(QLatin1Char(' ')).contains(QStringLiteral("...")), qPrintable(labels.join(QLatin1Char('|'))));
     QCOMPARE(view.axisY()->tickType() == QtCharts::QValueAxis::TicksFixed, everyTick);
     QVERIFY(labels.size() >= (everyTick ? view.axisY()->tickCount() : 3));
+}
+
+void TstZChartView::presetMarks_data()
+{
+    QTest::addColumn<QVector<double>>("marksMHz");
+    QTest::addColumn<QVector<double>>("snappedMHz");
+    QTest::newRow("three marks") << QVector<double>{120, 150, 180} << QVector<double>{120, 150, 180};
+    QTest::newRow("no marks") << QVector<double>{} << QVector<double>{};
+    QTest::newRow("below the start") << QVector<double>{20} << QVector<double>{100};
+    QTest::newRow("above the stop") << QVector<double>{5000} << QVector<double>{200};
+    QTest::newRow("rounds up past half") << QVector<double>{150.6} << QVector<double>{151};
+}
+
+// Marks land on the range's points (1 MHz apart from 100 MHz), the table lists
+// each, and a new range keeps their frequencies.
+void TstZChartView::presetMarks()
+{
+    QFETCH(QVector<double>, marksMHz);
+    QFETCH(QVector<double>, snappedMHz);
+    Bench bench(ZCommon::UL, marksMHz, {{"S21_AMP_ORIGIN", 10.0}});
+    QVERIFY(bench.loaded);
+    SweepFeeder(flatLevel).sweepBothChannels();
+    ZMarksTable &table = *bench.view->marksTable();
+    table.moveMark(table.count(), 190.0);
+    table.moveMark(-1, 190.0);
+    QVERIFY(!table.createMark(150.0));
+    QStringList expected;
+    for (int i = 0; i < snappedMHz.size(); ++i)
+        expected << QStringLiteral("M%1        %2.00 MHz\nLMg:      -10.00 dBm").arg(i + 1).arg(snappedMHz[i]);
+    QCOMPARE(table.text().split(QStringLiteral("\n\n"), Qt::SkipEmptyParts), expected);
+    // 50-250 MHz in 201 points.
+    ZData::DS::RangeSliced &range = ZData::DataScanManager::instance().channelRange(0);
+    range.setStart(ZCore::TFrequency(50e6), false);
+    range.setStop(ZCore::TFrequency(250e6), false);
+    range.setPoints(201, true);
+    for (int i = 0; i < snappedMHz.size(); ++i) {
+        QCOMPARE(table.marksData().at(i).index, quint32(snappedMHz[i] - 50));
+        QCOMPARE(table.marksData().at(i).frequency.MHz(), snappedMHz[i]);
+    }
 }
 
 void TstZChartView::markModes_data()
