@@ -88,8 +88,6 @@ private slots:
     void overflowAndCalibration();
     void traceSpans_data();
     void traceSpans();
-    void levelLabelsFitTheHeight_data();
-    void levelLabelsFitTheHeight();
     void presetMarks_data();
     void presetMarks();
     void markModes_data();
@@ -266,21 +264,27 @@ void TstZChartView::traceSpans_data()
     QTest::addColumn<int>("slicesBefore");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
+    QTest::addColumn<bool>("compactTable");
+    QTest::addColumn<bool>("everyTick");
     // 101 points: slices 0-24, 25-49, 50-74, 75-99 and 100, then S12's five.
-    QTest::newRow("first slice, at the left end") << QSize(500, 245) << 0 << 0 << 24;
-    QTest::newRow("last slice, at the right end") << QSize(900, 500) << 4 << 100 << 100;
-    QTest::newRow("next sweep, in the middle") << QSize(640, 400) << 12 << 50 << 74;
+    // The shortest is half of the smallest window.
+    QTest::newRow("first slice, at the left end") << QSize(500, 245) << 0 << 0 << 24 << true << false;
+    QTest::newRow("last slice, at the right end") << QSize(900, 520) << 4 << 100 << 100 << false << true;
+    QTest::newRow("next sweep, in the middle") << QSize(640, 330) << 12 << 50 << 74 << false << false;
 }
 
 // A slice repaints the segments its points touch, and no more; the trace
-// follows the plot area when the view is resized.
+// follows the plot area when the view is resized. The level labels fit the
+// height whole, and three marks' table leaves most of it to the trace.
 void TstZChartView::traceSpans()
 {
     QFETCH(QSize, size);
     QFETCH(int, slicesBefore);
     QFETCH(int, first);
     QFETCH(int, last);
-    Bench bench;
+    QFETCH(bool, compactTable);
+    QFETCH(bool, everyTick);
+    Bench bench(ZCommon::UL, {120, 150, 180});
     ZChartView &view = *bench.view;
     QVERIFY(bench.show(500, 300));
     int sweep = 0;
@@ -334,38 +338,16 @@ void TstZChartView::traceSpans()
     QTRY_VERIFY(!trace->isRepaintPending());
     feeder.answerSlices(3);
     QTRY_VERIFY(!trace->isRepaintPending());
-}
 
-void TstZChartView::levelLabelsFitTheHeight_data()
-{
-    QTest::addColumn<int>("height");
-    QTest::addColumn<bool>("everyTick");
-    QTest::addColumn<bool>("compactTable");
-    QTest::newRow("half of the smallest window") << 245 << false << true;
-    QTest::newRow("between") << 330 << false << false;
-    QTest::newRow("tall") << 520 << true << false;
-}
-
-// Three marks' table leaves most of the plot's height to the trace.
-void TstZChartView::levelLabelsFitTheHeight()
-{
-    QFETCH(int, height);
-    QFETCH(bool, everyTick);
-    QFETCH(bool, compactTable);
-    Bench bench(ZCommon::UL, {120, 150, 180});
-    ZChartView &view = *bench.view;
-    QVERIFY(bench.show(550, height));
-    SweepFeeder(flatLevel).sweepBothChannels();
-    view.grab();
     const ZMarksTable *table = view.marksTable();
     QCOMPARE(table->isCompact(), compactTable);
-    QVERIFY2(table->boundingRect().height() <= ZMarksTable::kCrowdedShare * height,
+    QVERIFY2(table->boundingRect().height() <= ZMarksTable::kCrowdedShare * size.height(),
              qPrintable(QString::number(table->boundingRect().height())));
     QCOMPARE(table->text().count(QLatin1String("MHz")), 3);
     QStringList labels;
     for (QGraphicsItem *item : view.scene()->items()) {
         auto *text = dynamic_cast<QGraphicsTextItem *>(item);
-        if (text && text->isVisible() && text->scenePos().x() < view.chart()->plotArea().left())
+        if (text && text->isVisible() && text->scenePos().x() < plot.left())
             labels << text->toPlainText();
     }
     QVERIFY2(!labels.join(QLatin1Char(' ')).contains(QStringLiteral("...")), qPrintable(labels.join(QLatin1Char('|'))));
@@ -800,10 +782,8 @@ void TstZChartView::scale()
             QVERIFY(view.autoscaleLevel());
         else if (step == QLatin1String("reset"))
             view.resetScale();
-        else if (step == QLatin1String("finer"))
-            QTest::keyClick(&view, Qt::Key_Plus);
-        else if (step == QLatin1String("up"))
-            QTest::keyClick(&view, Qt::Key_PageUp);
+        else if (step == QLatin1String("finer") || step == QLatin1String("up"))
+            QTest::keyClick(&view, step == QLatin1String("up") ? Qt::Key_PageUp : Qt::Key_Plus);
         else if (step == QLatin1String("typed")) {
             ChartScaleDialog *dialog = view.openScaleDialog();
             dialog->setValues({-3.3, 0.7, 6.5});
