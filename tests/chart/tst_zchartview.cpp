@@ -1,3 +1,4 @@
+#include "chart/chartplacement.h"
 #include "chart/limitmaskoverlay.h"
 #include "chart/markinteraction.h"
 #include "chart/zmark.h"
@@ -10,16 +11,13 @@
 #include "ui/dialogs/chartscaledialog.h"
 #include "data/device/devicemanager.h"
 #include "data/scan/datascanmanager.h"
-#include "data/traces/referencestore.h"
 #include "data/traces/sweepexport.h"
 
 #include "chartfixture.h"
 #include "sweepfeeder.h"
 
 #include <QChart>
-#include <QContextMenuEvent>
 #include <QGraphicsTextItem>
-#include <QMenu>
 #include <QSettings>
 #include <QValueAxis>
 #include <QWheelEvent>
@@ -55,11 +53,24 @@ struct Bench
         view->setCalibrationNotifier(&fixture.calibrator());
         view->setCorner(corner);
     }
+    bool show(int width, int height)
+    {
+        view->resize(width, height);
+        view->show();
+        return QTest::qWaitForWindowExposed(view.get());
+    }
 
     ChartFixture fixture;
     bool loaded = false;
     std::unique_ptr<ZChartView> view;
 };
+
+void useCalib(ChartFixture &fixture, float reference)
+{
+    fixture.calibrator().setReference(reference);
+    ZData::DataScanManager::instance().setUseCalib(true);
+    QVERIFY(ZData::DataScanManager::instance().useCalib());
+}
 
 } // namespace
 
@@ -70,24 +81,15 @@ class TstZChartView : public QObject
 private slots:
     void corners_data();
     void corners();
-    void dataOfAnotherChannelIgnored();
     void emptyFirstReplyCreatesNoMarks();
-    void unsetMarkKeepsNumbers();
+    void unmeasuredPointAndUnsetMark();
     void adcOverflowThreshold_data();
     void adcOverflowThreshold();
-    void adcOverflowWaitsForFullSweep();
-    void calibrationDetachesAndRestores();
-    void lightTheme_data();
-    void lightTheme();
-    void noPresetLoaded();
-    void indexFromFrequency_data();
-    void indexFromFrequency();
-    void seriesPointAtClamps();
+    void overflowAndCalibration();
     void traceSpans_data();
     void traceSpans();
-    void unmeasuredPointLeavesGap();
-    void levelLabelsFitTheHeight_data();
-    void levelLabelsFitTheHeight();
+    void presetMarks_data();
+    void presetMarks();
     void markModes_data();
     void markModes();
     void markByMouse_data();
@@ -110,39 +112,60 @@ private slots:
 void TstZChartView::corners_data()
 {
     QTest::addColumn<quint32>("corner");
-    QTest::addColumn<int>("points");
-    QTest::addColumn<double>("firstMHz");
-    QTest::newRow("UL shows S21") << quint32(ZCommon::UL) << 101 << 100.0;
-    QTest::newRow("UR shows S12") << quint32(ZCommon::UR) << 101 << 300.0;
-    QTest::newRow("BR stays inactive") << quint32(ZCommon::BR) << 0 << 0.0;
+    QTest::addColumn<bool>("calibrated");
+    QTest::addColumn<double>("level");
+    QTest::addColumn<double>("top");
+    // S21_ATT 1, S12_ATT 2, AMP_OFFSET 3, origins 10 and 20; references 0.5
+    // add 6.02 dB. The level axis spans 110 dB below the origin, or -20..90 dB
+    // calibrated.
+    QTest::newRow("raw S21: origin and the other channel's attenuator") << quint32(ZCommon::UL) << false << -20.0 + 10.0 + 2.0 << 10.0;
+    QTest::newRow("raw S12") << quint32(ZCommon::UR) << false << -20.0 + 20.0 + 1.0 << 20.0;
+    QTest::newRow("calibrated S21") << quint32(ZCommon::UL) << true << -20.0 - 20.0 * std::log10(0.5) + 3.0 + 3.0 << 90.0;
+    QTest::newRow("BR stays inactive") << quint32(ZCommon::BR) << false << 0.0 << 0.0;
 }
 
+// The five S21 slices come first and reach only S21's view; each view plots
+// its channel's points where the RF values and references put them.
 void TstZChartView::corners()
 {
     QFETCH(quint32, corner);
-    QFETCH(int, points);
-    QFETCH(double, firstMHz);
-    Bench bench(corner);
+    QFETCH(bool, calibrated);
+    QFETCH(double, level);
+    QFETCH(double, top);
+    Bench bench(corner, {},
+                {{"S21_ATT", 1.0}, {"S12_ATT", 2.0}, {"AMP_OFFSET", 3.0}, {"S21_AMP_ORIGIN", 10.0}, {"S12_AMP_ORIGIN", 20.0}});
     QVERIFY(bench.loaded);
-    SweepFeeder(flatLevel).sweepBothChannels();
-    QCOMPARE(bench.view->plottedPoints().size(), points);
-    QCOMPARE(bench.view->seriesPointAt(0).x(), firstMHz);
-}
-
-void TstZChartView::dataOfAnotherChannelIgnored()
-{
-    Bench bench(ZCommon::UR);
-    QSignalSpy created(bench.view.get(), &ZChartView::signalCreatedMark);
-    // The five S21 slices come first; the S12 view draws nothing meanwhile.
-    SweepFeeder(flatLevel).answerSlices(5);
-    QCOMPARE(bench.view->plottedPoints().size() + created.count(), 0);
-    SweepFeeder(flatLevel).answerSlice();
-    QCOMPARE(bench.view->plottedPoints().size(), 25);
-    QCOMPARE(created.count(), ZMarksTable::kMaxMarks);
+    ZChartView &view = *bench.view;
+    if (calibrated)
+        useCalib(bench.fixture, 0.5f);
+    QSignalSpy created(&view, &ZChartView::signalCreatedMark);
+    SweepFeeder feeder(flatLevel);
+    feeder.answerSlices(5);
+    const bool s21 = corner == ZCommon::UL;
+    const int points = corner == ZCommon::BR ? 0 : 101;
+    QCOMPARE(view.plottedPoints().size(), s21 ? points : 0);
+    feeder.answerSlice();
+    QCOMPARE(view.plottedPoints().size(), s21 ? points : points / 4);
+    QCOMPARE(created.count(), points ? ZMarksTable::kMaxMarks : 0);
+    feeder.answerSlices(4);
+    QCOMPARE(view.plottedPoints().size(), points);
+    QVERIFY(!view.limitOverlay()->isBadgeShown());
+    if (!points)
+        return;
+    const double startMHz = s21 ? 100.0 : 300.0;
+    QCOMPARE(view.axisX()->max(), startMHz + 100.0 + 101 * ChartPlacement::kIndexShiftMHz);
+    QCOMPARE(view.axisY()->min(), top - 110.0);
+    QCOMPARE(view.axisY()->max(), top);
+    // Calibrated levels are ratios, raw ones powers.
+    QCOMPARE(view.axisY()->titleText(), QStringLiteral("S%1 (%2)").arg(s21 ? "21" : "12", calibrated ? "dB" : "dBm"));
+    for (int i = 0; i < points; ++i) {
+        QVERIFY(qAbs(view.plottedPoints()[i].x() - (startMHz + i + i * ChartPlacement::kIndexShiftMHz)) < 1e-9);
+        QVERIFY2(qAbs(view.plottedPoints()[i].y() - level) < 1e-4, qPrintable(QString::number(view.plottedPoints()[i].y())));
+    }
 }
 
 // A first reply that measured nothing (a corrupt count) plots nothing; the
-// marks come with the first reply that does, at the preset's frequencies.
+// marks come with the first reply that does.
 void TstZChartView::emptyFirstReplyCreatesNoMarks()
 {
     Bench bench(ZCommon::UL, {150, 160});
@@ -155,11 +178,23 @@ void TstZChartView::emptyFirstReplyCreatesNoMarks()
     QCOMPARE(created.count(), ZMarksTable::kMaxMarks);
 }
 
-void TstZChartView::unsetMarkKeepsNumbers()
+// A point the device left unmeasured breaks the trace, the points after it
+// stay, and a mark on it sits on the point before; an unset mark leaves the
+// others their numbers.
+void TstZChartView::unmeasuredPointAndUnsetMark()
 {
     Bench bench(ZCommon::UL, {150, std::nan(""), 170});
-    SweepFeeder(flatLevel).sweepBothChannels();
-    const ZMarksTable &table = *bench.view->marksTable();
+    SweepFeeder([](int, quint64 hz) { return hz == 150000000 ? ZData::TScanPoint::kEmptyReal : 0.1f; })
+        .sweepBothChannels();
+    const ZChartView &view = *bench.view;
+    const QVector<QPointF> &points = view.plottedPoints();
+    QCOMPARE(points.size(), 101);
+    QVERIFY(std::isnan(points.at(50).y()));
+    QCOMPARE(points.at(100).x(), 200.0 + 100 * 1e-9);
+    QCOMPARE(view.seriesPointAt(50), points.at(49));
+    QCOMPARE(view.seriesPointAt(-4), points.at(0));
+    QCOMPARE(view.seriesPointAt(1000), points.at(100));
+    const ZMarksTable &table = *view.marksTable();
     QVERIFY(table.isMarkVisible(0) && !table.isMarkVisible(1) && table.isMarkVisible(2));
     QVERIFY(table.text().contains(ZMarksTable::frequencyLine(3, 170.0)));
 }
@@ -177,125 +212,50 @@ void TstZChartView::adcOverflowThreshold_data()
     QTest::newRow("a point never measured") << ZData::TScanPoint::kEmptyReal << 0.0f << false;
 }
 
+// The display offsets must not count: the check looks at the raw level.
 void TstZChartView::adcOverflowThreshold()
 {
     QFETCH(float, peak);
     QFETCH(float, reference);
     QFETCH(bool, shown);
-    // The display offsets must not count: the check looks at the raw level.
     Bench bench(ZCommon::UL, {}, {{"ADC_OVERFLOW_LEVEL", 0.0}, {"S21_AMP_ORIGIN", 30.0}});
-    if (reference > 0.0f) {
-        bench.fixture.calibrator().setReference(reference);
-        ZData::DataScanManager::instance().setUseCalib(true);
-        QVERIFY(ZData::DataScanManager::instance().useCalib());
-    }
+    if (reference > 0.0f)
+        useCalib(bench.fixture, reference);
     SweepFeeder([peak](int, quint64 hz) { return hz == 170000000 ? peak : 0.01f; }).sweepBothChannels();
     QCOMPARE(bench.view->isAdcOverflowShown(), shown);
 }
 
-void TstZChartView::adcOverflowWaitsForFullSweep()
-{
-    Bench bench(ZCommon::UL, {}, {{"ADC_OVERFLOW_LEVEL", 0.0}});
-    SweepFeeder loud(loudLevel);
-    loud.answerSlices(4);
-    QVERIFY(!bench.view->isAdcOverflowShown());
-    loud.answerSlice();
-    QVERIFY(bench.view->isAdcOverflowShown());
-
-    // A quiet start of the next sweep does not clear the warning while the
-    // loud end of the last sweep is still shown.
-    SweepFeeder quiet(flatLevel);
-    quiet.answerSlices(9);
-    QVERIFY(bench.view->isAdcOverflowShown());
-    quiet.answerSlice();
-    QVERIFY(!bench.view->isAdcOverflowShown());
-}
-
-void TstZChartView::calibrationDetachesAndRestores()
+// The warning follows whole sweeps: a quiet start of the next one leaves it
+// while the loud end of the last is still shown. A calibration detaches the
+// view, warning and marks, until it ends.
+void TstZChartView::overflowAndCalibration()
 {
     Bench bench(ZCommon::UL, {150, 160, 170}, {{"ADC_OVERFLOW_LEVEL", 0.0}});
     ZChartView &view = *bench.view;
-    SweepFeeder(loudLevel).sweepBothChannels();
+    SweepFeeder loud(loudLevel), quiet(flatLevel);
+    loud.answerSlices(4);
+    QVERIFY(!view.isAdcOverflowShown());
+    loud.answerSlice();
+    QVERIFY(view.isAdcOverflowShown());
+    quiet.answerSlices(9);
+    QVERIFY(view.isAdcOverflowShown());
+    quiet.answerSlice();
+    QVERIFY(!view.isAdcOverflowShown());
+
+    quiet.answerSlices(5);
+    loud.sweepBothChannels();
     bench.fixture.calibrator().calibrating = true;
     emit bench.fixture.calibrator().signalStartedCalibration();
     QVERIFY(!view.isAdcOverflowShown());
     QVERIFY(!view.marksTable()->isMarkVisible(0));
-    // The reference sweep does not reach the detached view.
     SweepFeeder([](int, quint64) { return 0.01f; }).answerSlice();
     QCOMPARE(view.plottedPoints().at(0).y(), 20.0 + double(20.0f * std::log10(2.0f)));
-
     bench.fixture.calibrator().calibrating = false;
     emit bench.fixture.calibrator().signalFinishedCalibration();
     QVERIFY(view.isActive());
     QVERIFY(view.marksTable()->isMarkVisible(2));
-    // Following the sweep again: the next slice lands on the curve.
-    SweepFeeder(flatLevel).answerSlice();
+    quiet.answerSlice();
     QCOMPARE(view.plottedPoints().at(25).y(), 20.0 + double(20.0f * std::log10(0.1f)));
-}
-
-void TstZChartView::lightTheme_data()
-{
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<bool>("light");
-    QTest::newRow("TRUE by hand") << QVariant(QStringLiteral(" TRUE ")) << true;
-    QTest::newRow("yes is not a setting") << QVariant(QStringLiteral("yes")) << false;
-}
-
-void TstZChartView::lightTheme()
-{
-    QFETCH(QVariant, value);
-    QFETCH(bool, light);
-    ChartFixture fixture;
-    ZCore::SettingsManager::userSettings()->setValue(QStringLiteral("Theme/LIGHT_THEME_ENABLED"), value);
-    ZChartView view;
-    QCOMPARE(view.chart()->theme(), light ? QtCharts::QChart::ChartThemeLight : QtCharts::QChart::ChartThemeDark);
-}
-
-// Marks exist, but there are no preset frequencies to give them.
-void TstZChartView::noPresetLoaded()
-{
-    ChartFixture fixture;
-    QVERIFY(fixture.load({}));
-    ZChartView view;
-    view.setCorner(ZCommon::UL);
-    QVERIFY(view.marksTable()->createMark(0.0));
-    view.slotActiveScanPresetUpdated();
-    view.applyMarksPreset();
-    QVERIFY(!view.marksTable()->isMarkVisible(0));
-}
-
-void TstZChartView::indexFromFrequency_data()
-{
-    QTest::addColumn<double>("stop");
-    QTest::addColumn<double>("mhz");
-    QTest::addColumn<int>("index");
-    QTest::newRow("above the range") << 200.0 << 1e6 << 100;
-    QTest::newRow("nearest, up") << 200.0 << 133.51 << 34;
-    QTest::newRow("start equals stop") << 100.0 << 100.0 << 0;
-}
-
-void TstZChartView::indexFromFrequency()
-{
-    QFETCH(double, stop);
-    QFETCH(double, mhz);
-    QFETCH(int, index);
-    ChartFixture fixture;
-    ZData::TScanPreset preset(QStringLiteral("Band"));
-    preset.channels[0] = ZData::TChannelPreset(ZData::TScanRange(ZCore::TFrequency(100e6), ZCore::TFrequency(stop * 1e6), 101));
-    preset.channels[1] = preset.channels[0];
-    QVERIFY(fixture.load({preset}));
-    ZData::DataScanManager::instance().setActivePreset(0, true);
-    ZChartView view;
-    view.setCorner(ZCommon::UL);
-    QCOMPARE(view.indexFromFrequency(mhz), index);
-}
-
-void TstZChartView::seriesPointAtClamps()
-{
-    Bench bench;
-    SweepFeeder(flatLevel).answerSlice();
-    QCOMPARE(bench.view->seriesPointAt(-4), bench.view->plottedPoints().at(0));
-    QCOMPARE(bench.view->seriesPointAt(1000), bench.view->plottedPoints().at(24));
 }
 
 void TstZChartView::traceSpans_data()
@@ -304,37 +264,38 @@ void TstZChartView::traceSpans_data()
     QTest::addColumn<int>("slicesBefore");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
+    QTest::addColumn<bool>("compactTable");
+    QTest::addColumn<bool>("everyTick");
     // 101 points: slices 0-24, 25-49, 50-74, 75-99 and 100, then S12's five.
-    QTest::newRow("first slice, at the left end") << QSize(500, 245) << 0 << 0 << 24;
-    QTest::newRow("last slice, at the right end") << QSize(900, 500) << 4 << 100 << 100;
-    QTest::newRow("next sweep, in the middle") << QSize(640, 400) << 12 << 50 << 74;
+    // The shortest is half of the smallest window.
+    QTest::newRow("first slice, at the left end") << QSize(500, 245) << 0 << 0 << 24 << true << false;
+    QTest::newRow("last slice, at the right end") << QSize(900, 520) << 4 << 100 << 100 << false << true;
+    QTest::newRow("next sweep, in the middle") << QSize(640, 330) << 12 << 50 << 74 << false << false;
 }
 
 // A slice repaints the segments its points touch, and no more; the trace
-// follows the plot area when the view is resized.
+// follows the plot area when the view is resized. The level labels fit the
+// height whole, and three marks' table leaves most of it to the trace.
 void TstZChartView::traceSpans()
 {
     QFETCH(QSize, size);
     QFETCH(int, slicesBefore);
     QFETCH(int, first);
     QFETCH(int, last);
-    Bench bench;
+    QFETCH(bool, compactTable);
+    QFETCH(bool, everyTick);
+    Bench bench(ZCommon::UL, {120, 150, 180});
     ZChartView &view = *bench.view;
-    view.resize(500, 300);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(bench.show(500, 300));
     int sweep = 0;
     SweepFeeder feeder([&sweep](int, quint64 hz) { return float(0.01 * (1 + sweep) + double(hz % 7000000) * 1e-9); });
     feeder.answerSlices(qMin(slicesBefore, 10));
     sweep = 1;
-    if (slicesBefore > 10)
-        feeder.answerSlices(slicesBefore - 10);
+    feeder.answerSlices(qMax(slicesBefore - 10, 0));
     view.resize(size);
     ZTraceItem *trace = view.trace();
-    // Laid out, painted and idle past a refresh, so that the measured slice
-    // is handed over at once and alone. The chart settles a resize over
-    // several layout passes; on a busy machine a late one would repaint the
-    // whole plot along with the slice.
+    // Settled over the chart's several layout passes and idle past a refresh,
+    // so that the measured slice is handed over at once and alone.
     QVector<qreal> layout;
     const auto settled = [&] {
         const QRectF area = trace->plotArea();
@@ -373,65 +334,64 @@ void TstZChartView::traceSpans()
     QVERIFY2(span.top() <= top && span.bottom() >= bottom && span.height() <= bottom - top + 2 * margin,
              qPrintable(QStringLiteral("%1..%2 for %3..%4").arg(span.top()).arg(span.bottom()).arg(top).arg(bottom)));
     QVERIFY(trace->boundingRect().contains(span));
-
-    // Slices right after a paint wait for the next refresh, but get there
-    // with nothing else arriving.
+    // Slices right after a paint wait for the next refresh, but get there.
     QTRY_VERIFY(!trace->isRepaintPending());
     feeder.answerSlices(3);
     QTRY_VERIFY(!trace->isRepaintPending());
-}
 
-// A point the device left unmeasured breaks the trace; the points after it
-// stay, and a mark on it sits on the point before.
-void TstZChartView::unmeasuredPointLeavesGap()
-{
-    Bench bench(ZCommon::UL, {150});
-    SweepFeeder([](int, quint64 hz) { return hz == 150000000 ? ZData::TScanPoint::kEmptyReal : 0.1f; })
-        .sweepBothChannels();
-    const QVector<QPointF> &points = bench.view->plottedPoints();
-    QCOMPARE(points.size(), 101);
-    QVERIFY(std::isnan(points.at(50).y()));
-    QCOMPARE(points.at(100).x(), 200.0 + 100 * 1e-9);
-    QCOMPARE(bench.view->seriesPointAt(50), points.at(49));
-}
-
-void TstZChartView::levelLabelsFitTheHeight_data()
-{
-    QTest::addColumn<int>("height");
-    QTest::addColumn<bool>("everyTick");
-    QTest::addColumn<bool>("compactTable");
-    QTest::newRow("half of the smallest window") << 245 << false << true;
-    QTest::newRow("between") << 330 << false << false;
-    QTest::newRow("tall") << 520 << true << false;
-}
-
-void TstZChartView::levelLabelsFitTheHeight()
-{
-    QFETCH(int, height);
-    QFETCH(bool, everyTick);
-    QFETCH(bool, compactTable);
-    Bench bench(ZCommon::UL, {120, 150, 180});
-    bench.view->resize(550, height);
-    bench.view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
-    SweepFeeder(flatLevel).sweepBothChannels();
-    bench.view->grab();
-    // Three marks' table leaves most of the plot's height to the trace.
-    const ZMarksTable *table = bench.view->marksTable();
+    const ZMarksTable *table = view.marksTable();
     QCOMPARE(table->isCompact(), compactTable);
-    QVERIFY2(table->boundingRect().height() <= ZMarksTable::kCrowdedShare * height,
+    QVERIFY2(table->boundingRect().height() <= ZMarksTable::kCrowdedShare * size.height(),
              qPrintable(QString::number(table->boundingRect().height())));
     QCOMPARE(table->text().count(QLatin1String("MHz")), 3);
-
     QStringList labels;
-    for (QGraphicsItem *item : bench.view->scene()->items()) {
+    for (QGraphicsItem *item : view.scene()->items()) {
         auto *text = dynamic_cast<QGraphicsTextItem *>(item);
-        if (text && text->isVisible() && text->scenePos().x() < bench.view->chart()->plotArea().left())
+        if (text && text->isVisible() && text->scenePos().x() < plot.left())
             labels << text->toPlainText();
     }
     QVERIFY2(!labels.join(QLatin1Char(' ')).contains(QStringLiteral("...")), qPrintable(labels.join(QLatin1Char('|'))));
-    QCOMPARE(bench.view->axisY()->tickType() == QtCharts::QValueAxis::TicksFixed, everyTick);
-    QVERIFY(labels.size() >= (everyTick ? bench.view->axisY()->tickCount() : 3));
+    QCOMPARE(view.axisY()->tickType() == QtCharts::QValueAxis::TicksFixed, everyTick);
+    QVERIFY(labels.size() >= (everyTick ? view.axisY()->tickCount() : 3));
+}
+
+void TstZChartView::presetMarks_data()
+{
+    QTest::addColumn<QVector<double>>("marksMHz");
+    QTest::addColumn<QVector<double>>("snappedMHz");
+    QTest::newRow("three marks") << QVector<double>{120, 150, 180} << QVector<double>{120, 150, 180};
+    QTest::newRow("no marks") << QVector<double>{} << QVector<double>{};
+    QTest::newRow("below the start") << QVector<double>{20} << QVector<double>{100};
+    QTest::newRow("above the stop") << QVector<double>{5000} << QVector<double>{200};
+    QTest::newRow("rounds up past half") << QVector<double>{150.6} << QVector<double>{151};
+}
+
+// Marks land on the range's points (1 MHz apart from 100 MHz), the table lists
+// each, and a new range keeps their frequencies.
+void TstZChartView::presetMarks()
+{
+    QFETCH(QVector<double>, marksMHz);
+    QFETCH(QVector<double>, snappedMHz);
+    Bench bench(ZCommon::UL, marksMHz, {{"S21_AMP_ORIGIN", 10.0}});
+    QVERIFY(bench.loaded);
+    SweepFeeder(flatLevel).sweepBothChannels();
+    ZMarksTable &table = *bench.view->marksTable();
+    table.moveMark(table.count(), 190.0);
+    table.moveMark(-1, 190.0);
+    QVERIFY(!table.createMark(150.0));
+    QStringList expected;
+    for (int i = 0; i < snappedMHz.size(); ++i)
+        expected << QStringLiteral("M%1        %2.00 MHz\nLMg:      -10.00 dBm").arg(i + 1).arg(snappedMHz[i]);
+    QCOMPARE(table.text().split(QStringLiteral("\n\n"), Qt::SkipEmptyParts), expected);
+    // 50-250 MHz in 201 points.
+    ZData::DS::RangeSliced &range = ZData::DataScanManager::instance().channelRange(0);
+    range.setStart(ZCore::TFrequency(50e6), false);
+    range.setStop(ZCore::TFrequency(250e6), false);
+    range.setPoints(201, true);
+    for (int i = 0; i < snappedMHz.size(); ++i) {
+        QCOMPARE(table.marksData().at(i).index, quint32(snappedMHz[i] - 50));
+        QCOMPARE(table.marksData().at(i).frequency.MHz(), snappedMHz[i]);
+    }
 }
 
 void TstZChartView::markModes_data()
@@ -464,14 +424,6 @@ void TstZChartView::markModes()
     shaped.sweepBothChannels();
     QCOMPARE(bench.view->marksTable()->mark(0)->data().frequency.MHz(), expectedMHz);
     QCOMPARE(marks->readoutText().startsWith(QStringLiteral("M2..M3: min")), bounded);
-    // The plot's menu switches a readout on, as the call does.
-    const QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1));
-    const std::unique_ptr<QMenu> menu(marks->menuFor(&click));
-    for (QAction *action : menu->actions()) {
-        if (action->text() == qtTrId("dw_readout_delta_toggle"))
-            action->trigger();
-    }
-    QVERIFY(marks->state().deltaShown);
 }
 
 void TstZChartView::markByMouse_data()
@@ -482,10 +434,8 @@ void TstZChartView::markByMouse_data()
     QTest::newRow("Ctrl+click places the first unset mark") << QVector<double>{qQNaN(), 120} << 170.0 << 0;
     QTest::newRow("drag moves a preset mark") << QVector<double>{130} << 170.0 << 0;
     QTest::newRow("drag to the range's start") << QVector<double>{150, 130} << 100.0 << 1;
-    // A mark's row is the first line of the table's text block; a press
-    // there drags the table, which keeps the mark where it was.
+    // A press on a mark's row in the table drags the table, not the mark.
     QTest::newRow("drag the table off the trace") << QVector<double>{130} << 130.0 << -1;
-    // The panel is refreshed on every sweep while it is dragged.
     QTest::newRow("drag the readout panel") << QVector<double>{130} << 130.0 << -2;
 }
 
@@ -495,74 +445,54 @@ void TstZChartView::markByMouse()
     QFETCH(double, toMHz);
     QFETCH(int, markIndex);
     Bench bench(ZCommon::UL, presetMarks);
-    bench.view->resize(600, 300);
-    bench.view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(bench.view.get()));
-    SweepFeeder(flatLevel).sweepBothChannels();
     ZChartView &view = *bench.view;
-    if (markIndex == -2) {
-        view.markInteraction()->setBandwidthShown(true);
-        QGraphicsItem *panel = nullptr;
-        for (QGraphicsItem *item : view.scene()->items()) {
-            if (item->zValue() == MarkInteraction::kPanelZValue && item->isVisible())
-                panel = item;
-        }
-        QVERIFY(panel);
-        const QPoint grip = view.mapFromScene(panel->sceneBoundingRect().center());
-        const QPointF before = panel->pos();
-        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip);
-        QTest::mouseMove(view.viewport(), grip + QPoint(30, -20));
-        SweepFeeder(flatLevel).sweepBothChannels();
-        QTest::mouseMove(view.viewport(), grip + QPoint(60, -40));
-        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip + QPoint(60, -40));
-        QCOMPARE(panel->pos(), before + QPointF(60, -40));
-        SweepFeeder(flatLevel).sweepBothChannels();
-        QCOMPARE(panel->pos(), before + QPointF(60, -40));
-        QVERIFY(view.markInteraction()->state().panelShare.has_value());
-        // Narrower and lower, it stays wholly in sight.
-        view.resize(500, 200);
-        QVERIFY(view.rect().contains(view.mapFromScene(panel->sceneBoundingRect()).boundingRect()));
-        return;
-    }
+    QVERIFY(bench.show(600, 300));
+    SweepFeeder(flatLevel).sweepBothChannels();
+    QWidget *port = view.viewport();
     if (markIndex < 0) {
-        ZMarksTable *table = view.marksTable();
-        const QPoint grip = view.mapFromScene(table->mapToScene(table->boundingRect().center()));
-        const QPointF before = table->pos();
-        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip);
-        QTest::mouseMove(view.viewport(), grip + QPoint(-200, 100));
-        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, grip + QPoint(-200, 100));
-        const QPointF dropped = table->pos();
-        QCOMPARE(dropped, before + QPointF(-200, 100));
-        // It keeps its share of the room: further right in a wider view,
-        // still wholly inside a much smaller one.
+        // Dragged while sweeps go on, a panel stays where it was dropped and
+        // keeps its share of the room: further right in a wider view, wholly
+        // inside a much smaller one.
+        QGraphicsItem *item = view.marksTable();
+        if (markIndex == -2) {
+            view.markInteraction()->setBandwidthShown(true);
+            for (QGraphicsItem *panel : view.scene()->items())
+                item = panel->zValue() == MarkInteraction::kPanelZValue && panel->isVisible() ? panel : item;
+            QVERIFY(item != view.marksTable());
+        }
+        const QPoint grip = view.mapFromScene(item->sceneBoundingRect().center());
+        const QPoint by = markIndex == -2 ? QPoint(60, -40) : QPoint(-200, 100);
+        const QPointF dropped = item->pos() + by;
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, grip);
+        QTest::mouseMove(port, grip + by / 2);
+        SweepFeeder(flatLevel).sweepBothChannels();
+        QTest::mouseMove(port, grip + by);
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, grip + by);
+        SweepFeeder(flatLevel).sweepBothChannels();
+        QCOMPARE(item->pos(), dropped);
         view.resize(700, 300);
-        QVERIFY(table->pos().x() > dropped.x());
-        QCOMPARE(table->pos().y(), dropped.y());
-        view.resize(300, 150);
-        QVERIFY(view.rect().contains(view.mapFromScene(table->sceneBoundingRect()).boundingRect()));
-        QCOMPARE(table->mark(0)->data().frequency.MHz(), toMHz);
+        QVERIFY(item->pos().x() > dropped.x());
+        QCOMPARE(item->pos().y(), dropped.y());
+        view.resize(markIndex == -2 ? QSize(500, 200) : QSize(300, 150));
+        QVERIFY(view.rect().contains(view.mapFromScene(item->sceneBoundingRect()).boundingRect()));
+        QCOMPARE(view.marksTable()->mark(0)->data().frequency.MHz(), toMHz);
         return;
     }
     const ZMark *mark = view.marksTable()->mark(markIndex);
-    const auto at = [&view](double mhz, double level) {
-        return view.mapFromScene(view.chart()->mapToScene(view.chartPosition(QPointF(mhz, level))));
-    };
-    const QPoint target = at(toMHz, mark->value().y());
+    const QPoint target = view.mapFromScene(view.chart()->mapToScene(view.chartPosition(QPointF(toMHz, mark->value().y()))));
     if (std::isnan(presetMarks.at(markIndex))) {
         QVERIFY(!mark->isVisible());
-        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier, target);
+        QTest::mouseClick(port, Qt::LeftButton, Qt::ControlModifier, target);
     } else {
         const QPoint tip = view.mapFromScene(mark->valueScenePos()) + QPoint(0, -10);
-        QTest::mousePress(view.viewport(), Qt::LeftButton, Qt::NoModifier, tip);
-        QTest::mouseMove(view.viewport(), (tip + target) / 2);
-        QTest::mouseRelease(view.viewport(), Qt::LeftButton, Qt::NoModifier, target);
+        QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, tip);
+        QTest::mouseMove(port, (tip + target) / 2);
+        QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, target);
     }
-    QVERIFY(mark->isVisible());
-    QVERIFY2(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0, qPrintable(QString::number(mark->data().frequency.MHz())));
-    // A slice under the mark must not take it back to where the preset has it.
+    // A sweep must not take the mark back to where the preset has it.
     SweepFeeder(flatLevel).sweepBothChannels();
     QVERIFY(mark->isVisible());
-    QVERIFY(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0);
+    QVERIFY2(qAbs(mark->data().frequency.MHz() - toMHz) <= 1.0, qPrintable(QString::number(mark->data().frequency.MHz())));
     // Choosing a preset again, or ending a calibration, keeps a mark inside
     // the range where it was put; the menu hands the marks back to it.
     SweepFeeder::start();
@@ -585,37 +515,29 @@ void TstZChartView::limitVerdict_data()
     QTest::newRow("spike outside the segment") << quint64(170000000) << QStringLiteral("PASS") << 0;
 }
 
-// A flat sweep passes an upper bound 3 dB above it; the next sweep with one
-// point 20 dB up fails where that point is judged. Only a change of the
-// verdict is logged, and it is judged once per complete sweep.
+// A flat sweep (at 0 dBm) passes an upper bound 3 dB above it; the next sweep
+// with one point 20 dB up fails where that point is judged. Only a change of
+// the verdict is logged, and it is judged once per complete sweep.
 void TstZChartView::limitVerdict()
 {
     QFETCH(quint64, spikeHz);
     QFETCH(QString, verdict);
     QFETCH(int, failing);
-    double flat = 0.0;
-    {
-        Bench probe;
-        SweepFeeder(flatLevel).sweepBothChannels();
-        flat = probe.view->plottedPoints().at(50).y();
-        QVERIFY(!probe.view->limitOverlay()->isBadgeShown());
-    }
     ZData::TR::TLimitSegment segment;
     segment.startHz = 140e6;
     segment.stopHz = 160e6;
-    segment.upperDb = flat + 3.0;
+    segment.upperDb = 3.0;
     Bench bench(ZCommon::UL, {}, {}, {segment});
-    bench.view->resize(600, 300);
-    bench.view->show();
+    const LimitMaskOverlay &overlay = *bench.view->limitOverlay();
+    QVERIFY(bench.show(600, 300));
     SweepFeeder(flatLevel).sweepBothChannels();
-    QCOMPARE(bench.view->limitOverlay()->badgeText(), QStringLiteral("PASS"));
-
+    QCOMPARE(overlay.badgeText(), QStringLiteral("PASS"));
     SweepFeeder spiked([spikeHz](int, quint64 hz) { return hz == spikeHz ? 1.0f : 0.1f; });
     spiked.answerSlices(4);
-    QCOMPARE(bench.view->limitOverlay()->badgeText(), QStringLiteral("PASS"));
+    QCOMPARE(overlay.badgeText(), QStringLiteral("PASS"));
     spiked.answerSlice();
-    QCOMPARE(bench.view->limitOverlay()->badgeText(), verdict);
-    QCOMPARE(bench.view->limitOverlay()->verdict().failingIndices.size(), failing);
+    QCOMPARE(overlay.badgeText(), verdict);
+    QCOMPARE(overlay.verdict().failingIndices.size(), failing);
     QCOMPARE(bench.view->trace()->points(bench.view->trace()->traceCount() - 1).isEmpty(), failing == 0);
     SweepFeeder(flatLevel).sweepBothChannels();
     const QStringList logged = bench.fixture.log().lines().filter(QStringLiteral("limit mask S21"));
@@ -628,12 +550,12 @@ void TstZChartView::limitVerdict()
 void TstZChartView::looksAsBefore_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("light");
+    QTest::addColumn<QVariant>("lightTheme");
     QTest::addColumn<QSize>("size");
     // The short view labels every other level tick and keeps the rest as
-    // grid lines.
-    QTest::newRow("dark, short") << QStringLiteral("dark-short") << false << QSize(500, 245);
-    QTest::newRow("light, tall") << QStringLiteral("light-tall") << true << QSize(900, 500);
+    // grid lines; a hand-edited "yes" is no light theme.
+    QTest::newRow("dark, short") << QStringLiteral("dark-short") << QVariant(QStringLiteral("yes")) << QSize(500, 245);
+    QTest::newRow("light, tall") << QStringLiteral("light-tall") << QVariant(QStringLiteral(" TRUE ")) << QSize(900, 500);
 }
 
 // The views drew with the chart library's line series before; the pictures
@@ -641,16 +563,15 @@ void TstZChartView::looksAsBefore_data()
 void TstZChartView::looksAsBefore()
 {
     QFETCH(QString, name);
-    QFETCH(bool, light);
+    QFETCH(QVariant, lightTheme);
     QFETCH(QSize, size);
     ChartFixture fixture;
     QVERIFY(fixture.load({ChartFixture::preset(QStringLiteral("Band"), {130, 170})}));
-    ZCore::SettingsManager::userSettings()->setValue(QStringLiteral("Theme/LIGHT_THEME_ENABLED"), light);
+    ZCore::SettingsManager::userSettings()->setValue(QStringLiteral("Theme/LIGHT_THEME_ENABLED"), lightTheme);
     SweepFeeder::start();
     ZChartView view;
     view.setCorner(ZCommon::UL);
-    // Shown at another size first: what is kept between paints must follow
-    // a resize.
+    // Shown at another size first: what is kept between paints must follow.
     view.resize(size / 2);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -662,7 +583,6 @@ void TstZChartView::looksAsBefore()
         return float(0.02 + 0.015 * std::sin(mhz / 7.0) + (qAbs(mhz - 160.0) < 3 ? 0.2 : 0.0));
     }).sweepBothChannels();
     const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-
     const QString path = QStringLiteral(MERO_SOURCE_DIR "/tests/chart/data/look-%1.png").arg(name);
     if (qEnvironmentVariableIsSet("MERO_WRITE_LOOKS"))
         QVERIFY(shown.save(path));
@@ -671,10 +591,8 @@ void TstZChartView::looksAsBefore()
     int differing = 0;
     for (int y = 0; y < shown.height(); ++y) {
         for (int x = 0; x < shown.width(); ++x) {
-            const QRgb a = before.pixel(x, y);
-            const QRgb b = shown.pixel(x, y);
-            const int delta = qMax(qAbs(qRed(a) - qRed(b)), qMax(qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b))));
-            differing += delta > kLookTolerance ? 1 : 0;
+            const QRgb a = before.pixel(x, y), b = shown.pixel(x, y);
+            differing += qMax(qAbs(qRed(a) - qRed(b)), qMax(qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b)))) > kLookTolerance;
         }
     }
     QVERIFY2(differing <= kLookDifferingPixels, qPrintable(QString::number(differing)));
@@ -682,52 +600,40 @@ void TstZChartView::looksAsBefore()
 
 void TstZChartView::referenceTraces_data()
 {
-    QTest::addColumn<int>("slices");
     QTest::addColumn<float>("live");
-    QTest::addColumn<QByteArray>("fileOnRestart");
-    QTest::addColumn<bool>("kept");
     QTest::addColumn<bool>("calibratedLive");
     QTest::addColumn<double>("halfSpan");
-    // Linear magnitudes against a reference of 0.05 (-6 dB as plotted); all
-    // slices of both channels are ten.
-    // The difference axis opens on five divisions either side of 0 of the
+    // Linear magnitudes against a reference of 0.05 (-6 dB as plotted). The
+    // difference axis opens on five divisions either side of 0 of the
     // smallest 1-2-5 step that holds the difference with a tenth to spare.
-    QTest::newRow("12 dB up, kept") << 10 << 0.2f << QByteArray() << true << false << 25.0;
-    QTest::newRow("equal, kept") << 10 << 0.05f << QByteArray() << true << false << 0.5;
-    QTest::newRow("half a sweep is no reference") << 3 << 0.2f << QByteArray() << false << false << 0.0;
-    QTest::newRow("corrupt file refused") << 10 << 0.1f << QByteArray("channel;role\nS21;x;y\n") << false << false
-                                          << 10.0;
-    QTest::newRow("raw reference, calibrated live") << 10 << 0.2f << QByteArray() << true << true << 0.0;
+    QTest::newRow("12 dB up") << 0.2f << false << 25.0;
+    QTest::newRow("equal") << 0.05f << false << 0.5;
+    QTest::newRow("raw reference, calibrated live") << 0.2f << true << 0.0;
 }
 
-// A stored reference is drawn, the difference is live minus it on a level
-// axis around 0, and it comes back for the same device and preset.
+// Half a sweep is no reference. A stored one is drawn, the difference is live
+// minus it on a level axis around 0, and it comes back for the same device
+// and preset.
 void TstZChartView::referenceTraces()
 {
-    QFETCH(int, slices);
     QFETCH(float, live);
-    QFETCH(QByteArray, fileOnRestart);
-    QFETCH(bool, kept);
     QFETCH(bool, calibratedLive);
     QFETCH(double, halfSpan);
     Bench bench;
     ZChartView &view = *bench.view;
     view.setDeviceId(QStringLiteral("MERO-7"));
-    SweepFeeder([](int, quint64) { return 0.05f; }).answerSlices(slices);
-    const bool complete = slices == 10;
-    QCOMPARE(view.storeReference(), complete);
-    QCOMPARE(view.trace()->points(view.referenceTrace()).size(), complete ? 101 : 0);
-    if (!complete) {
-        view.setDifferenceShown(true);
-        QVERIFY(!view.isDifferenceShown());
-        return;
-    }
-
+    SweepFeeder stored([](int, quint64) { return 0.05f; });
+    stored.answerSlices(3);
+    QVERIFY(!view.storeReference());
+    view.setDifferenceShown(true);
+    QVERIFY(!view.isDifferenceShown());
+    QVERIFY(view.trace()->points(view.referenceTrace()).isEmpty());
+    stored.answerSlices(7);
+    QVERIFY(view.storeReference());
+    QCOMPARE(view.trace()->points(view.referenceTrace()).size(), 101);
     if (calibratedLive) {
         // dB against dBm is no difference: the reference waits for its units.
-        bench.fixture.calibrator().setReference(0.5f);
-        ZData::DataScanManager::instance().setUseCalib(true);
-        QVERIFY(ZData::DataScanManager::instance().useCalib());
+        useCalib(bench.fixture, 0.5f);
         view.setDifferenceShown(true);
         QVERIFY(!view.isDifferenceShown());
         QVERIFY(view.trace()->points(view.referenceTrace()).isEmpty());
@@ -742,23 +648,16 @@ void TstZChartView::referenceTraces()
     QVERIFY2(view.marksTable()->valueTexts().first().endsWith(QLatin1String(" dB")),
              qPrintable(view.marksTable()->valueTexts().first()));
     const double expected = double(20.0f * std::log10(live)) - double(20.0f * std::log10(0.05f));
+    QCOMPARE(view.plottedPoints().size(), 101);
     for (const QPointF &point : view.plottedPoints())
         QVERIFY2(qAbs(point.y() - expected) < 1e-4, qPrintable(QString::number(point.y())));
-    QCOMPARE(view.plottedPoints().size(), 101);
     QVERIFY(view.trace()->points(view.referenceTrace()).isEmpty());
     QCOMPARE(view.axisY()->min(), -halfSpan);
     QCOMPARE(view.axisY()->max(), halfSpan);
-
-    if (!fileOnRestart.isEmpty()) {
-        QFile file(ZData::TR::ReferenceStore::filePath(QStringLiteral("MERO-7"), QStringLiteral("Band"), 0));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(fileOnRestart);
-    }
     ZChartView restarted;
     restarted.setCorner(ZCommon::UL);
     restarted.setDeviceId(QStringLiteral("MERO-7"));
-    QCOMPARE(restarted.traces()->hasReference(), kept);
-    QCOMPARE(bench.fixture.log().contains(QStringLiteral("file refused")), !kept);
+    QVERIFY(restarted.traces()->hasReference());
 }
 
 void TstZChartView::referenceFromFile_data()
@@ -769,7 +668,6 @@ void TstZChartView::referenceFromFile_data()
     QTest::newRow("exported trace file") << QStringLiteral("sweep.csv") << true;
     QTest::newRow("exported Touchstone file") << QStringLiteral("sweep_S21.s2p") << true;
     QTest::newRow("Touchstone file of the other channel") << QStringLiteral("sweep_S12.s2p") << false;
-    QTest::newRow("corrupt file") << QStringLiteral("corrupt.csv") << false;
     QTest::newRow("another band") << QStringLiteral("other-band.csv") << false;
     QTest::newRow("calibrated levels on a raw chart") << QStringLiteral("calibrated.csv") << false;
     QTest::newRow("calibrated Touchstone on a raw chart") << QStringLiteral("calibrated_S21.s2p") << false;
@@ -799,9 +697,6 @@ void TstZChartView::referenceFromFile()
     info.levels = TR::ELevelKind::CALIBRATED;
     QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("calibrated.csv")), info, live));
     QVERIFY(TR::SweepExport::writeTraces(dir.filePath(QStringLiteral("calibrated.s2p")), info, live));
-    QFile corrupt(dir.filePath(QStringLiteral("corrupt.csv")));
-    QVERIFY(corrupt.open(QIODevice::WriteOnly) && corrupt.write("channel;role\nS21;x;y\n") > 0);
-    corrupt.close();
 
     bench.fixture.dialogs().clear();
     QCOMPARE(view.loadReference(dir.filePath(file)), taken);
@@ -819,7 +714,8 @@ void TstZChartView::referenceFromFile()
     QCOMPARE(view.trace()->points(view.referenceTrace()).size(), 101);
 }
 
-// Max and min hold keep each point's extreme over sweeps that cross.
+// Max and min hold keep each point's extreme over sweeps that cross; reset,
+// they start over from the sweep shown now.
 void TstZChartView::holdsAfterTwoSweeps()
 {
     Bench bench;
@@ -834,16 +730,11 @@ void TstZChartView::holdsAfterTwoSweeps()
     feeder.sweepBothChannels();
     const QVector<QPointF> high = view.trace()->points(view.maxHoldTrace());
     const QVector<QPointF> low = view.trace()->points(view.minHoldTrace());
-    QCOMPARE(high.size(), 101);
-    QCOMPARE(low.size(), 101);
     const double loud = view.plottedPoints().last().y();
     const double quiet = view.plottedPoints().first().y();
-    QVERIFY(loud > quiet);
-    for (int i = 0; i < high.size(); ++i) {
-        QCOMPARE(high.at(i).y(), loud);
-        QCOMPARE(low.at(i).y(), quiet);
-    }
-    // Reset, the holds start over from the sweep shown now.
+    QVERIFY(loud > quiet && high.size() == 101 && low.size() == 101);
+    for (int i = 0; i < high.size(); ++i)
+        QVERIFY(high.at(i).y() == loud && low.at(i).y() == quiet);
     view.resetHolds();
     QCOMPARE(view.trace()->points(view.maxHoldTrace()).first().y(), quiet);
 }
@@ -853,22 +744,21 @@ void TstZChartView::scale_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<double>("bottom");
     QTest::addColumn<double>("top");
-    QTest::addColumn<int>("ticks");
     QTest::addColumn<QString>("format");
     QTest::addColumn<bool>("zoomed");
     // The one-band profile's S21 origin is 20: the designed axis is -90..20,
     // and the flat trace lies at 0. The wheel turns a quarter down the plot,
     // at -7.5 dB.
-    QTest::newRow("untouched") << QString() << -90.0 << 20.0 << 12 << "%i" << false;
-    QTest::newRow("set, tenths") << "set" << -8.0 << -2.5 << 12 << "%.1f" << false;
-    QTest::newRow("autoscale a flat trace") << "autoscale" << -1.6 << 0.6 << 12 << "%.1f" << false;
-    QTest::newRow("reset after set") << "set,reset" << -90.0 << 20.0 << 12 << "%i" << false;
-    QTest::newRow("finer step") << "finer" << -35.0 << 20.0 << 12 << "%i" << false;
-    QTest::newRow("page up") << "up" << -80.0 << 30.0 << 12 << "%i" << false;
-    QTest::newRow("wheel on frequency") << "wheel" << -90.0 << 20.0 << 12 << "%i" << true;
-    QTest::newRow("shift and wheel on level") << "shiftwheel" << -50.0 << 5.0 << 12 << "%i" << false;
+    QTest::newRow("untouched") << QString() << -90.0 << 20.0 << "%i" << false;
+    QTest::newRow("set, tenths") << "set" << -8.0 << -2.5 << "%.1f" << false;
+    QTest::newRow("autoscale a flat trace") << "autoscale" << -1.6 << 0.6 << "%.1f" << false;
+    QTest::newRow("reset after set") << "set,reset" << -90.0 << 20.0 << "%i" << false;
+    QTest::newRow("finer step") << "finer" << -35.0 << 20.0 << "%i" << false;
+    QTest::newRow("page up") << "up" << -80.0 << 30.0 << "%i" << false;
+    QTest::newRow("wheel on frequency") << "wheel" << -90.0 << 20.0 << "%i" << true;
+    QTest::newRow("shift and wheel on level") << "shiftwheel" << -50.0 << 5.0 << "%i" << false;
     // Typed, any step within reach, not only 1-2-5.
-    QTest::newRow("typed") << "typed" << -11.0 << -3.3 << 12 << "%.1f" << false;
+    QTest::newRow("typed") << "typed" << -11.0 << -3.3 << "%.1f" << false;
 }
 
 // What the user sets is what the axes show, and it survives the profile.
@@ -877,14 +767,11 @@ void TstZChartView::scale()
     QFETCH(QString, action);
     QFETCH(double, bottom);
     QFETCH(double, top);
-    QFETCH(int, ticks);
     QFETCH(QString, format);
     QFETCH(bool, zoomed);
     Bench bench(ZCommon::UL, {130});
     ZChartView &view = *bench.view;
-    view.resize(600, 400);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(bench.show(600, 400));
     SweepFeeder(flatLevel).sweepBothChannels();
     const QRectF plot = view.chart()->plotArea();
     const QPoint at = view.mapFromScene(view.chart()->mapToScene(QPointF(plot.center().x(), plot.top() + plot.height() / 4)));
@@ -895,10 +782,8 @@ void TstZChartView::scale()
             QVERIFY(view.autoscaleLevel());
         else if (step == QLatin1String("reset"))
             view.resetScale();
-        else if (step == QLatin1String("finer"))
-            QTest::keyClick(&view, Qt::Key_Plus);
-        else if (step == QLatin1String("up"))
-            QTest::keyClick(&view, Qt::Key_PageUp);
+        else if (step == QLatin1String("finer") || step == QLatin1String("up"))
+            QTest::keyClick(&view, step == QLatin1String("up") ? Qt::Key_PageUp : Qt::Key_Plus);
         else if (step == QLatin1String("typed")) {
             ChartScaleDialog *dialog = view.openScaleDialog();
             dialog->setValues({-3.3, 0.7, 6.5});
@@ -912,9 +797,9 @@ void TstZChartView::scale()
         }
     }
     const auto check = [&](const ZChartView &shown) {
-        QVERIFY2(qAbs(shown.axisY()->min() - bottom) < 1e-9 && qAbs(shown.axisY()->max() - top) < 1e-9,
-                 qPrintable(QStringLiteral("%1..%2").arg(shown.axisY()->min()).arg(shown.axisY()->max())));
-        QCOMPARE(shown.axisY()->tickCount(), ticks);
+        QCOMPARE(shown.axisY()->min(), bottom);
+        QCOMPARE(shown.axisY()->max(), top);
+        QCOMPARE(shown.axisY()->tickCount(), 12);
         QCOMPARE(shown.axisY()->labelFormat(), format);
         const double span = shown.axisX()->max() - shown.axisX()->min();
         QCOMPARE(span < 100.0 * ViewScale::kZoomFactor + 1e-6, zoomed);
