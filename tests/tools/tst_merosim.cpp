@@ -65,7 +65,7 @@ private slots:
     void scanReply();
     void faultBytes_data();
     void faultBytes();
-    void unplugRemovesAndRestoresTheLink();
+    void unplugRestartsTheDevice();
     void bootloaderTakesEachChunkOnce();
 
 private:
@@ -217,11 +217,10 @@ void tst_MeroSim::faultBytes_data()
 {
     QTest::addColumn<FaultKind>("kind");
     // Each kind the soak mixes in must do to the bytes what it says, or the
-    // soak passes without testing; a lost request and an unplug are met
-    // elsewhere by the waits they cause.
-    for (FaultKind kind : {FaultKind::FlipHeaderBit, FaultKind::FlipLengthBit, FaultKind::FlipPayloadBit,
-                           FaultKind::GarbageBeforeStart, FaultKind::WrongCommand, FaultKind::SplitChunks,
-                           FaultKind::DropReply, FaultKind::ReportBadHostFrame, FaultKind::ShortPayload})
+    // soak passes without testing. The device link suite meets the damaged
+    // header, length and payload, the dropped reply, the lost request and
+    // the reported host frame by the answer each must draw from the host.
+    for (FaultKind kind : {FaultKind::GarbageBeforeStart, FaultKind::WrongCommand, FaultKind::SplitChunks, FaultKind::ShortPayload})
         QTest::newRow(qPrintable(FaultRule::once(kind).toString())) << kind;
 }
 
@@ -238,40 +237,17 @@ void tst_MeroSim::faultBytes()
     const QByteArray wire = sent.at(0).at(0).value<SentReply>().wire;
     QTRY_COMPARE_WITH_TIMEOUT(m_received, wire, kWaitMs);
     m_received.clear();
-    const int payloadEnd = clean.size() - 4;
-    const auto differs = [&](int from, int to) { return wire.mid(from, to - from) != clean.mid(from, to - from); };
+    const QByteArray payload = clean.mid(HF::kPayloadOffset, clean.size() - HF::kOverhead);
     const QByteArray garbage = wire.left(qMax(0, wire.size() - clean.size()));
-    int bits = 0;
-    for (int i = 0; i < qMin(clean.size(), wire.size()); ++i)
-        bits += qPopulationCount(quint32(quint8(clean[i]) ^ quint8(wire[i])));
-    switch (kind) {
-    case FaultKind::FlipLengthBit:
-        QCOMPARE(HF::word(wire, HF::kLengthOffset), quint16(HF::word(clean, HF::kLengthOffset) ^ 0x8000));
-        Q_FALLTHROUGH();
-    case FaultKind::FlipHeaderBit:
-    case FaultKind::FlipPayloadBit:
-        QCOMPARE(bits, 1);
-        QCOMPARE(differs(1, HF::kPayloadOffset), kind != FaultKind::FlipPayloadBit);
-        QCOMPARE(differs(HF::kPayloadOffset, payloadEnd), kind == FaultKind::FlipPayloadBit);
-        break;
-    case FaultKind::ReportBadHostFrame:
-        QCOMPARE(wire, reply(kResend, {}, HF::word(wire, HF::kFrameCountOffset)));
-        break;
-    case FaultKind::ShortPayload:
-        QCOMPARE(wire, reply(kScanS21, clean.mid(HF::kPayloadOffset, (payloadEnd - HF::kPayloadOffset) / 2)));
-        break;
-    case FaultKind::GarbageBeforeStart:
+    if (kind == FaultKind::ShortPayload) {
+        QCOMPARE(wire, reply(kScanS21, payload.left(payload.size() / 2)));
+    } else if (kind == FaultKind::GarbageBeforeStart) {
         QVERIFY(wire.endsWith(clean) && !garbage.isEmpty() && garbage.size() <= Options().garbageMax);
         QVERIFY(!garbage.contains(char(0xAA)));
-        break;
-    case FaultKind::WrongCommand:
+    } else if (kind == FaultKind::WrongCommand) {
         QVERIFY(HF::word(wire, HF::kCommandOffset) != kScanS21);
-        QCOMPARE(wire, reply(HF::word(wire, HF::kCommandOffset), clean.mid(HF::kPayloadOffset, payloadEnd - HF::kPayloadOffset)));
-        break;
-    case FaultKind::DropReply:
-        QVERIFY(wire.isEmpty());
-        break;
-    default:
+        QCOMPARE(wire, reply(HF::word(wire, HF::kCommandOffset), payload));
+    } else {
         QCOMPARE(wire, clean);
         QVERIFY(written.size() > 1);
         for (const QList<QVariant> &call : qAsConst(written))
@@ -282,21 +258,15 @@ void tst_MeroSim::faultBytes()
     QCOMPARE(exchange(host(kResend, {}, 5, 1)), clean);
 }
 
-void tst_MeroSim::unplugRemovesAndRestoresTheLink()
+// A power cycle: the host's reopening finds counter and settings afresh.
+void tst_MeroSim::unplugRestartsTheDevice()
 {
-    qRegisterMetaType<QSerialPort::SerialPortError>();
     QVERIFY(startSimulator());
     QSignalSpy pluggedIn(m_sim.get(), &Simulator::pluggedIn);
-    QSignalSpy hostError(m_host.get(), &QSerialPort::errorOccurred);
     QVERIFY(!exchange(host(kSetSampleSize, QByteArray::fromHex("8000"))).isEmpty());
     m_sim->unplug(200);
-    // The host notices the device is gone the way it notices a pulled cable.
-    QTRY_VERIFY_WITH_TIMEOUT(!hostError.isEmpty(), kWaitMs);
     QVERIFY(pluggedIn.wait(kWaitMs));
-    QCOMPARE(QFileInfo(m_sim->linkPath()).symLinkTarget(), m_sim->slavePath());
-    m_host.reset();
     QVERIFY(openHost());
-    // A power cycle: counter and settings start afresh.
     QCOMPARE(exchange(host(kGetFullType)), reply(kGetFullType));
     QCOMPARE(m_sim->sampleSize(), RepeaterModel::kDefaultSampleSize);
 }
