@@ -79,7 +79,6 @@ private slots:
     void scanRepliesRecover();
     void linkGivesUp_data();
     void linkGivesUp();
-    void lossReconnectsAndIdentifiesAgain();
     void lateServerReplyAfterUnplug();
 
 private:
@@ -268,26 +267,34 @@ void TstDeviceLink::scanRepliesRecover()
 void TstDeviceLink::linkGivesUp_data()
 {
     QTest::addColumn<quint16>("typeState");
+    QTest::addColumn<bool>("userDisconnects");
     QTest::addColumn<QStringList>("expectedWire");
     QTest::addColumn<QStringList>("userErrors");
-    // The user disconnects while the type request is lost on its way; the
-    // link gives up on it too, and the user's choice holds.
-    QTest::newRow("user disconnects while a request is lost") << kMeroTypeState << QStringList{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"} << QStringList{};
+    const QStringList lost{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"};
+    // The device never hears the type request and, asked to resend, repeats
+    // its last reply: a timeout, two mismatches, and the link gives up on the
+    // device, but not for good. This waits for the real reconnect interval.
+    QTest::newRow("request lost") << kMeroTypeState << false << lost << QStringList{};
+    // The user disconnects meanwhile; the link gives up on the request too,
+    // and the user's choice holds.
+    QTest::newRow("user disconnects while a request is lost") << kMeroTypeState << true << lost << QStringList{};
     // The disconnect waits behind the version request that was queued before
     // the type was known; nothing is asked after it.
-    QTest::newRow("another device type") << quint16(0x0008) << kIdentification << QStringList{"DeviceManager >> dw_err_connected_not_mero_device" "EDeviceTypes::OSKIRO_TAVEL"};
+    QTest::newRow("another device type") << quint16(0x0008) << false << kIdentification << QStringList{"DeviceManager >> dw_err_connected_not_mero_device" "EDeviceTypes::OSKIRO_TAVEL"};
 }
 
 void TstDeviceLink::linkGivesUp()
 {
     QFETCH(quint16, typeState);
+    QFETCH(bool, userDisconnects);
     QFETCH(QStringList, expectedWire);
     QFETCH(QStringList, userErrors);
     MeroSim::Options options;
     options.typeState = typeState;
     QVERIFY(startSimulator(options));
-    if (typeState == kMeroTypeState) {
+    if (typeState == kMeroTypeState)
         armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::once(FaultKind::LoseRequest));
+    if (userDisconnects) {
         connect(m_sim.get(), &MeroSim::Simulator::frameReceived, this, [](const MeroSim::ReceivedFrame &frame) {
             if (frame.command == quint16(Cmd::D_GET_DEVICE_FULL_TYPE))
                 manager().requestDisconnect();
@@ -300,27 +307,12 @@ void TstDeviceLink::linkGivesUp()
     QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kWaitMs);
     QCOMPARE(wire(), expectedWire);
     QCOMPARE(log.lines(QtCriticalMsg), userErrors);
-    QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
     QCOMPARE(finished.count(), 0);
     QVERIFY(CommandQueue::instance().isEmpty());
-}
-
-// The device never hears a request and, asked to resend, repeats its last
-// reply, the version's: a timeout, two mismatches, and the link gives up on
-// the device, but not for good. This waits for the real reconnect interval.
-void TstDeviceLink::lossReconnectsAndIdentifiesAgain()
-{
-    QVERIFY(startSimulator());
-    TestSupport::LogCapture log;
-    QVERIFY(openAndIdentify());
-    m_sim->clearStatistics();
-    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
-    QSignalSpy lost(&SerialPort::instance(), &SerialPort::signalLost);
-    m_sim->addFault(FaultRule::once(FaultKind::LoseRequest));
-    CommandQueue::instance().enqueue(Cmd::D_GET_OPTIONS);
-    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, kWaitMs);
-    QVERIFY(CommandQueue::instance().isEmpty());
-    QCOMPARE(wire(), (QStringList{"D_GET_OPTIONS", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"}));
+    const bool reconnects = typeState == kMeroTypeState && !userDisconnects;
+    QCOMPARE(ConnectionManager::instance().isWaitingToReconnect(), reconnects);
+    if (!reconnects)
+        return;
     QVERIFY(log.contains(QStringLiteral(">> limit of resends is exceeded. Disconnecting..")));
     m_sim->clearStatistics();
     // The request that was in flight died with the link; nothing replays it.

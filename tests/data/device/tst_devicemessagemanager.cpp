@@ -54,8 +54,6 @@ private slots:
     void headerChecksum();
     void chunkedReply_data();
     void chunkedReply();
-    void badReply_data();
-    void badReply();
     void resendBudget();
     void stalledOrUnexpectedBytes();
     void queueOrder();
@@ -145,36 +143,6 @@ void TstDeviceMessageManager::chunkedReply()
     QCOMPARE(replies.count(), 1);
     QCOMPARE(dmm().reply().header.options, quint16(7));
     QCOMPARE(dmm().reply().data, payload);
-}
-
-void TstDeviceMessageManager::badReply_data()
-{
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<EStates>("state");
-    QTest::addColumn<quint16>("command");
-    const QByteArray good = HF::frame(kIdCommand, QByteArray::fromHex("0102030405"));
-    QTest::newRow("header bit flipped") << flipped(good, HF::kOptionsOffset) << EStates::E_HEADER_FAILED << kResend;
-    QTest::newRow("payload bit flipped") << flipped(good, HF::kPayloadOffset + 2) << EStates::E_PACKET_FAILED << kResend;
-    QTest::newRow("crc bit flipped") << flipped(good, -1) << EStates::E_PACKET_FAILED << kResend;
-    QTest::newRow("reply to another command") << HF::frame(quint16(Cmd::D_GET_FIRMWARE_VERSION)) << EStates::E_COMMAND_MISMATCH << kResend;
-    // The device's own report of a damaged request is a reply for the queue.
-    QTest::newRow("device asks for the request again") << HF::frame(kResend) << EStates::FREE << kResend;
-}
-
-// A failure reaches the queue as a resend request naming the fault.
-void TstDeviceMessageManager::badReply()
-{
-    QFETCH(QByteArray, frame);
-    QFETCH(EStates, state);
-    QFETCH(quint16, command);
-    waitForReplyTo(kIdCommand);
-    TestSupport::LogCapture log;
-    QSignalSpy replies(&dmm(), &DeviceMessageManager::signalGotReply);
-    dmm().receiveData(frame);
-    QCOMPARE(replies.count(), 1);
-    QCOMPARE(dmm().state(), state);
-    QCOMPARE(dmm().reply().header.command, command);
-    QCOMPARE(dmm().reply().header.options, quint16(state));
 }
 
 // Two failures leave one try; a good reply gives the budget back, and the
