@@ -1,6 +1,5 @@
 #include "faultinjector.h"
 #include "firmwareimage.h"
-#include "frameparser.h"
 #include "handframes.h"
 #include "repeatermodel.h"
 #include "simulator.h"
@@ -18,7 +17,6 @@
 #include <memory>
 
 using namespace MeroSim;
-Q_DECLARE_METATYPE(ParsedItem::Kind)
 namespace HF = TestSupport::HandFrames;
 
 namespace {
@@ -57,8 +55,7 @@ class tst_MeroSim : public QObject
 
 private slots:
     void cleanup() { m_host.reset(); m_sim.reset(); }
-    void parserResynchronises_data();
-    void parserResynchronises();
+    void headerSumEdge();
     void commandReplies_data();
     void commandReplies();
     void scanReply_data();
@@ -110,37 +107,11 @@ QByteArray tst_MeroSim::exchange(const QByteArray &request)
     return frame;
 }
 
-void tst_MeroSim::parserResynchronises_data()
+// Every reply is checked against a frame built by hand; what is left of the
+// header rule is its one edge. Words summing to 0x1FFFF: the single fold
+// carries out and the rule rejects the header.
+void tst_MeroSim::headerSumEdge()
 {
-    QTest::addColumn<QByteArray>("prefix");
-    QTest::addColumn<int>("pieceSize");
-    QTest::addColumn<QVector<ParsedItem::Kind>>("kinds");
-    using K = ParsedItem::Kind;
-    QTest::newRow("byte by byte") << QByteArray() << 1 << QVector<K>{K::Frame};
-    // A stray start byte fails its header check; only that byte is given up.
-    QTest::newRow("stray start byte") << QByteArray::fromHex("aa0102030405060708090a0b0c") << 5
-                                      << QVector<K>{K::BadHeader, K::Garbage, K::Frame};
-}
-
-void tst_MeroSim::parserResynchronises()
-{
-    QFETCH(QByteArray, prefix);
-    QFETCH(int, pieceSize);
-    QFETCH(QVector<ParsedItem::Kind>, kinds);
-    const QByteArray frame = host(kScanS21, HF::scanPayload({900000000}), 0, 1);
-    const QByteArray stream = prefix + frame;
-    FrameParser parser(Simulator::kMaxHostPayload);
-    QVector<ParsedItem::Kind> seen;
-    for (int offset = 0; offset < stream.size(); offset += pieceSize) {
-        for (const ParsedItem &item : parser.feed(stream.mid(offset, pieceSize))) {
-            seen << item.kind;
-            QVERIFY(item.kind != ParsedItem::Kind::Frame || (item.raw == frame && offset + pieceSize >= stream.size()));
-        }
-    }
-    QCOMPARE(seen, kinds);
-    // Every reply is checked against a frame built by hand; what is left of
-    // the header rule is its one edge. Words summing to 0x1FFFF: the single
-    // fold carries out and the rule rejects the header.
     WireHeader header;
     header.command = header.options = 0xFFFF;
     header.dataLength = 1;

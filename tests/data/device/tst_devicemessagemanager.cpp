@@ -49,11 +49,8 @@ class TstDeviceMessageManager : public QObject
 private slots:
     void initTestCase();
     void init();
-    void exampleFrame();
     void headerChecksum_data();
     void headerChecksum();
-    void chunkedReply_data();
-    void chunkedReply();
     void resendBudget();
     void stalledOrUnexpectedBytes();
     void queueOrder();
@@ -78,71 +75,26 @@ void TstDeviceMessageManager::init()
     m_delivered.clear();
 }
 
-void TstDeviceMessageManager::exampleFrame()
-{
-    TCommandHeader header;
-    header.command = kIdCommand;
-    QCOMPARE(dmm().buildFrame(header, QByteArray(), true), QByteArray::fromHex("aa08d00000ff8000000000f7aeab4d48b6"));
-    QCOMPARE(dmm().expectedReplyCommand(), kIdCommand);
-    // The counter advances for the request and again for its reply.
-    dmm().enterState({EStates::RECEIVE_REPLY, {}});
-    QCOMPARE(HF::word(dmm().buildFrame(header, QByteArray("ab"), false), HF::kFrameCountOffset), quint16(2));
-}
-
 void TstDeviceMessageManager::headerChecksum_data()
 {
-    QTest::addColumn<quint16>("command");
-    QTest::addColumn<quint16>("options");
-    QTest::addColumn<quint16>("length");
-    QTest::addColumn<quint16>("checksum");
-    QTest::newRow("example, wrong sum") << quint16(0xD008) << quint16(0) << quint16(0) << quint16(0xAEF6);
+    QTest::addColumn<QList<quint16>>("words"); // command, options, length, checksum
+    QTest::newRow("example, wrong sum") << QList<quint16>{0xD008, 0, 0, 0xAEF6};
     // 0xFFFF + 0x80FF + 0xFFFF + 0x7F02 = 0x2FFFF carries out of the single
     // fold; the dropped carry makes such a header fail on both sides.
-    QTest::newRow("carry out of the fold") << quint16(0xFFFF) << quint16(0xFFFF) << quint16(0x7F02) << quint16(0xFFFE);
+    QTest::newRow("carry out of the fold") << QList<quint16>{0xFFFF, 0xFFFF, 0x7F02, 0xFFFE};
 }
 
 void TstDeviceMessageManager::headerChecksum()
 {
+    QFETCH(QList<quint16>, words);
     TCommandHeader header;
-    QFETCH(quint16, command);
-    QFETCH(quint16, options);
-    QFETCH(quint16, length);
-    QFETCH(quint16, checksum);
-    header.command = command;
+    header.command = words[0];
     header.deviceTypeState = 0x80FF;
-    header.options = options;
-    header.dataLength = length;
-    header.checksum = checksum;
+    header.options = words[1];
+    header.dataLength = words[2];
+    header.checksum = words[3];
     QVERIFY(!header.isValid());
     QVERIFY(!TCommandHeader::fromWire(header.toWire()).isValid());
-}
-
-void TstDeviceMessageManager::chunkedReply_data()
-{
-    QTest::addColumn<QByteArray>("garbage");
-    QTest::addColumn<int>("payloadSize");
-    QTest::addColumn<int>("chunkSize");
-    QTest::newRow("whole, empty payload") << QByteArray() << 0 << 1000;
-    QTest::newRow("header-sized chunks") << QByteArray() << 30 << 13;
-    QTest::newRow("garbage in front, single bytes") << QByteArray::fromHex("0102") << 5 << 1;
-    QTest::newRow("large payload, odd chunks") << QByteArray() << 3000 << 97;
-}
-
-void TstDeviceMessageManager::chunkedReply()
-{
-    QFETCH(QByteArray, garbage);
-    QFETCH(int, payloadSize);
-    QFETCH(int, chunkSize);
-    const QByteArray payload = QByteArray("\xAA\x01\x02\x03\x04\x05\x06").repeated(500).left(payloadSize);
-    const QByteArray stream = garbage + HF::frame(kIdCommand, payload, 0x0016, 7);
-    waitForReplyTo(kIdCommand);
-    TestSupport::LogCapture log;
-    QSignalSpy replies(&dmm(), &DeviceMessageManager::signalGotReply);
-    for (int pos = 0; pos < stream.size(); pos += chunkSize)
-        dmm().receiveData(stream.mid(pos, chunkSize));
-    QCOMPARE(replies.count(), 1);
-    QCOMPARE(dmm().reply().header.options, quint16(7));
-    QCOMPARE(dmm().reply().data, payload);
 }
 
 // Two failures leave one try; a good reply gives the budget back, and the
