@@ -1,8 +1,8 @@
-// The whole device link on the wire: the application's serial port, frame
-// layer, command queue, device and connection managers against the MERO
-// simulator on a real pseudo-terminal. The simulator frames bytes with its
-// own code and records every host frame it accepted, so each test can say
-// exactly what the host put on the wire.
+// The whole device link on the wire: the application's serial port, its
+// reconnection, frame layer, command queue, device and connection managers
+// against the MERO simulator on a real pseudo-terminal. The simulator frames
+// bytes with its own code and records every host frame it accepted, so each
+// test can say exactly what the host put on the wire.
 #include "core/enumtext.h"
 #include "data/device/commandqueue.h"
 #include "data/device/connectionmanager.h"
@@ -80,6 +80,13 @@ private slots:
     void linkGivesUp_data();
     void linkGivesUp();
     void lateServerReplyAfterUnplug();
+    void openAndReopenSequence();
+    void openMissingPortIsLost_data();
+    void openMissingPortIsLost();
+    void errorsThatMeanLoss_data();
+    void errorsThatMeanLoss();
+    void reconnectTries();
+    void timerReopensPort();
 
 private:
     bool startSimulator(MeroSim::Options options = {});
@@ -89,7 +96,9 @@ private:
     // Arms a fault for the simulator's answer to the next frame carrying
     // this command: the fault strikes that very reply.
     void armOnRequest(Cmd command, const FaultRule &rule);
+    void recordSignals();
 
+    QStringList m_events;
     TestSupport::LoopbackHttpServer m_updateServer;
     QTemporaryDir m_dir;
     std::unique_ptr<MeroSim::Simulator> m_sim;
@@ -108,11 +117,24 @@ void TstDeviceLink::cleanup()
 {
     // The host lets go first, so the simulator's exit is no lost device.
     SerialPort::instance().close(true);
-    QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
     m_sim.reset();
+    SerialPort::instance().disconnect(this);
     manager().disconnect(this);
     manager().setDeviceInfo(DeviceInfo());
+    m_events.clear();
+    // Off ends a retry still waiting after a test's loss.
+    ConnectionManager::instance().setAutoReconnect(false);
     ConnectionManager::instance().setAutoReconnect(true);
+}
+
+void TstDeviceLink::recordSignals()
+{
+    SerialPort &port = SerialPort::instance();
+    connect(&port, &SerialPort::signalOpening, this, [this] { m_events << QStringLiteral("opening"); });
+    connect(&port, &SerialPort::signalOpened, this, [this] { m_events << QStringLiteral("opened"); });
+    connect(&port, &SerialPort::signalClosing, this, [this] { m_events << QStringLiteral("closing"); });
+    connect(&port, &SerialPort::signalClosed, this, [this] { m_events << QStringLiteral("closed"); });
+    connect(&port, &SerialPort::signalLost, this, [this] { m_events << QStringLiteral("lost"); });
 }
 
 bool TstDeviceLink::startSimulator(MeroSim::Options options)
@@ -350,6 +372,112 @@ void TstDeviceLink::lateServerReplyAfterUnplug()
     QCOMPARE(manager().deviceInfo().id, newId);
     QCOMPARE(m_updateServer.requests().last().formFields(),
              (QList<QPair<QString, QString>>{{"device_number", newId}, {"device_soft_version", kSimVersion}}));
+}
+
+void TstDeviceLink::openAndReopenSequence()
+{
+    QVERIFY(startSimulator());
+    recordSignals();
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()));
+    QCOMPARE(m_events, (QStringList{"closing", "opening", "opened"}));
+    m_events.clear();
+    QVERIFY(SerialPort::instance().open(false));
+    QCOMPARE(m_events, (QStringList{"closing", "closed", "opening", "opened"}));
+}
+
+void TstDeviceLink::openMissingPortIsLost_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "/dev/mero-no-such-port";
+    QTest::newRow("placeholder in name") << "/dev/mero-%2-no-such-port";
+}
+
+// The configuration line names the port exactly as given.
+void TstDeviceLink::openMissingPortIsLost()
+{
+    QFETCH(QString, name);
+    recordSignals();
+    TestSupport::LogCapture log;
+    QVERIFY(!SerialPort::instance().openPort(name));
+    QVERIFY2(log.contains(QStringLiteral(">> updated config: \nPort name: %1\nBaud rate: 115200\n").arg(name)),
+             qPrintable(log.lines().join('\n')));
+    QCOMPARE(m_events.count(QStringLiteral("lost")), 1);
+    QVERIFY(!SerialPort::instance().isOpen());
+}
+
+void TstDeviceLink::errorsThatMeanLoss_data()
+{
+    QTest::addColumn<QSerialPort::SerialPortError>("error"); // NoError: the cable pulled
+    QTest::addColumn<bool>("lost");
+    QTest::newRow("resource") << QSerialPort::ResourceError << true;
+    QTest::newRow("write") << QSerialPort::WriteError << false;
+    QTest::newRow("timeout") << QSerialPort::TimeoutError << false;
+    QTest::newRow("unplugged") << QSerialPort::NoError << true;
+}
+
+void TstDeviceLink::errorsThatMeanLoss()
+{
+    QFETCH(QSerialPort::SerialPortError, error);
+    QFETCH(bool, lost);
+    QVERIFY(startSimulator());
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()));
+    recordSignals();
+    if (error == QSerialPort::NoError) {
+        m_sim->unplug(-1);
+        QTRY_VERIFY(!SerialPort::instance().isOpen());
+        // Whatever else the port reports on the way, the loss counts once.
+        QTest::qWait(50);
+    } else {
+        SerialPort::instance().slotErrorOccurred(error);
+    }
+    QVERIFY(!SerialPort::instance().isOpen());
+    QCOMPARE(m_events.join(QLatin1Char(' ')), lost ? QStringLiteral("closing closed lost") : QStringLiteral("closing closed"));
+}
+
+// Thirty tries, then the user is told; turned off, a loss starts none, and
+// turned on again the count starts afresh.
+void TstDeviceLink::reconnectTries()
+{
+    TestSupport::LogCapture log;
+    QSignalSpy reconnecting(&ConnectionManager::instance(), &ConnectionManager::signalReconnecting);
+    QSignalSpy failed(&ConnectionManager::instance(), &ConnectionManager::signalFailedToReconnect);
+    for (int loss = 0; loss < 30; ++loss)
+        emit SerialPort::instance().signalLost();
+    QStringList expected;
+    for (int attempt = 0; attempt < 30; ++attempt)
+        expected << QStringLiteral("ConnectionManager >> reconnect try #%1").arg(attempt);
+    QCOMPARE(log.lines(QtInfoMsg), expected);
+    QCOMPARE(reconnecting.count(), 29);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(log.lines(QtCriticalMsg), QStringList{"ConnectionManager >> dw_err_autoreconnect_failed"});
+
+    log.clear();
+    ConnectionManager::instance().setAutoReconnect(true);
+    emit SerialPort::instance().signalLost();
+    ConnectionManager::instance().setAutoReconnect(false);
+    QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
+    QCOMPARE(ConnectionManager::instance().triesLeft(), qint16(30));
+    emit SerialPort::instance().signalLost();
+    ConnectionManager::instance().setAutoReconnect(true);
+    emit SerialPort::instance().signalLost();
+    QCOMPARE(log.lines(QtInfoMsg), QStringList({"ConnectionManager >> reconnect try #0", "ConnectionManager >> reconnect try #0"}));
+}
+
+void TstDeviceLink::timerReopensPort()
+{
+    // The one test that waits for the real interval: the retry must reopen
+    // with the settings already in force, and a port still missing must lead
+    // to the next try.
+    DM::PortSettings settings;
+    settings.portName = QStringLiteral("/dev/mero-no-such-port");
+    SerialPort::instance().setSettings(settings);
+    SerialPort::instance().port().setPortName(settings.portName);
+    TestSupport::LogCapture log;
+    emit SerialPort::instance().signalLost();
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("ConnectionManager >> reconnect try #1")),
+                             ConnectionManager::kReconnectIntervalMs * 2);
+    QVERIFY(log.contains(QStringLiteral("SerialPort >> error: DeviceNotFoundError")));
+    QVERIFY(!log.contains(QStringLiteral("updated config")));
 }
 
 QTEST_GUILESS_MAIN(TstDeviceLink)
