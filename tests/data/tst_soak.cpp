@@ -145,9 +145,9 @@ private:
     int pointsOutOfPlace(int channel, int first, int count);
     bool waitForSweeps(int more, int timeoutMs);
 
-    std::unique_ptr<TestSupport::RecordingDialogs> m_dialogs;
-    std::unique_ptr<TestSupport::TempAppDir> m_dir;
-    std::unique_ptr<TestSupport::LoopbackHttpServer> m_updateServer;
+    TestSupport::RecordingDialogs m_dialogs;
+    TestSupport::TempAppDir m_dir;
+    TestSupport::LoopbackHttpServer m_updateServer;
     std::unique_ptr<MeroSim::Simulator> m_sim;
 
     QElapsedTimer m_clock;
@@ -166,16 +166,13 @@ void TstSoak::initTestCase()
         if (type == QtCriticalMsg || type == QtFatalMsg)
             g_criticals << text;
     });
-    m_dialogs = std::make_unique<TestSupport::RecordingDialogs>();
-    m_dir = std::make_unique<TestSupport::TempAppDir>();
-    m_updateServer = std::make_unique<TestSupport::LoopbackHttpServer>();
-    m_updateServer->setDefaultResponse(TestSupport::LoopbackHttpServer::Response::text("#OK: accepted"));
+    m_updateServer.setDefaultResponse(TestSupport::LoopbackHttpServer::Response::text("#OK: accepted"));
 
     // The managers in start-up order, each wired to the others.
     QVERIFY(ZCore::SettingsManager::init());
     QVERIFY(DeviceMessageManager::init() && DM::SerialPort::init() && ConnectionManager::init()
             && DeviceManager::init());
-    QVERIFY(ServerManager::instance().setBaseUrl(m_updateServer->url().toString()));
+    QVERIFY(ServerManager::instance().setBaseUrl(m_updateServer.url().toString()));
     QVERIFY(CalibrationManager::instance().init());
     DataScanManager &scan = DataScanManager::instance();
     QVERIFY(scan.init());
@@ -186,7 +183,7 @@ void TstSoak::initTestCase()
     m_clock.start();
 
     MeroSim::Options options;
-    options.linkPath = m_dir->filePath(QStringLiteral("ttyMERO"));
+    options.linkPath = m_dir.filePath(QStringLiteral("ttyMERO"));
     options.quiet = true;
     options.scanValues = MeroSim::ScanValues::Signature;
     options.unplugDelayMs = 1500; // back before the first reconnect step

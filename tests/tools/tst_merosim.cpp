@@ -40,13 +40,6 @@ QByteArray reply(quint16 command, const QByteArray &payload = {}, quint16 count 
     return HF::frame(command, payload, typeState, options, count);
 }
 
-QVector<float> scanValues(const QByteArray &frame)
-{
-    QVector<float> values(HF::word(frame, HF::kLengthOffset) / int(sizeof(float)));
-    qFromLittleEndian<float>(frame.constData() + HF::kPayloadOffset, values.size(), values.data());
-    return values;
-}
-
 } // namespace
 
 class tst_MeroSim : public QObject
@@ -170,7 +163,8 @@ void tst_MeroSim::scanReply()
     QVector<double> passband; // dB in the first slice, ADC after the scan, for both power options
     for (quint16 power : {0, 1}) {
         const QByteArray frame = exchange(host(command, payload, power, power));
-        const QVector<float> values = scanValues(frame);
+        QVector<float> values(HF::word(frame, HF::kLengthOffset) / int(sizeof(float)));
+        qFromLittleEndian<float>(frame.constData() + HF::kPayloadOffset, values.size(), values.data());
         // Rebuilt by hand, the frame checks its command, options, header sum and CRC.
         QCOMPARE(frame, reply(command, frame.mid(HF::kPayloadOffset, 4 * values.size()), 2 * power, power));
         QCOMPARE(values.size(), frequencies.size() + 1);

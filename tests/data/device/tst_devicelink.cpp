@@ -81,10 +81,8 @@ private slots:
     void linkGivesUp();
     void lateServerReplyAfterUnplug();
     void openAndReopenSequence();
-    void openMissingPortIsLost_data();
-    void openMissingPortIsLost();
-    void errorsThatMeanLoss_data();
-    void errorsThatMeanLoss();
+    void portErrors_data();
+    void portErrors();
     void reconnectTries();
     void timerReopensPort();
 
@@ -385,53 +383,45 @@ void TstDeviceLink::openAndReopenSequence()
     QCOMPARE(m_events, (QStringList{"closing", "closed", "opening", "opened"}));
 }
 
-void TstDeviceLink::openMissingPortIsLost_data()
+void TstDeviceLink::portErrors_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::newRow("plain") << "/dev/mero-no-such-port";
-    QTest::newRow("placeholder in name") << "/dev/mero-%2-no-such-port";
-}
-
-// The configuration line names the port exactly as given.
-void TstDeviceLink::openMissingPortIsLost()
-{
-    QFETCH(QString, name);
-    recordSignals();
-    TestSupport::LogCapture log;
-    QVERIFY(!SerialPort::instance().openPort(name));
-    QVERIFY2(log.contains(QStringLiteral(">> updated config: \nPort name: %1\nBaud rate: 115200\n").arg(name)),
-             qPrintable(log.lines().join('\n')));
-    QCOMPARE(m_events.count(QStringLiteral("lost")), 1);
-    QVERIFY(!SerialPort::instance().isOpen());
-}
-
-void TstDeviceLink::errorsThatMeanLoss_data()
-{
+    QTest::addColumn<QString>("missingPort"); // empty: the simulator's, which then fails
     QTest::addColumn<QSerialPort::SerialPortError>("error"); // NoError: the cable pulled
-    QTest::addColumn<bool>("lost");
-    QTest::newRow("resource") << QSerialPort::ResourceError << true;
-    QTest::newRow("write") << QSerialPort::WriteError << false;
-    QTest::newRow("timeout") << QSerialPort::TimeoutError << false;
-    QTest::newRow("unplugged") << QSerialPort::NoError << true;
+    QTest::addColumn<QString>("events");
+    QTest::newRow("resource") << QString() << QSerialPort::ResourceError << "closing closed lost";
+    QTest::newRow("write") << QString() << QSerialPort::WriteError << "closing closed";
+    QTest::newRow("timeout") << QString() << QSerialPort::TimeoutError << "closing closed";
+    QTest::newRow("unplugged") << QString() << QSerialPort::NoError << "closing closed lost";
+    // The configuration line names the port exactly as given.
+    QTest::newRow("missing port") << "/dev/mero-no-such-port" << QSerialPort::NoError << "closing opening closing lost";
+    QTest::newRow("placeholder in name") << "/dev/mero-%2-no-such-port" << QSerialPort::NoError << "closing opening closing lost";
 }
 
-void TstDeviceLink::errorsThatMeanLoss()
+void TstDeviceLink::portErrors()
 {
+    QFETCH(QString, missingPort);
     QFETCH(QSerialPort::SerialPortError, error);
-    QFETCH(bool, lost);
-    QVERIFY(startSimulator());
-    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()));
-    recordSignals();
-    if (error == QSerialPort::NoError) {
-        m_sim->unplug(-1);
+    QFETCH(QString, events);
+    TestSupport::LogCapture log;
+    if (!missingPort.isEmpty()) {
+        recordSignals();
+        QVERIFY(!SerialPort::instance().openPort(missingPort));
+        QVERIFY2(log.contains(QStringLiteral(">> updated config: \nPort name: %1\nBaud rate: 115200\n").arg(missingPort)),
+                 qPrintable(log.lines().join('\n')));
+    } else {
+        QVERIFY(startSimulator());
+        QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()));
+        recordSignals();
+        if (error != QSerialPort::NoError)
+            SerialPort::instance().slotErrorOccurred(error);
+        else
+            m_sim->unplug(-1);
         QTRY_VERIFY(!SerialPort::instance().isOpen());
         // Whatever else the port reports on the way, the loss counts once.
         QTest::qWait(50);
-    } else {
-        SerialPort::instance().slotErrorOccurred(error);
     }
     QVERIFY(!SerialPort::instance().isOpen());
-    QCOMPARE(m_events.join(QLatin1Char(' ')), lost ? QStringLiteral("closing closed lost") : QStringLiteral("closing closed"));
+    QCOMPARE(m_events.join(QLatin1Char(' ')), events);
 }
 
 // Thirty tries, then the user is told; turned off, a loss starts none, and

@@ -97,8 +97,7 @@ private slots:
     void transfer();
     void serverReplies_data();
     void serverReplies();
-    void headerChecksum_data();
-    void headerChecksum();
+    void headerChecksumCarry();
     void resendBudget();
     void stalledOrUnexpectedBytes();
     void queueOrder();
@@ -310,24 +309,16 @@ void TstDeviceManager::serverReplies()
     QCOMPARE(queue().commands(), QList<quint16>{quint16(Cmd::TEST)});
 }
 
-void TstDeviceManager::headerChecksum_data()
+// 0xFFFF + 0x80FF + 0xFFFF + 0x7F02 = 0x2FFFF carries out of the single
+// fold; the dropped carry makes such a header fail on both sides. A plainly
+// wrong sum is met on the wire by the link suite.
+void TstDeviceManager::headerChecksumCarry()
 {
-    QTest::addColumn<QList<quint16>>("words"); // command, options, length, checksum
-    QTest::newRow("example, wrong sum") << QList<quint16>{0xD008, 0, 0, 0xAEF6};
-    // 0xFFFF + 0x80FF + 0xFFFF + 0x7F02 = 0x2FFFF carries out of the single
-    // fold; the dropped carry makes such a header fail on both sides.
-    QTest::newRow("carry out of the fold") << QList<quint16>{0xFFFF, 0xFFFF, 0x7F02, 0xFFFE};
-}
-
-void TstDeviceManager::headerChecksum()
-{
-    QFETCH(QList<quint16>, words);
     TCommandHeader header;
-    header.command = words[0];
+    header.command = header.options = 0xFFFF;
     header.deviceTypeState = 0x80FF;
-    header.options = words[1];
-    header.dataLength = words[2];
-    header.checksum = words[3];
+    header.dataLength = 0x7F02;
+    header.checksum = 0xFFFE;
     QVERIFY(!header.isValid());
     QVERIFY(!TCommandHeader::fromWire(header.toWire()).isValid());
 }
@@ -413,9 +404,7 @@ void TstDeviceManager::texts_data()
     QTest::addColumn<QString>("unknownOf"); // the enum an unknown value is logged for
     QTest::newRow("highest command") << "command" << 0xFFF4 << "EDeviceCommands::S_UPDATE_ACTUAL_VERSION" << QString();
     QTest::newRow("unknown command") << "command" << 0x1234 << "4660" << "EDeviceCommands";
-    QTest::newRow("undefined state") << "state" << 0xFF << "EDeviceStates::UNDEFINED" << QString();
     QTest::newRow("unknown state") << "state" << 2 << "2" << "EDeviceStates";
-    QTest::newRow("type") << "type" << 22 << "EDeviceTypes::OSKIRO_MERO" << QString();
     QTest::newRow("highest frame state") << "frame" << 15 << "DMM::EStates::SEND_BUSY" << QString();
     QTest::newRow("unknown frame state") << "frame" << 16 << "16" << "DMM::EStates";
 }
@@ -429,7 +418,6 @@ void TstDeviceManager::texts()
     TestSupport::LogCapture log;
     const QString text = kind == "command" ? commandText(quint16(value))
                          : kind == "state" ? stateText(quint8(value))
-                         : kind == "type"  ? typeText(quint8(value))
                                            : DMM::stateText(static_cast<EStates>(value));
     QCOMPARE(text, expected);
     QCOMPARE(log.lines(QtWarningMsg), unknownOf.isEmpty() ? QStringList() : QStringList{
