@@ -123,11 +123,6 @@ std::map<QString, QByteArray> filesUnder(const QStringList &dirs)
 QtMessageHandler g_previousHandler = nullptr;
 QStringList g_criticals;
 
-void print(const QString &line)
-{
-    g_previousHandler(QtInfoMsg, QMessageLogContext(), line);
-}
-
 } // namespace
 
 class TstSoak : public QObject
@@ -192,7 +187,7 @@ void TstSoak::initTestCase()
     options.seed = qEnvironmentVariable("MERO_SOAK_SEED").toULongLong(&seeded);
     if (!seeded)
         options.seed = 20261206;
-    print(QStringLiteral("soak: seed %1").arg(options.seed));
+    g_previousHandler(QtInfoMsg, QMessageLogContext(), QStringLiteral("soak: seed %1").arg(options.seed));
     m_sim = std::make_unique<MeroSim::Simulator>(options);
     connect(m_sim.get(), &MeroSim::Simulator::replySent, this, [this](const MeroSim::SentReply &reply) {
         m_awaitingResume = m_awaitingResume || !reply.faults.isEmpty();
@@ -343,7 +338,7 @@ void TstSoak::sweepSurvivesRandomFaults()
     QStringList faults;
     for (auto it = m_faults.cbegin(); it != m_faults.cend(); ++it)
         faults << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
-    print(QStringLiteral("soak: %1 s, faults: %2, live heap %3 -> %4 bytes")
+    g_previousHandler(QtInfoMsg, QMessageLogContext(), QStringLiteral("soak: %1 s, faults: %2, live heap %3 -> %4 bytes")
               .arg(soakMs / 1000).arg(faults.join(QStringLiteral(", "))).arg(heapStart).arg(heapEnd));
 
     QVERIFY2(m_misplaced == 0, qPrintable(QStringLiteral("%1 points out of place, first: %2").arg(m_misplaced).arg(m_firstMisplaced)));

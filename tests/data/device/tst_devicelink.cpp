@@ -44,8 +44,6 @@ DeviceManager &manager() { return DeviceManager::instance(); }
 
 const QStringList kIdentification{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "D_GET_FIRMWARE_VERSION"};
 
-constexpr char kFrameStart = char(0xAA);
-
 float signature(qint64 frequency)
 {
     using Model = MeroSim::RepeaterModel;
@@ -58,7 +56,7 @@ qint64 frequencyWithStartByte(qint64 frequency)
 {
     for (;; ++frequency) {
         const float value = signature(frequency);
-        if (QByteArray(reinterpret_cast<const char *>(&value), sizeof value).contains(kFrameStart))
+        if (QByteArray(reinterpret_cast<const char *>(&value), sizeof value).contains(char(DeviceMessageManager::kFrameStart)))
             return frequency;
     }
 }
@@ -88,8 +86,6 @@ private slots:
 
 private:
     bool startSimulator(MeroSim::Options options = {});
-    // Opens the port and waits for the start-up exchange to finish.
-    bool openAndIdentify();
     QStringList wire() const;
     // Arms a fault for the simulator's answer to the next frame carrying
     // this command: the fault strikes that very reply.
@@ -141,12 +137,6 @@ bool TstDeviceLink::startSimulator(MeroSim::Options options)
     options.quiet = true;
     m_sim = std::make_unique<MeroSim::Simulator>(options);
     return m_sim->start();
-}
-
-bool TstDeviceLink::openAndIdentify()
-{
-    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
-    return SerialPort::instance().openPort(m_sim->linkPath()) && finished.wait(kWaitMs);
 }
 
 // "D_GET_DEVICE_ID", or "O_RESEND_PACKET_FROM_DEVICE 5" when options are set.
@@ -203,7 +193,8 @@ void TstDeviceLink::identification()
     if (!resend.isEmpty())
         armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::once(fault));
     TestSupport::LogCapture log;
-    QVERIFY(openAndIdentify());
+    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()) && finished.wait(kWaitMs));
     if (resend.isEmpty()) {
         QCOMPARE(timeline.join(' '), QStringLiteral("request reply request reply request reply"));
         // Frames count by two, request and reply; once the device has told its
@@ -257,7 +248,8 @@ void TstDeviceLink::scanRepliesRecover()
     options.chunkMax = 1;
     options.scanValues = MeroSim::ScanValues::Signature;
     QVERIFY(startSimulator(options));
-    QVERIFY(openAndIdentify());
+    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()) && finished.wait(kWaitMs));
     m_sim->clearStatistics();
     const QList<QVector<qint64>> slices{
         {700000000, 710000000}, {frequencyWithStartByte(720000000), 730000000, 740000000}, {750000000}};
