@@ -1,6 +1,5 @@
 #include "faultinjector.h"
 #include "firmwareimage.h"
-#include "frameparser.h"
 #include "handframes.h"
 #include "repeatermodel.h"
 #include "simulator.h"
@@ -18,7 +17,6 @@
 #include <memory>
 
 using namespace MeroSim;
-Q_DECLARE_METATYPE(ParsedItem::Kind)
 namespace HF = TestSupport::HandFrames;
 
 namespace {
@@ -42,13 +40,6 @@ QByteArray reply(quint16 command, const QByteArray &payload = {}, quint16 count 
     return HF::frame(command, payload, typeState, options, count);
 }
 
-QVector<float> scanValues(const QByteArray &frame)
-{
-    QVector<float> values(HF::word(frame, HF::kLengthOffset) / int(sizeof(float)));
-    qFromLittleEndian<float>(frame.constData() + HF::kPayloadOffset, values.size(), values.data());
-    return values;
-}
-
 } // namespace
 
 class tst_MeroSim : public QObject
@@ -57,15 +48,14 @@ class tst_MeroSim : public QObject
 
 private slots:
     void cleanup() { m_host.reset(); m_sim.reset(); }
-    void parserResynchronises_data();
-    void parserResynchronises();
+    void headerSumEdge();
     void commandReplies_data();
     void commandReplies();
     void scanReply_data();
     void scanReply();
     void faultBytes_data();
     void faultBytes();
-    void unplugRemovesAndRestoresTheLink();
+    void unplugRestartsTheDevice();
     void bootloaderTakesEachChunkOnce();
 
 private:
@@ -110,37 +100,11 @@ QByteArray tst_MeroSim::exchange(const QByteArray &request)
     return frame;
 }
 
-void tst_MeroSim::parserResynchronises_data()
+// Every reply is checked against a frame built by hand; what is left of the
+// header rule is its one edge. Words summing to 0x1FFFF: the single fold
+// carries out and the rule rejects the header.
+void tst_MeroSim::headerSumEdge()
 {
-    QTest::addColumn<QByteArray>("prefix");
-    QTest::addColumn<int>("pieceSize");
-    QTest::addColumn<QVector<ParsedItem::Kind>>("kinds");
-    using K = ParsedItem::Kind;
-    QTest::newRow("byte by byte") << QByteArray() << 1 << QVector<K>{K::Frame};
-    // A stray start byte fails its header check; only that byte is given up.
-    QTest::newRow("stray start byte") << QByteArray::fromHex("aa0102030405060708090a0b0c") << 5
-                                      << QVector<K>{K::BadHeader, K::Garbage, K::Frame};
-}
-
-void tst_MeroSim::parserResynchronises()
-{
-    QFETCH(QByteArray, prefix);
-    QFETCH(int, pieceSize);
-    QFETCH(QVector<ParsedItem::Kind>, kinds);
-    const QByteArray frame = host(kScanS21, HF::scanPayload({900000000}), 0, 1);
-    const QByteArray stream = prefix + frame;
-    FrameParser parser(Simulator::kMaxHostPayload);
-    QVector<ParsedItem::Kind> seen;
-    for (int offset = 0; offset < stream.size(); offset += pieceSize) {
-        for (const ParsedItem &item : parser.feed(stream.mid(offset, pieceSize))) {
-            seen << item.kind;
-            QVERIFY(item.kind != ParsedItem::Kind::Frame || (item.raw == frame && offset + pieceSize >= stream.size()));
-        }
-    }
-    QCOMPARE(seen, kinds);
-    // Every reply is checked against a frame built by hand; what is left of
-    // the header rule is its one edge. Words summing to 0x1FFFF: the single
-    // fold carries out and the rule rejects the header.
     WireHeader header;
     header.command = header.options = 0xFFFF;
     header.dataLength = 1;
@@ -199,7 +163,8 @@ void tst_MeroSim::scanReply()
     QVector<double> passband; // dB in the first slice, ADC after the scan, for both power options
     for (quint16 power : {0, 1}) {
         const QByteArray frame = exchange(host(command, payload, power, power));
-        const QVector<float> values = scanValues(frame);
+        QVector<float> values(HF::word(frame, HF::kLengthOffset) / int(sizeof(float)));
+        qFromLittleEndian<float>(frame.constData() + HF::kPayloadOffset, values.size(), values.data());
         // Rebuilt by hand, the frame checks its command, options, header sum and CRC.
         QCOMPARE(frame, reply(command, frame.mid(HF::kPayloadOffset, 4 * values.size()), 2 * power, power));
         QCOMPARE(values.size(), frequencies.size() + 1);
@@ -217,11 +182,10 @@ void tst_MeroSim::faultBytes_data()
 {
     QTest::addColumn<FaultKind>("kind");
     // Each kind the soak mixes in must do to the bytes what it says, or the
-    // soak passes without testing; a lost request and an unplug are met
-    // elsewhere by the waits they cause.
-    for (FaultKind kind : {FaultKind::FlipHeaderBit, FaultKind::FlipLengthBit, FaultKind::FlipPayloadBit,
-                           FaultKind::GarbageBeforeStart, FaultKind::WrongCommand, FaultKind::SplitChunks,
-                           FaultKind::DropReply, FaultKind::ReportBadHostFrame, FaultKind::ShortPayload})
+    // soak passes without testing. The device link suite meets the damaged
+    // header, length and payload, the dropped reply, the lost request and
+    // the reported host frame by the answer each must draw from the host.
+    for (FaultKind kind : {FaultKind::GarbageBeforeStart, FaultKind::WrongCommand, FaultKind::SplitChunks, FaultKind::ShortPayload})
         QTest::newRow(qPrintable(FaultRule::once(kind).toString())) << kind;
 }
 
@@ -238,40 +202,17 @@ void tst_MeroSim::faultBytes()
     const QByteArray wire = sent.at(0).at(0).value<SentReply>().wire;
     QTRY_COMPARE_WITH_TIMEOUT(m_received, wire, kWaitMs);
     m_received.clear();
-    const int payloadEnd = clean.size() - 4;
-    const auto differs = [&](int from, int to) { return wire.mid(from, to - from) != clean.mid(from, to - from); };
+    const QByteArray payload = clean.mid(HF::kPayloadOffset, clean.size() - HF::kOverhead);
     const QByteArray garbage = wire.left(qMax(0, wire.size() - clean.size()));
-    int bits = 0;
-    for (int i = 0; i < qMin(clean.size(), wire.size()); ++i)
-        bits += qPopulationCount(quint32(quint8(clean[i]) ^ quint8(wire[i])));
-    switch (kind) {
-    case FaultKind::FlipLengthBit:
-        QCOMPARE(HF::word(wire, HF::kLengthOffset), quint16(HF::word(clean, HF::kLengthOffset) ^ 0x8000));
-        Q_FALLTHROUGH();
-    case FaultKind::FlipHeaderBit:
-    case FaultKind::FlipPayloadBit:
-        QCOMPARE(bits, 1);
-        QCOMPARE(differs(1, HF::kPayloadOffset), kind != FaultKind::FlipPayloadBit);
-        QCOMPARE(differs(HF::kPayloadOffset, payloadEnd), kind == FaultKind::FlipPayloadBit);
-        break;
-    case FaultKind::ReportBadHostFrame:
-        QCOMPARE(wire, reply(kResend, {}, HF::word(wire, HF::kFrameCountOffset)));
-        break;
-    case FaultKind::ShortPayload:
-        QCOMPARE(wire, reply(kScanS21, clean.mid(HF::kPayloadOffset, (payloadEnd - HF::kPayloadOffset) / 2)));
-        break;
-    case FaultKind::GarbageBeforeStart:
+    if (kind == FaultKind::ShortPayload) {
+        QCOMPARE(wire, reply(kScanS21, payload.left(payload.size() / 2)));
+    } else if (kind == FaultKind::GarbageBeforeStart) {
         QVERIFY(wire.endsWith(clean) && !garbage.isEmpty() && garbage.size() <= Options().garbageMax);
         QVERIFY(!garbage.contains(char(0xAA)));
-        break;
-    case FaultKind::WrongCommand:
+    } else if (kind == FaultKind::WrongCommand) {
         QVERIFY(HF::word(wire, HF::kCommandOffset) != kScanS21);
-        QCOMPARE(wire, reply(HF::word(wire, HF::kCommandOffset), clean.mid(HF::kPayloadOffset, payloadEnd - HF::kPayloadOffset)));
-        break;
-    case FaultKind::DropReply:
-        QVERIFY(wire.isEmpty());
-        break;
-    default:
+        QCOMPARE(wire, reply(HF::word(wire, HF::kCommandOffset), payload));
+    } else {
         QCOMPARE(wire, clean);
         QVERIFY(written.size() > 1);
         for (const QList<QVariant> &call : qAsConst(written))
@@ -282,21 +223,15 @@ void tst_MeroSim::faultBytes()
     QCOMPARE(exchange(host(kResend, {}, 5, 1)), clean);
 }
 
-void tst_MeroSim::unplugRemovesAndRestoresTheLink()
+// A power cycle: the host's reopening finds counter and settings afresh.
+void tst_MeroSim::unplugRestartsTheDevice()
 {
-    qRegisterMetaType<QSerialPort::SerialPortError>();
     QVERIFY(startSimulator());
     QSignalSpy pluggedIn(m_sim.get(), &Simulator::pluggedIn);
-    QSignalSpy hostError(m_host.get(), &QSerialPort::errorOccurred);
     QVERIFY(!exchange(host(kSetSampleSize, QByteArray::fromHex("8000"))).isEmpty());
     m_sim->unplug(200);
-    // The host notices the device is gone the way it notices a pulled cable.
-    QTRY_VERIFY_WITH_TIMEOUT(!hostError.isEmpty(), kWaitMs);
     QVERIFY(pluggedIn.wait(kWaitMs));
-    QCOMPARE(QFileInfo(m_sim->linkPath()).symLinkTarget(), m_sim->slavePath());
-    m_host.reset();
     QVERIFY(openHost());
-    // A power cycle: counter and settings start afresh.
     QCOMPARE(exchange(host(kGetFullType)), reply(kGetFullType));
     QCOMPARE(m_sim->sampleSize(), RepeaterModel::kDefaultSampleSize);
 }

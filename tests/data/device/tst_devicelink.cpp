@@ -1,8 +1,8 @@
-// The whole device link on the wire: the application's serial port, frame
-// layer, command queue, device and connection managers against the MERO
-// simulator on a real pseudo-terminal. The simulator frames bytes with its
-// own code and records every host frame it accepted, so each test can say
-// exactly what the host put on the wire.
+// The whole device link on the wire: the application's serial port, its
+// reconnection, frame layer, command queue, device and connection managers
+// against the MERO simulator on a real pseudo-terminal. The simulator frames
+// bytes with its own code and records every host frame it accepted, so each
+// test can say exactly what the host put on the wire.
 #include "core/enumtext.h"
 #include "data/device/commandqueue.h"
 #include "data/device/connectionmanager.h"
@@ -44,8 +44,6 @@ DeviceManager &manager() { return DeviceManager::instance(); }
 
 const QStringList kIdentification{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "D_GET_FIRMWARE_VERSION"};
 
-constexpr char kFrameStart = char(0xAA);
-
 float signature(qint64 frequency)
 {
     using Model = MeroSim::RepeaterModel;
@@ -58,17 +56,9 @@ qint64 frequencyWithStartByte(qint64 frequency)
 {
     for (;; ++frequency) {
         const float value = signature(frequency);
-        if (QByteArray(reinterpret_cast<const char *>(&value), sizeof value).contains(kFrameStart))
+        if (QByteArray(reinterpret_cast<const char *>(&value), sizeof value).contains(char(DeviceMessageManager::kFrameStart)))
             return frequency;
     }
-}
-
-QVector<float> signatures(const QVector<qint64> &frequencies)
-{
-    QVector<float> values;
-    for (qint64 frequency : frequencies)
-        values << signature(frequency);
-    return values;
 }
 
 } // namespace
@@ -87,18 +77,22 @@ private slots:
     void scanRepliesRecover();
     void linkGivesUp_data();
     void linkGivesUp();
-    void lossReconnectsAndIdentifiesAgain();
     void lateServerReplyAfterUnplug();
+    void openAndReopenSequence();
+    void portErrors_data();
+    void portErrors();
+    void reconnectTries();
+    void timerReopensPort();
 
 private:
     bool startSimulator(MeroSim::Options options = {});
-    // Opens the port and waits for the start-up exchange to finish.
-    bool openAndIdentify();
     QStringList wire() const;
     // Arms a fault for the simulator's answer to the next frame carrying
     // this command: the fault strikes that very reply.
     void armOnRequest(Cmd command, const FaultRule &rule);
+    void recordSignals();
 
+    QStringList m_events;
     TestSupport::LoopbackHttpServer m_updateServer;
     QTemporaryDir m_dir;
     std::unique_ptr<MeroSim::Simulator> m_sim;
@@ -117,11 +111,24 @@ void TstDeviceLink::cleanup()
 {
     // The host lets go first, so the simulator's exit is no lost device.
     SerialPort::instance().close(true);
-    QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
     m_sim.reset();
+    SerialPort::instance().disconnect(this);
     manager().disconnect(this);
     manager().setDeviceInfo(DeviceInfo());
+    m_events.clear();
+    // Off ends a retry still waiting after a test's loss.
+    ConnectionManager::instance().setAutoReconnect(false);
     ConnectionManager::instance().setAutoReconnect(true);
+}
+
+void TstDeviceLink::recordSignals()
+{
+    SerialPort &port = SerialPort::instance();
+    connect(&port, &SerialPort::signalOpening, this, [this] { m_events << QStringLiteral("opening"); });
+    connect(&port, &SerialPort::signalOpened, this, [this] { m_events << QStringLiteral("opened"); });
+    connect(&port, &SerialPort::signalClosing, this, [this] { m_events << QStringLiteral("closing"); });
+    connect(&port, &SerialPort::signalClosed, this, [this] { m_events << QStringLiteral("closed"); });
+    connect(&port, &SerialPort::signalLost, this, [this] { m_events << QStringLiteral("lost"); });
 }
 
 bool TstDeviceLink::startSimulator(MeroSim::Options options)
@@ -130,12 +137,6 @@ bool TstDeviceLink::startSimulator(MeroSim::Options options)
     options.quiet = true;
     m_sim = std::make_unique<MeroSim::Simulator>(options);
     return m_sim->start();
-}
-
-bool TstDeviceLink::openAndIdentify()
-{
-    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
-    return SerialPort::instance().openPort(m_sim->linkPath()) && finished.wait(kWaitMs);
 }
 
 // "D_GET_DEVICE_ID", or "O_RESEND_PACKET_FROM_DEVICE 5" when options are set.
@@ -162,11 +163,12 @@ void TstDeviceLink::identification_data()
 {
     QTest::addColumn<FaultKind>("fault");
     QTest::addColumn<QString>("resend"); // what the host sends between type and version; empty: no fault
-    QTest::newRow("clean") << FaultKind::DropReply << "";
     QTest::newRow("header bit flipped") << FaultKind::FlipHeaderBit << "O_RESEND_PACKET_FROM_DEVICE 5";
     QTest::newRow("crc bit flipped") << FaultKind::FlipPayloadBit << "O_RESEND_PACKET_FROM_DEVICE 6";
     QTest::newRow("reply dropped") << FaultKind::DropReply << "O_RESEND_PACKET_FROM_DEVICE 2";
     QTest::newRow("device reports a bad host frame") << FaultKind::ReportBadHostFrame << "D_GET_DEVICE_FULL_TYPE";
+    // Last, so the frame count shows a new session counting afresh.
+    QTest::newRow("clean") << FaultKind::DropReply << "";
 }
 
 void TstDeviceLink::identification()
@@ -191,7 +193,8 @@ void TstDeviceLink::identification()
     if (!resend.isEmpty())
         armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::once(fault));
     TestSupport::LogCapture log;
-    QVERIFY(openAndIdentify());
+    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()) && finished.wait(kWaitMs));
     if (resend.isEmpty()) {
         QCOMPARE(timeline.join(' '), QStringLiteral("request reply request reply request reply"));
         // Frames count by two, request and reply; once the device has told its
@@ -245,13 +248,17 @@ void TstDeviceLink::scanRepliesRecover()
     options.chunkMax = 1;
     options.scanValues = MeroSim::ScanValues::Signature;
     QVERIFY(startSimulator(options));
-    QVERIFY(openAndIdentify());
+    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()) && finished.wait(kWaitMs));
     m_sim->clearStatistics();
     const QList<QVector<qint64>> slices{
         {700000000, 710000000}, {frequencyWithStartByte(720000000), 730000000, 740000000}, {750000000}};
     QList<QVector<float>> expected, received;
-    for (const QVector<qint64> &slice : slices)
-        expected << signatures(slice);
+    for (const QVector<qint64> &slice : slices) {
+        expected << QVector<float>();
+        for (qint64 frequency : slice)
+            expected.last() << signature(frequency);
+    }
     connect(&manager(), &DeviceManager::signalGotScanData, this, [&](const TDeviceReply &reply) {
         received << ScanPayloads::readScanReply(reply.data, 25).values;
         // The reply to the second slice goes wrong: armed once the first is
@@ -272,26 +279,34 @@ void TstDeviceLink::scanRepliesRecover()
 void TstDeviceLink::linkGivesUp_data()
 {
     QTest::addColumn<quint16>("typeState");
+    QTest::addColumn<bool>("userDisconnects");
     QTest::addColumn<QStringList>("expectedWire");
     QTest::addColumn<QStringList>("userErrors");
-    // The user disconnects while the type request is lost on its way; the
-    // link gives up on it too, and the user's choice holds.
-    QTest::newRow("user disconnects while a request is lost") << kMeroTypeState << QStringList{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"} << QStringList{};
+    const QStringList lost{"D_GET_DEVICE_ID", "D_GET_DEVICE_FULL_TYPE", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"};
+    // The device never hears the type request and, asked to resend, repeats
+    // its last reply: a timeout, two mismatches, and the link gives up on the
+    // device, but not for good. This waits for the real reconnect interval.
+    QTest::newRow("request lost") << kMeroTypeState << false << lost << QStringList{};
+    // The user disconnects meanwhile; the link gives up on the request too,
+    // and the user's choice holds.
+    QTest::newRow("user disconnects while a request is lost") << kMeroTypeState << true << lost << QStringList{};
     // The disconnect waits behind the version request that was queued before
     // the type was known; nothing is asked after it.
-    QTest::newRow("another device type") << quint16(0x0008) << kIdentification << QStringList{"DeviceManager >> dw_err_connected_not_mero_device" "EDeviceTypes::OSKIRO_TAVEL"};
+    QTest::newRow("another device type") << quint16(0x0008) << false << kIdentification << QStringList{"DeviceManager >> dw_err_connected_not_mero_device" "EDeviceTypes::OSKIRO_TAVEL"};
 }
 
 void TstDeviceLink::linkGivesUp()
 {
     QFETCH(quint16, typeState);
+    QFETCH(bool, userDisconnects);
     QFETCH(QStringList, expectedWire);
     QFETCH(QStringList, userErrors);
     MeroSim::Options options;
     options.typeState = typeState;
     QVERIFY(startSimulator(options));
-    if (typeState == kMeroTypeState) {
+    if (typeState == kMeroTypeState)
         armOnRequest(Cmd::D_GET_DEVICE_FULL_TYPE, FaultRule::once(FaultKind::LoseRequest));
+    if (userDisconnects) {
         connect(m_sim.get(), &MeroSim::Simulator::frameReceived, this, [](const MeroSim::ReceivedFrame &frame) {
             if (frame.command == quint16(Cmd::D_GET_DEVICE_FULL_TYPE))
                 manager().requestDisconnect();
@@ -304,27 +319,12 @@ void TstDeviceLink::linkGivesUp()
     QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kWaitMs);
     QCOMPARE(wire(), expectedWire);
     QCOMPARE(log.lines(QtCriticalMsg), userErrors);
-    QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
     QCOMPARE(finished.count(), 0);
     QVERIFY(CommandQueue::instance().isEmpty());
-}
-
-// The device never hears a request and, asked to resend, repeats its last
-// reply, the version's: a timeout, two mismatches, and the link gives up on
-// the device, but not for good. This waits for the real reconnect interval.
-void TstDeviceLink::lossReconnectsAndIdentifiesAgain()
-{
-    QVERIFY(startSimulator());
-    TestSupport::LogCapture log;
-    QVERIFY(openAndIdentify());
-    m_sim->clearStatistics();
-    QSignalSpy finished(&manager(), &DeviceManager::signalStartupFinished);
-    QSignalSpy lost(&SerialPort::instance(), &SerialPort::signalLost);
-    m_sim->addFault(FaultRule::once(FaultKind::LoseRequest));
-    CommandQueue::instance().enqueue(Cmd::D_GET_OPTIONS);
-    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, kWaitMs);
-    QVERIFY(CommandQueue::instance().isEmpty());
-    QCOMPARE(wire(), (QStringList{"D_GET_OPTIONS", "O_RESEND_PACKET_FROM_DEVICE 2", "O_RESEND_PACKET_FROM_DEVICE 1"}));
+    const bool reconnects = typeState == kMeroTypeState && !userDisconnects;
+    QCOMPARE(ConnectionManager::instance().isWaitingToReconnect(), reconnects);
+    if (!reconnects)
+        return;
     QVERIFY(log.contains(QStringLiteral(">> limit of resends is exceeded. Disconnecting..")));
     m_sim->clearStatistics();
     // The request that was in flight died with the link; nothing replays it.
@@ -362,6 +362,104 @@ void TstDeviceLink::lateServerReplyAfterUnplug()
     QCOMPARE(manager().deviceInfo().id, newId);
     QCOMPARE(m_updateServer.requests().last().formFields(),
              (QList<QPair<QString, QString>>{{"device_number", newId}, {"device_soft_version", kSimVersion}}));
+}
+
+void TstDeviceLink::openAndReopenSequence()
+{
+    QVERIFY(startSimulator());
+    recordSignals();
+    QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()));
+    QCOMPARE(m_events, (QStringList{"closing", "opening", "opened"}));
+    m_events.clear();
+    QVERIFY(SerialPort::instance().open(false));
+    QCOMPARE(m_events, (QStringList{"closing", "closed", "opening", "opened"}));
+}
+
+void TstDeviceLink::portErrors_data()
+{
+    QTest::addColumn<QString>("missingPort"); // empty: the simulator's, which then fails
+    QTest::addColumn<QSerialPort::SerialPortError>("error"); // NoError: the cable pulled
+    QTest::addColumn<QString>("events");
+    QTest::newRow("resource") << QString() << QSerialPort::ResourceError << "closing closed lost";
+    QTest::newRow("write") << QString() << QSerialPort::WriteError << "closing closed";
+    QTest::newRow("timeout") << QString() << QSerialPort::TimeoutError << "closing closed";
+    QTest::newRow("unplugged") << QString() << QSerialPort::NoError << "closing closed lost";
+    // The configuration line names the port exactly as given.
+    QTest::newRow("missing port") << "/dev/mero-no-such-port" << QSerialPort::NoError << "closing opening closing lost";
+    QTest::newRow("placeholder in name") << "/dev/mero-%2-no-such-port" << QSerialPort::NoError << "closing opening closing lost";
+}
+
+void TstDeviceLink::portErrors()
+{
+    QFETCH(QString, missingPort);
+    QFETCH(QSerialPort::SerialPortError, error);
+    QFETCH(QString, events);
+    TestSupport::LogCapture log;
+    if (!missingPort.isEmpty()) {
+        recordSignals();
+        QVERIFY(!SerialPort::instance().openPort(missingPort));
+        QVERIFY2(log.contains(QStringLiteral(">> updated config: \nPort name: %1\nBaud rate: 115200\n").arg(missingPort)),
+                 qPrintable(log.lines().join('\n')));
+    } else {
+        QVERIFY(startSimulator());
+        QVERIFY(SerialPort::instance().openPort(m_sim->linkPath()));
+        recordSignals();
+        if (error != QSerialPort::NoError)
+            SerialPort::instance().slotErrorOccurred(error);
+        else
+            m_sim->unplug(-1);
+        QTRY_VERIFY(!SerialPort::instance().isOpen());
+        // Whatever else the port reports on the way, the loss counts once.
+        QTest::qWait(50);
+    }
+    QVERIFY(!SerialPort::instance().isOpen());
+    QCOMPARE(m_events.join(QLatin1Char(' ')), events);
+}
+
+// Thirty tries, then the user is told; turned off, a loss starts none, and
+// turned on again the count starts afresh.
+void TstDeviceLink::reconnectTries()
+{
+    TestSupport::LogCapture log;
+    QSignalSpy reconnecting(&ConnectionManager::instance(), &ConnectionManager::signalReconnecting);
+    QSignalSpy failed(&ConnectionManager::instance(), &ConnectionManager::signalFailedToReconnect);
+    for (int loss = 0; loss < 30; ++loss)
+        emit SerialPort::instance().signalLost();
+    QStringList expected;
+    for (int attempt = 0; attempt < 30; ++attempt)
+        expected << QStringLiteral("ConnectionManager >> reconnect try #%1").arg(attempt);
+    QCOMPARE(log.lines(QtInfoMsg), expected);
+    QCOMPARE(reconnecting.count(), 29);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(log.lines(QtCriticalMsg), QStringList{"ConnectionManager >> dw_err_autoreconnect_failed"});
+
+    log.clear();
+    ConnectionManager::instance().setAutoReconnect(true);
+    emit SerialPort::instance().signalLost();
+    ConnectionManager::instance().setAutoReconnect(false);
+    QVERIFY(!ConnectionManager::instance().isWaitingToReconnect());
+    QCOMPARE(ConnectionManager::instance().triesLeft(), qint16(30));
+    emit SerialPort::instance().signalLost();
+    ConnectionManager::instance().setAutoReconnect(true);
+    emit SerialPort::instance().signalLost();
+    QCOMPARE(log.lines(QtInfoMsg), QStringList({"ConnectionManager >> reconnect try #0", "ConnectionManager >> reconnect try #0"}));
+}
+
+void TstDeviceLink::timerReopensPort()
+{
+    // The one test that waits for the real interval: the retry must reopen
+    // with the settings already in force, and a port still missing must lead
+    // to the next try.
+    DM::PortSettings settings;
+    settings.portName = QStringLiteral("/dev/mero-no-such-port");
+    SerialPort::instance().setSettings(settings);
+    SerialPort::instance().port().setPortName(settings.portName);
+    TestSupport::LogCapture log;
+    emit SerialPort::instance().signalLost();
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("ConnectionManager >> reconnect try #1")),
+                             ConnectionManager::kReconnectIntervalMs * 2);
+    QVERIFY(log.contains(QStringLiteral("SerialPort >> error: DeviceNotFoundError")));
+    QVERIFY(!log.contains(QStringLiteral("updated config")));
 }
 
 QTEST_GUILESS_MAIN(TstDeviceLink)
