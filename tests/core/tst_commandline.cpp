@@ -43,52 +43,38 @@ void TestCommandLine::parse_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("nothing") << QStringList() << EOutcome::Run << "|0|-1||" << 0;
+    const EOutcome run = EOutcome::Run, error = EOutcome::Error;
+    QTest::newRow("nothing") << QStringList() << run << "|0|-1||" << 0;
     QTest::newRow("all options") << QStringList{"--data-dir", "/srv/mero", "--unattended", "--quit-after", "250",
-                                                "--port", "ttyACM0", "--update-url=http://h/u"}
-                                 << EOutcome::Run << "/srv/mero|1|250|ttyACM0|http://h/u" << 0;
-    QTest::newRow("equals form") << QStringList{"--data-dir=run data", "--quit-after=0"} << EOutcome::Run
-                                 << "run data|0|0||" << 0;
-    QTest::newRow("screenshot is unattended") << QStringList{"--simulate", "--screenshot", "w.png"} << EOutcome::Run
-                                              << "|1|-1||" << 0;
+                                                "--port", "ttyACM0", "--update-url=http://h/u"} << run << "/srv/mero|1|250|ttyACM0|http://h/u" << 0;
+    QTest::newRow("equals form") << QStringList{"--data-dir=run data", "--quit-after=0"} << run << "run data|0|0||" << 0;
+    QTest::newRow("screenshot is unattended") << QStringList{"--simulate", "--screenshot", "w.png"} << run << "|1|-1||" << 0;
     // Nobody is at a measurement to close a box.
-    QTest::newRow("measure is unattended") << QStringList{"--measure", "--port=ttyACM0", "--export", "a.S2P"}
-                                           << EOutcome::Run << "|1|-1|ttyACM0|" << 0;
+    QTest::newRow("measure is unattended") << QStringList{"--measure", "--port=ttyACM0", "--export", "a.S2P"} << run << "|1|-1|ttyACM0|" << 0;
     QTest::newRow("help") << QStringList{"-h"} << EOutcome::ShowHelp << "" << 0;
     QTest::newRow("version") << QStringList{"--version"} << EOutcome::ShowVersion << "" << 0;
-    QTest::newRow("help wins over a bad value") << QStringList{"--quit-after", "soon", "--help"}
-                                                << EOutcome::ShowHelp << "" << 0;
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << EOutcome::Error << "Unknown option 'bogus'." << 1;
+    QTest::newRow("help wins over a bad value") << QStringList{"--quit-after", "soon", "--help"} << EOutcome::ShowHelp << "" << 0;
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << error << "Unknown option 'bogus'." << 1;
     // A script asking for a measurement tells its usage errors from a failed verdict.
-    QTest::newRow("unknown option, measure") << QStringList{"--bogus", "-measure"} << EOutcome::Error
-                                             << "Unknown option 'bogus'." << 2;
-    QTest::newRow("empty data dir") << QStringList{"--data-dir="} << EOutcome::Error
-                                    << "The option '--data-dir' needs a directory." << 1;
-    QTest::newRow("empty port") << QStringList{"--port="} << EOutcome::Error << "The option '--port' needs a port name." << 1;
-    QTest::newRow("empty url") << QStringList{"--update-url="} << EOutcome::Error
-                               << "The option '--update-url' needs a URL." << 1;
-    QTest::newRow("empty screenshot") << QStringList{"--screenshot="} << EOutcome::Error
-                                      << "The option '--screenshot' needs a file." << 1;
-    QTest::newRow("simulator and port") << QStringList{"--simulate", "--port=ttyACM0"} << EOutcome::Error
+    QTest::newRow("unknown option, measure") << QStringList{"--bogus", "-measure"} << error << "Unknown option 'bogus'." << 2;
+    QTest::newRow("empty data dir") << QStringList{"--data-dir="} << error << "The option '--data-dir' needs a directory." << 1;
+    QTest::newRow("empty screenshot") << QStringList{"--screenshot="} << error << "The option '--screenshot' needs a file." << 1;
+    QTest::newRow("simulator and port") << QStringList{"--simulate", "--port=ttyACM0"} << error
                                         << "The options '--simulate' and '--port' exclude each other." << 1;
-    QTest::newRow("quit after negative") << QStringList{"--quit-after=-5"} << EOutcome::Error
-        << "Invalid value '-5' for '--quit-after': expected a number of milliseconds." << 1;
-    QTest::newRow("measure option alone") << QStringList{"--preset", "2"} << EOutcome::Error
-                                          << "The option '--preset' needs '--measure'." << 1;
-    QTest::newRow("measure without device") << QStringList{"--measure", "--power", "high"} << EOutcome::Error
+    QTest::newRow("quit after negative") << QStringList{"--quit-after=-5"} << error
+                                         << "Invalid value '-5' for '--quit-after': expected a number of milliseconds." << 1;
+    QTest::newRow("measure option alone") << QStringList{"--preset", "2"} << error << "The option '--preset' needs '--measure'." << 1;
+    QTest::newRow("measure without device") << QStringList{"--measure", "--power", "high"} << error
                                             << "The option '--measure' needs '--port' or '--simulate'." << 2;
-    QTest::newRow("measure and screenshot") << QStringList{"--measure", "--simulate", "--screenshot", "w.png"}
-                                            << EOutcome::Error << "The option '--screenshot' does not go with '--measure'."
-                                            << 2;
-    QTest::newRow("preset zero") << QStringList{"--measure", "--simulate", "--preset", "0"} << EOutcome::Error
+    QTest::newRow("measure and screenshot") << QStringList{"--measure", "--simulate", "--screenshot", "w.png"} << error
+                                            << "The option '--screenshot' does not go with '--measure'." << 2;
+    QTest::newRow("preset zero") << QStringList{"--measure", "--simulate", "--preset", "0"} << error
                                  << "Invalid value '0' for '--preset': expected a whole number from 1 to 1000." << 2;
-    QTest::newRow("power medium") << QStringList{"--measure", "--simulate", "--power", "medium"} << EOutcome::Error
+    QTest::newRow("power medium") << QStringList{"--measure", "--simulate", "--power", "medium"} << error
                                   << "Invalid value 'medium' for '--power': expected low or high." << 2;
-    QTest::newRow("export suffix only") << QStringList{"--measure", "--simulate", "--export", ".csv"}
-                                        << EOutcome::Error
+    QTest::newRow("export suffix only") << QStringList{"--measure", "--simulate", "--export", ".csv"} << error
                                         << "The file '.csv' of '--export' must end in .csv, .s2p, .png." << 2;
-    QTest::newRow("stray argument") << QStringList{"profile.ini"} << EOutcome::Error
-                                    << "Unexpected argument 'profile.ini'." << 1;
+    QTest::newRow("stray argument") << QStringList{"profile.ini"} << error << "Unexpected argument 'profile.ini'." << 1;
 }
 
 void TestCommandLine::parse()
@@ -104,15 +90,10 @@ void TestCommandLine::parse()
     QCOMPARE(commandLine.parse(QStringList{QStringLiteral("oskiro-mero")} + arguments), outcome);
     QCOMPARE(commandLine.exitCode(outcome), exitCode);
     const CommandLine::Options &o = commandLine.options();
-    if (outcome == EOutcome::Run) {
-        QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5").arg(o.dataDir).arg(int(o.unattended)).arg(o.quitAfterMs)
-                     .arg(o.portName, o.updateUrl), expected);
-    } else {
-        QCOMPARE(commandLine.errorText(), expected);
-    }
+    QCOMPARE(outcome == EOutcome::Run ? QStringLiteral("%1|%2|%3|%4|%5").arg(o.dataDir).arg(int(o.unattended))
+                                            .arg(o.quitAfterMs).arg(o.portName, o.updateUrl) : commandLine.errorText(), expected);
     // An error is told with the usage after it.
-    if (outcome == EOutcome::Error)
-        QVERIFY(commandLine.outcomeText(outcome).startsWith("oskiro-mero: " + expected + "\n\nUsage: "));
+    QVERIFY(outcome != EOutcome::Error || commandLine.outcomeText(outcome).startsWith("oskiro-mero: " + expected + "\n\nUsage: "));
 }
 
 void TestCommandLine::resolveAppDir_data()
@@ -126,14 +107,11 @@ void TestCommandLine::resolveAppDir_data()
 
     // "%exe" stands for the executable's directory of the row.
     const QString user = QStringLiteral("/home/u/.local/share/oskiro-mero");
-    QTest::newRow("chosen wins") << "/srv/mero" << true << true << user << "/srv/mero"
-                                 << ">> application directory (chosen): /srv/mero";
-    QTest::newRow("beside the executable") << "" << true << false << user << "%exe"
-                                           << ">> application directory (beside the executable): %exe";
+    QTest::newRow("chosen wins") << "/srv/mero" << true << true << user << "/srv/mero" << ">> application directory (chosen): /srv/mero";
+    QTest::newRow("beside the executable") << "" << true << false << user << "%exe" << ">> application directory (beside the executable): %exe";
     QTest::newRow("per-user fallback") << "" << false << false << user << user
         << ">> application directory (per-user, the executable's directory %exe is not writable): " + user;
-    QTest::newRow("no per-user location") << "" << false << false << "" << "%exe"
-                                          << ">> application directory (beside the executable): %exe";
+    QTest::newRow("no per-user location") << "" << false << false << "" << "%exe" << ">> application directory (beside the executable): %exe";
     // Run as root, an installed bin/ is writable too.
     QTest::newRow("installed, writable") << "" << true << true << user << user
         << ">> application directory (per-user, installed in %exe): " + user;
@@ -173,8 +151,6 @@ void TestCommandLine::applyChoosesDirAndUnattendedBoxes()
     QCOMPARE(AppEnvironment::appDir(), expected);
     QCOMPARE(AppEnvironment::appDirDescription(), QStringLiteral(">> application directory (chosen): ") + expected);
     QVERIFY(!UserDialogs::isUnattended());
-    AppEnvironment::setAppDir(QString());
-    QVERIFY(AppEnvironment::appDir() != expected);
 
     QCOMPARE(commandLine.parse({QStringLiteral("oskiro-mero"), QStringLiteral("--unattended")}), EOutcome::Run);
     commandLine.apply();

@@ -9,8 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -83,7 +81,6 @@ private slots:
     }
     void startWritesProfilesKeepsUserFiles();
     void initFailsWithoutProfilesDir();
-    void snapshotsAreDetached();
     void openProfile_data();
     void openProfile();
     void saveProfileAs_data();
@@ -158,33 +155,6 @@ void TestSettingsManager::initFailsWithoutProfilesDir()
     QVERIFY(!SettingsManager::init());
     QCOMPARE(log.lines(QtCriticalMsg).last(), "SettingsManager >>dw_err_settings_cant_create_dirs" + blocker + "/profiles");
     QVERIFY(!SettingsManager::currentSettingsSnapshot());
-}
-
-void TestSettingsManager::snapshotsAreDetached()
-{
-    QTemporaryDir temp;
-    const QByteArray previousTemp = qgetenv("TMPDIR");
-    const auto restoreTemp = qScopeGuard([&previousTemp] {
-        previousTemp.isNull() ? void(qunsetenv("TMPDIR")) : void(qputenv("TMPDIR", previousTemp));
-    });
-    qputenv("TMPDIR", QFile::encodeName(temp.path()));
-    QVERIFY(start());
-    QSettings *current = SettingsManager::currentSettings();
-    const QString key = "Default/selected_source_power";
-    std::unique_ptr<QSettings> before = SettingsManager::currentSettingsSnapshot();
-    current->setValue(key, 1);
-    std::unique_ptr<QSettings> after = SettingsManager::currentSettingsSnapshot();
-    current->setValue(key, 2);
-    // Writing into one snapshot never shows in another or in the profile.
-    before->setValue(key, 9);
-    QCOMPARE(after->value(key).toInt(), 1);
-    QCOMPARE(current->value(key).toInt(), 2);
-    before.reset();
-    QCOMPARE(SettingsManager::currentSettingsSnapshot()->value(key).toInt(), 2);
-    after.reset();
-    SettingsManager::userSettingsSnapshot()->sync();
-    // Nor does any of them ever reach a disk.
-    QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 void TestSettingsManager::openProfile_data()

@@ -30,46 +30,25 @@ class TestResources : public QObject
     Q_OBJECT
 
 private slots:
-    void iconsRender_data();
-    void iconsRender();
     void picturesLoad_data();
     void picturesLoad();
     void styleSheetRulesTakeEffect();
 };
 
-void TestResources::iconsRender_data()
-{
-    QTest::addColumn<QString>("path");
-    // Spelled as the widgets ask for them, the doubled slash included.
-    for (const char *path : {":/ui/pause_scan", "://ui/pause_scan", "://ui/resume_scan", ":/ui/connected",
-                             ":/ui/disconnected", ":/ui/refresh", ":/ui/menu_drawer", ":/ui/arrow_left",
-                             ":/ui/apply", ":/ui/configure"})
-        QTest::newRow(path) << QString::fromLatin1(path);
-}
-
-void TestResources::iconsRender()
-{
-    QFETCH(QString, path);
-    const QSize size(32, 32);
-    const QPixmap pixmap = QIcon(path).pixmap(size);
-    QCOMPARE(pixmap.size(), size);
-    // Something is drawn, yet the icon is a figure on a clear ground.
-    const int opaque = opaquePixelCount(pixmap.toImage());
-    const int total = size.width() * size.height();
-    QVERIFY2(opaque > total / 20 && opaque < total * 3 / 4, qPrintable(QString::number(opaque)));
-}
-
 void TestResources::picturesLoad_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QSize>("maxSize");
+    QTest::addColumn<QSize>("maxSize"); // an icon: drawn at that size
     QTest::addColumn<bool>("exact");
+    // Icons spelled as the widgets ask for them, the doubled slash included.
+    for (const char *path : {":/ui/pause_scan", "://ui/pause_scan", "://ui/resume_scan", ":/ui/connected", ":/ui/disconnected",
+                             ":/ui/refresh", ":/ui/menu_drawer", ":/ui/arrow_left", ":/ui/apply", ":/ui/configure"})
+        QTest::newRow(path) << QString::fromLatin1(path) << QSize(32, 32) << true;
     QTest::newRow("splash logo") << QStringLiteral("://logo_pic") << QSize(500, 300) << false;
     // The attenuation spin boxes are placed at fixed points of a frame of
     // this size, so the schematic behind them must match it exactly.
     QTest::newRow("attenuator background") << QStringLiteral(":/repeater_bg") << QSize(400, 350) << true;
-    QTest::newRow("chart arrangement")
-        << QStringLiteral(":/arrange/images/arrangement/charts_2.png") << QSize(256, 256) << false;
+    QTest::newRow("chart arrangement") << QStringLiteral(":/arrange/images/arrangement/charts_2.png") << QSize(256, 256) << false;
 }
 
 void TestResources::picturesLoad()
@@ -77,16 +56,16 @@ void TestResources::picturesLoad()
     QFETCH(QString, path);
     QFETCH(QSize, maxSize);
     QFETCH(bool, exact);
-    const QPixmap pixmap(path);
-    QVERIFY(!pixmap.isNull());
-    if (exact) {
+    const bool icon = path.startsWith(QLatin1String(":/ui/")) || path.startsWith(QLatin1String("://ui/"));
+    const QPixmap pixmap = icon ? QIcon(path).pixmap(maxSize) : QPixmap(path);
+    if (exact)
         QCOMPARE(pixmap.size(), maxSize);
-    } else {
-        QVERIFY2(pixmap.width() <= maxSize.width() && pixmap.height() <= maxSize.height()
-                     && pixmap.width() >= maxSize.width() / 4 && pixmap.height() >= maxSize.height() / 4,
-                 qPrintable(QStringLiteral("%1 x %2").arg(pixmap.width()).arg(pixmap.height())));
-    }
-    QVERIFY(opaquePixelCount(pixmap.toImage()) > 0);
+    QVERIFY2(pixmap.width() <= maxSize.width() && pixmap.height() <= maxSize.height()
+                 && pixmap.width() >= maxSize.width() / 4 && pixmap.height() >= maxSize.height() / 4,
+             qPrintable(QStringLiteral("%1 x %2").arg(pixmap.width()).arg(pixmap.height())));
+    // Something is drawn; an icon is a figure on a clear ground.
+    const int opaque = opaquePixelCount(pixmap.toImage()), total = pixmap.width() * pixmap.height();
+    QVERIFY2(opaque > (icon ? total / 20 : 0) && (!icon || opaque < total * 3 / 4), qPrintable(QString::number(opaque)));
 }
 
 // The sheet is applied as the application does at start-up.
@@ -97,6 +76,8 @@ void TestResources::styleSheetRulesTakeEffect()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     ZCore::UtilityModules::UI::applyStyleSheet(path);
+    // A missing file leaves the sheet in force.
+    ZCore::UtilityModules::UI::applyStyleSheet(QStringLiteral(":/styles/missing.qss"));
     QCOMPARE(qApp->styleSheet(), QString::fromUtf8(file.readAll()));
 
     QWidget page;
