@@ -1,21 +1,26 @@
-#include "core/settingsmanager.h"
-
-#include "core/appenvironment.h"
 #include "core/isettingsrestorable.h"
+#include "core/log.h"
+#include "core/logger.h"
+#include "core/settingsmanager.h"
+#include "core/userdialogs.h"
 #include "data/scan/tscanpreset.h"
 #include "logcapture.h"
 #include "recordingdialogs.h"
 #include "tempappdir.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
 
-using ZCore::SettingsManager;
 using TestSupport::LogCapture;
+using ZCore::Logger;
+using ZCore::SettingsManager;
+using ZCore::UserDialogs;
 
 namespace {
 
@@ -58,9 +63,38 @@ struct FakeRestorable : ZCore::ISettingsRestorable
     QVariant value;
 };
 
+QByteArray readLogBytes()
+{
+    QFile file(Logger::logFilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// File lines without the elapsed field, which must be "[ " + seconds with
+// three decimals right-justified to nine characters + " ]".
+QStringList readLogLines()
+{
+    static const QRegularExpression field(QStringLiteral("^\\[ [ \\d]{4}\\d\\.\\d{3} \\]"));
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(readLogBytes()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        lines << (field.match(line).hasMatch() ? line.mid(13) : QStringLiteral("<bad elapsed> ") + line);
+    return lines;
+}
+
+// Something else logs while a box is open, as the event loop lets it.
+struct LoggingDialogs : UserDialogs::IBackend
+{
+    bool show(UserDialogs::EKind, QWidget *, const QString &, const QString &) override
+    {
+        ZCore::Log::info(QStringLiteral("BoxOwner"), QStringLiteral(">> written while the box is open"));
+        return false;
+    }
+    void exitApplication(int) override {}
+};
+
 } // namespace
 
-class TestSettingsManager : public QObject
+// The files the application keeps in its directory: the profiles and the log.
+class TestAppFiles : public QObject
 {
     Q_OBJECT
 
@@ -72,6 +106,7 @@ private slots:
     }
     void cleanup()
     {
+        Logger::uninstall();
         // Nothing pending may be written after the directory is gone.
         for (QSettings *settings : {SettingsManager::currentSettings(), SettingsManager::userSettings()})
             if (settings)
@@ -80,13 +115,17 @@ private slots:
         m_appDir.reset();
     }
     void startWritesProfilesKeepsUserFiles();
-    void initFailsWithoutProfilesDir();
+    void initFailsWithoutItsDir_data();
+    void initFailsWithoutItsDir();
     void openProfile_data();
     void openProfile();
     void saveProfileAs_data();
     void saveProfileAs();
     void loadProfile_data();
     void loadProfile();
+    void lineFormat_data();
+    void lineFormat();
+    void fileNameAndLinesInOrder();
 
 private:
     QString profile(const QString &name) const { return m_appDir->filePath("profiles/" + name + ".ini"); }
@@ -100,7 +139,7 @@ private:
     std::unique_ptr<TestSupport::RecordingDialogs> m_dialogs;
 };
 
-void TestSettingsManager::startWritesProfilesKeepsUserFiles()
+void TestAppFiles::startWritesProfilesKeepsUserFiles()
 {
     QVERIFY(start());
     // Keys and comments are read by people editing the profile by hand.
@@ -146,18 +185,31 @@ void TestSettingsManager::startWritesProfilesKeepsUserFiles()
     QCOMPARE(SettingsManager::userSettings()->value("Range_Presets/4/name").toString(), QStringLiteral("My band"));
 }
 
-void TestSettingsManager::initFailsWithoutProfilesDir()
+void TestAppFiles::initFailsWithoutItsDir_data()
 {
-    const QString blocker = m_appDir->filePath("not-a-dir");
-    QVERIFY(writeFile(blocker, "x"));
-    ZCore::AppEnvironment::setAppDir(blocker);
-    LogCapture log;
-    QVERIFY(!SettingsManager::init());
-    QCOMPARE(log.lines(QtCriticalMsg).last(), "SettingsManager >>dw_err_settings_cant_create_dirs" + blocker + "/profiles");
-    QVERIFY(!SettingsManager::currentSettingsSnapshot());
+    QTest::addColumn<QString>("dir");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("profiles") << "profiles" << "SettingsManager >>dw_err_settings_cant_create_dirs";
+    QTest::newRow("logs") << "logs" << "Logger >>dw_err_logger_cant_create_dirs";
 }
 
-void TestSettingsManager::openProfile_data()
+void TestAppFiles::initFailsWithoutItsDir()
+{
+    QFETCH(QString, dir);
+    QFETCH(QString, line);
+    const QString blocked = m_appDir->filePath(dir);
+    QVERIFY(writeFile(blocked, "x"));
+    LogCapture log;
+    QVERIFY(dir == "logs" ? !Logger::init() : !SettingsManager::init() && !SettingsManager::currentSettingsSnapshot());
+    QCOMPARE(log.lines(QtCriticalMsg).last(), line + blocked);
+    // Every line stays with the handler already in force, and a fatal error still ends the program.
+    ZCore::Log::info(QStringLiteral("EntryPoint"), QStringLiteral(">> loading MainWindow.."));
+    QVERIFY(log.contains(QStringLiteral("EntryPoint >> loading MainWindow..")));
+    ZCore::Log::fatal(QStringLiteral("RangeSliced"), QStringLiteral("Points value is too high"));
+    QCOMPARE(m_dialogs->exitCodes(), QList<int>{1});
+}
+
+void TestAppFiles::openProfile_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("currentFile"); // empty: refused
@@ -167,7 +219,7 @@ void TestSettingsManager::openProfile_data()
     QTest::newRow("current in upper case") << "profiles/CURRENT.INI" << "";
 }
 
-void TestSettingsManager::openProfile()
+void TestAppFiles::openProfile()
 {
     QFETCH(QString, name);
     QFETCH(QString, currentFile);
@@ -187,7 +239,7 @@ void TestSettingsManager::openProfile()
     QCOMPARE(fileBytes(profile("user")), userBefore);
 }
 
-void TestSettingsManager::saveProfileAs_data()
+void TestAppFiles::saveProfileAs_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("refusal"); // empty: saved
@@ -197,7 +249,7 @@ void TestSettingsManager::saveProfileAs_data()
     QTest::newRow("default, mixed case") << "profiles/Default.Ini" << "default";
 }
 
-void TestSettingsManager::saveProfileAs()
+void TestAppFiles::saveProfileAs()
 {
     QFETCH(QString, name);
     QFETCH(QString, refusal);
@@ -232,7 +284,7 @@ void TestSettingsManager::saveProfileAs()
     QCOMPARE(SettingsManager::restorableCount(), 0);
 }
 
-void TestSettingsManager::loadProfile_data()
+void TestAppFiles::loadProfile_data()
 {
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QByteArray>("expectedPreset");
@@ -240,7 +292,7 @@ void TestSettingsManager::loadProfile_data()
     QTest::newRow("missing file: defaults") << false << QByteArray("0");
 }
 
-void TestSettingsManager::loadProfile()
+void TestAppFiles::loadProfile()
 {
     QFETCH(bool, exists);
     QFETCH(QByteArray, expectedPreset);
@@ -267,5 +319,53 @@ void TestSettingsManager::loadProfile()
     }
 }
 
-QTEST_GUILESS_MAIN(TestSettingsManager)
-#include "tst_settingsmanager.moc"
+void TestAppFiles::lineFormat_data()
+{
+    QTest::addColumn<int>("writer");
+    QTest::addColumn<QString>("expected"); // empty: no line
+    QTest::addColumn<QString>("boxTitle"); // empty: no box
+    const QString raw = QStringLiteral("Dev >> 100% done %1");
+    QTest::newRow("debug dropped") << 0 << QString() << QString();
+    QTest::newRow("warning") << 1 << "[  WARNING  ]: " + raw << QString();
+    QTest::newRow("critical") << 2 << "[  CRITICAL ]: " + raw << "Critical error";
+    QTest::newRow("fatal") << 3 << "[   FATAL   ]: " + raw << "Fatal error";
+}
+
+void TestAppFiles::lineFormat()
+{
+    QFETCH(int, writer);
+    QFETCH(QString, expected);
+    QFETCH(QString, boxTitle);
+    QVERIFY(Logger::init());
+    void (*const writers[])(const QString &, const QString &) = {ZCore::Log::debug, ZCore::Log::warning,
+                                                                  ZCore::Log::critical, ZCore::Log::fatal};
+    writers[writer](QStringLiteral("Dev"), QStringLiteral(">> 100% done %1"));
+    QCOMPARE(readLogLines().mid(1), expected.isEmpty() ? QStringList() : QStringList{expected});
+    QCOMPARE(m_dialogs->boxes().size(), boxTitle.isEmpty() ? 0 : 1);
+    if (!boxTitle.isEmpty())
+        QCOMPARE(m_dialogs->boxes().first().title + ": " + m_dialogs->boxes().first().text, boxTitle + ": " + expected.mid(15));
+    QCOMPARE(m_dialogs->exitCodes(), writer == 3 ? QList<int>{1} : QList<int>{});
+}
+
+void TestAppFiles::fileNameAndLinesInOrder()
+{
+    QVERIFY(Logger::init());
+    const QFileInfo file(Logger::logFilePath());
+    QCOMPARE(file.absolutePath() + "/*." + file.suffix(), QDir(m_appDir->path()).filePath(QStringLiteral("logs/*.log")));
+    // Named after the moment of the start.
+    const QDateTime named = QDateTime::fromString(file.completeBaseName(), "yyyy-MM-dd_hh.mm.ss");
+    QVERIFY2(named.isValid() && qAbs(named.secsTo(QDateTime::currentDateTime())) <= 2, qPrintable(file.fileName()));
+    const QString russian = QStringLiteral("Значение аттенюатора S21 в -дБ");
+    ZCore::Log::info(QStringLiteral("SettingsManager"), QStringLiteral(">> ") + russian);
+    // What is logged while a box is open reaches the file after the box's own line.
+    UserDialogs::setBackend(std::make_unique<LoggingDialogs>());
+    ZCore::Log::critical(QStringLiteral("SerialPort"), QStringLiteral(">> port lost"));
+    UserDialogs::setBackend(nullptr);
+    QCOMPARE(readLogLines().mid(1), (QStringList{QStringLiteral("[   INFO    ]: SettingsManager >> ") + russian,
+                                                 QStringLiteral("[  CRITICAL ]: SerialPort >> port lost"),
+                                                 QStringLiteral("[   INFO    ]: BoxOwner >> written while the box is open")}));
+    QVERIFY(readLogBytes().startsWith("[ ")); // no byte-order mark
+}
+
+QTEST_MAIN(TestAppFiles)
+#include "tst_appfiles.moc"
