@@ -177,7 +177,6 @@ void TestAppFiles::parse_data()
     // A script asking for a measurement tells its usage errors from a failed verdict.
     QTest::newRow("unknown option, measure") << QStringList{"--bogus", "-measure"} << error << "Unknown option 'bogus'." << 2;
     QTest::newRow("empty data dir") << QStringList{"--data-dir="} << error << "The option '--data-dir' needs a directory." << 1;
-    QTest::newRow("empty screenshot") << QStringList{"--screenshot="} << error << "The option '--screenshot' needs a file." << 1;
     QTest::newRow("simulator and port") << QStringList{"--simulate", "--port=ttyACM0"} << error
                                         << "The options '--simulate' and '--port' exclude each other." << 1;
     QTest::newRow("quit after negative") << QStringList{"--quit-after=-5"} << error
@@ -185,12 +184,8 @@ void TestAppFiles::parse_data()
     QTest::newRow("measure option alone") << QStringList{"--preset", "2"} << error << "The option '--preset' needs '--measure'." << 1;
     QTest::newRow("measure without device") << QStringList{"--measure", "--power", "high"} << error
                                             << "The option '--measure' needs '--port' or '--simulate'." << 2;
-    QTest::newRow("measure and screenshot") << QStringList{"--measure", "--simulate", "--screenshot", "w.png"} << error
-                                            << "The option '--screenshot' does not go with '--measure'." << 2;
     QTest::newRow("preset zero") << QStringList{"--measure", "--simulate", "--preset", "0"} << error
                                  << "Invalid value '0' for '--preset': expected a whole number from 1 to 1000." << 2;
-    QTest::newRow("power medium") << QStringList{"--measure", "--simulate", "--power", "medium"} << error
-                                  << "Invalid value 'medium' for '--power': expected low or high." << 2;
     QTest::newRow("export suffix only") << QStringList{"--measure", "--simulate", "--export", ".csv"} << error
                                         << "The file '.csv' of '--export' must end in .csv, .s2p, .png." << 2;
     QTest::newRow("stray argument") << QStringList{"profile.ini"} << error << "Unexpected argument 'profile.ini'." << 1;
