@@ -64,8 +64,8 @@ struct FakeRestorable : ZCore::ISettingsRestorable
     void saveSettings() override { journal << key, SettingsManager::currentSettings()->setValue(key, value); }
     void restoreSettings() override {}
     QStringList &journal;
-    QString key;
-    QVariant value;
+    const QString key;
+    const QVariant value;
 };
 
 QByteArray readLogBytes()

@@ -217,10 +217,9 @@ void TestUtilityModules::shippedTranslationsAreComplete()
     QFile ts(tsPath);
     QVERIFY(ts.open(QIODevice::ReadOnly));
     QStringList unfinished;
-    for (const QString &message : QString::fromUtf8(ts.readAll()).split(QStringLiteral("<message id=\"")).mid(1)) {
+    for (const QString &message : QString::fromUtf8(ts.readAll()).split(QStringLiteral("<message id=\"")).mid(1))
         if (message.contains(QRegularExpression(QStringLiteral("<translation( type=|>\\s*</translation>)"))))
             unfinished << message.section(QLatin1Char('"'), 0, 0);
-    }
     QVERIFY2(unfinished.isEmpty(), qPrintable(tsPath + " has unfinished or empty texts: " + unfinished.join(", ")));
     const QString compiled = QStringLiteral(":/translation/%1.qm").arg(QFileInfo(tsPath).completeBaseName());
     QVERIFY2(manager().availableFiles().contains(compiled), qPrintable(compiled + " is not built in"));
@@ -247,8 +246,7 @@ void TestUtilityModules::shippedTranslationsAreComplete()
             found.append(it.next().captured());
         return found.sort(), found;
     };
-    QStringList missing;
-    QStringList placeholdersLost;
+    QStringList missing, placeholdersLost;
     for (const QString &id : used) {
         const QString text = translator.translate(nullptr, id.toUtf8().constData());
         if (text.trimmed().isEmpty())

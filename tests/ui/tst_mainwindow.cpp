@@ -41,10 +41,7 @@ namespace {
 constexpr int kLayoutLevels = 3;
 const QString kBorderSelected = QStringLiteral("border: 2px solid red;");
 
-ZData::DataScanManager &scan()
-{
-    return ZData::DataScanManager::instance();
-}
+ZData::DataScanManager &scan() { return ZData::DataScanManager::instance(); }
 
 } // namespace
 

@@ -38,10 +38,7 @@ using ZData::TScanPreset;
 
 namespace {
 
-ZData::DataScanManager &scan()
-{
-    return ZData::DataScanManager::instance();
-}
+ZData::DataScanManager &scan() { return ZData::DataScanManager::instance(); }
 
 QByteArray userBytes()
 {
@@ -58,10 +55,7 @@ QStringList scanNames()
 }
 
 template <typename T = QLineEdit>
-T *field(const PresetEditor &editor, const char *name)
-{
-    return TestSupport::findWidget<T>(&editor, name);
-}
+T *field(const PresetEditor &editor, const char *name) { return TestSupport::findWidget<T>(&editor, name); }
 
 // OK applies and closes the editor, or keeps it open to say why not.
 bool confirm(PresetEditor &editor)

@@ -37,10 +37,7 @@ namespace {
 
 const QString kSelectedViewKey = QStringLiteral("Charts/selected_chartview");
 
-ZData::DataScanManager &scan()
-{
-    return ZData::DataScanManager::instance();
-}
+ZData::DataScanManager &scan() { return ZData::DataScanManager::instance(); }
 
 } // namespace
 
@@ -62,10 +59,7 @@ private slots:
 
 private:
     template <typename T>
-    T *widget(const char *name) const
-    {
-        return TestSupport::findWidget<T>(m_window.get(), name);
-    }
+    T *widget(const char *name) const { return TestSupport::findWidget<T>(m_window.get(), name); }
 
     TestSupport::TempAppDir m_appDir;
     TestSupport::RecordingDialogs m_dialogs;
