@@ -7,10 +7,10 @@
 
 namespace TestSupport {
 
-bool writeCompleteCalibrationFile(const QString &path, const QList<ZData::TScanPreset> &presets)
+bool writeCompleteCalibrationFile(const QString &path, const QList<ZData::TScanPreset> &presets, const QString &deviceId)
 {
     using namespace LeBytes;
-    QByteArray bytes = littleEndianString(QString()) + littleEndianInt32(presets.size());
+    QByteArray bytes = littleEndianString(deviceId) + littleEndianInt32(presets.size());
     for (const ZData::TScanPreset &preset : presets) {
         for (int entry = 0; entry < ZData::CAL::CalibPreset::kEntries; ++entry) {
             const ZData::TScanRange &range = preset.channel(entry % 2);

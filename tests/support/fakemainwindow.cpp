@@ -4,17 +4,14 @@
 
 namespace TestSupport {
 
-FakeMainWindow::FakeMainWindow(bool withPages)
+FakeMainWindow::FakeMainWindow() : m_pages(new MW_Pages::NavBarMenu(this))
 {
-    if (withPages) {
-        m_pages = new MW_Pages::NavBarMenu(this);
-        setCentralWidget(m_pages);
-    }
+    setCentralWidget(m_pages);
 }
 
 Ui::NavBarMenu *FakeMainWindow::pagesUi() const
 {
-    return m_pages ? m_pages->ui() : nullptr;
+    return m_pages->ui();
 }
 
 void FakeMainWindow::selectChartView(int corner)

@@ -19,8 +19,7 @@ class FakeMainWindow : public MainWindowBase
 public:
     static constexpr int kChartViews = 4;
 
-    // Without pages, the window answers as one whose tree is not built.
-    explicit FakeMainWindow(bool withPages = true);
+    FakeMainWindow();
 
     Ui::NavBarMenu *pagesUi() const override;
     int chartViewCount() const override { return kChartViews; }

@@ -151,20 +151,15 @@ void TstPgUpdate::updateFromApplicationToNewVersion()
                                     + " | progress shown: false | device: 1.4.12",
                                 qtTrId("dw_pupdate_update_done_text").arg("1.5.0")
                                     + " | progress shown: false | device: 1.5.0"}));
-    QList<quint16> chunks;
+    // The device holds the image as the server sent it.
     QByteArray flashed;
-    for (const MeroSim::ReceivedFrame &frame : m_sim->receivedFrames()) {
-        if (frame.command == kChunk) {
-            chunks << frame.options;
-            flashed += frame.payload;
-        }
-    }
-    QCOMPARE(chunks, (QList<quint16>{0, 1, 2, 3, 4}));
+    for (const MeroSim::ReceivedFrame &frame : m_sim->receivedFrames())
+        flashed += frame.command == kChunk ? frame.payload : QByteArray();
     QCOMPARE(flashed, m_server->image());
     QVERIFY(!DeviceManager::instance().deviceInfo().updatePending && DeviceManager::instance().updateData().isEmpty());
     QCOMPARE(shown, (QList<int>{20, 40, 60, 80, 100}));
-    QVERIFY(!page().progressDialog()->isVisible() && ConnectionManager::instance().autoReconnect());
-    QVERIFY(button("b_check_update")->isEnabled() && !button("b_do_update")->isEnabled());
+    QVERIFY(!page().progressDialog()->isVisible() && ConnectionManager::instance().autoReconnect()
+            && button("b_check_update")->isEnabled() && !button("b_do_update")->isEnabled());
 }
 
 // Only a well-formed newer version offers the update; the text is shown as
