@@ -7,7 +7,6 @@
 #include "chart/zchartview.h"
 #include "chart/zmarkstable.h"
 #include "chart/ztraceitem.h"
-#include "core/settingsmanager.h"
 #include "ui/dialogs/chartscaledialog.h"
 #include "data/device/devicemanager.h"
 #include "data/scan/datascanmanager.h"
@@ -34,10 +33,6 @@ namespace {
 
 const auto flatLevel = [](int, quint64) { return 0.1f; };
 const auto loudLevel = [](int, quint64) { return 2.0f; };
-// Colour steps a smoothed edge may differ by, and how many pixels may: a
-// trace drawn a pixel off differs along its whole length.
-constexpr int kLookTolerance = 48;
-constexpr int kLookDifferingPixels = 60;
 
 // A view in one corner over the one-band profile, its sweep started.
 struct Bench
@@ -96,8 +91,6 @@ private slots:
     void markByMouse();
     void limitVerdict_data();
     void limitVerdict();
-    void looksAsBefore_data();
-    void looksAsBefore();
     void referenceTraces_data();
     void referenceTraces();
     void referenceFromFile_data();
@@ -545,57 +538,6 @@ void TstZChartView::limitVerdict()
     QVERIFY2(logged.first().contains(QStringLiteral("NONE => PASS")), qPrintable(logged.join('\n')));
     if (failing)
         QVERIFY(logged.at(1).contains(QStringLiteral("PASS => FAIL (1 of 21 points outside)")));
-}
-
-void TstZChartView::looksAsBefore_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QVariant>("lightTheme");
-    QTest::addColumn<QSize>("size");
-    // The short view labels every other level tick and keeps the rest as
-    // grid lines; a hand-edited "yes" is no light theme.
-    QTest::newRow("dark, short") << QStringLiteral("dark-short") << QVariant(QStringLiteral("yes")) << QSize(500, 245);
-    QTest::newRow("light, tall") << QStringLiteral("light-tall") << QVariant(QStringLiteral(" TRUE ")) << QSize(900, 500);
-}
-
-// The views drew with the chart library's line series before; the pictures
-// it made are kept, and the trace must still look the same.
-void TstZChartView::looksAsBefore()
-{
-    QFETCH(QString, name);
-    QFETCH(QVariant, lightTheme);
-    QFETCH(QSize, size);
-    ChartFixture fixture;
-    QVERIFY(fixture.load({ChartFixture::preset(QStringLiteral("Band"), {130, 170})}));
-    ZCore::SettingsManager::userSettings()->setValue(QStringLiteral("Theme/LIGHT_THEME_ENABLED"), lightTheme);
-    SweepFeeder::start();
-    ZChartView view;
-    view.setCorner(ZCommon::UL);
-    // Shown at another size first: what is kept between paints must follow.
-    view.resize(size / 2);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    view.resize(size);
-    QTest::qWait(ZTraceItem::kRefreshMs * 3);
-    // A curve with slopes and a notch, so that every slice moves the trace.
-    SweepFeeder([](int, quint64 hz) {
-        const double mhz = double(hz) / 1e6;
-        return float(0.02 + 0.015 * std::sin(mhz / 7.0) + (qAbs(mhz - 160.0) < 3 ? 0.2 : 0.0));
-    }).sweepBothChannels();
-    const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QString path = QStringLiteral(MERO_SOURCE_DIR "/tests/chart/data/look-%1.png").arg(name);
-    if (qEnvironmentVariableIsSet("MERO_WRITE_LOOKS"))
-        QVERIFY(shown.save(path));
-    const QImage before = QImage(path).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(before.size(), shown.size());
-    int differing = 0;
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            const QRgb a = before.pixel(x, y), b = shown.pixel(x, y);
-            differing += qMax(qAbs(qRed(a) - qRed(b)), qMax(qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b)))) > kLookTolerance;
-        }
-    }
-    QVERIFY2(differing <= kLookDifferingPixels, qPrintable(QString::number(differing)));
 }
 
 void TstZChartView::referenceTraces_data()

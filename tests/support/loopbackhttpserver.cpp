@@ -76,13 +76,6 @@ QUrl LoopbackHttpServer::url(const QString &path) const
     return result;
 }
 
-quint16 LoopbackHttpServer::closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 void LoopbackHttpServer::onReadyRead(QTcpSocket *socket)
 {
     Connection &connection = m_connections[socket];

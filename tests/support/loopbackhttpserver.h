@@ -64,9 +64,6 @@ public:
 
     const QList<Request> &requests() const { return m_requests; }
 
-    // A loopback port nobody listens on (bound once, then released).
-    static quint16 closedPort();
-
 private:
     struct Connection
     {

@@ -101,8 +101,6 @@ private slots:
     void resendBudget();
     void stalledOrUnexpectedBytes();
     void queueOrder();
-    void texts_data();
-    void texts();
 
 private:
     FakeServer m_server;
@@ -389,32 +387,6 @@ void TstDeviceManager::queueOrder()
     QCOMPARE(m_delivered.last(), quint16(Cmd::TEST));
     queue().processNext(true);
     QCOMPARE(empty.count(), 2);
-}
-
-void TstDeviceManager::texts_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QString>("unknownOf"); // the enum an unknown value is logged for
-    QTest::newRow("highest command") << "command" << 0xFFF4 << "EDeviceCommands::S_UPDATE_ACTUAL_VERSION" << QString();
-    QTest::newRow("unknown command") << "command" << 0x1234 << "4660" << "EDeviceCommands";
-    QTest::newRow("highest frame state") << "frame" << 15 << "DMM::EStates::SEND_BUSY" << QString();
-    QTest::newRow("unknown frame state") << "frame" << 16 << "16" << "DMM::EStates";
-}
-
-void TstDeviceManager::texts()
-{
-    QFETCH(QString, kind);
-    QFETCH(int, value);
-    QFETCH(QString, expected);
-    QFETCH(QString, unknownOf);
-    TestSupport::LogCapture log;
-    const QString text = kind == "command" ? commandText(quint16(value))
-                                           : DMM::stateText(static_cast<EStates>(value));
-    QCOMPARE(text, expected);
-    QCOMPARE(log.lines(QtWarningMsg), unknownOf.isEmpty() ? QStringList() : QStringList{
-        QStringLiteral("EnumPrinter >> got unknown value of [ %1 ]: %2").arg(unknownOf).arg(value)});
 }
 
 QTEST_GUILESS_MAIN(TstDeviceManager)

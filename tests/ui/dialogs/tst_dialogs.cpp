@@ -424,6 +424,13 @@ void TestDialogs::refusesInvalid()
     QVERIFY(!reason->isHidden() && !reason->text().isEmpty());
     QCOMPARE(userBytes(), before);
     QVERIFY(scan().presets() == presets);
+    if (auto *table = field<QTableWidget>(editor, qPrintable(name))) {
+        // The bad segment, the first of the table, can be taken out again.
+        table->setCurrentCell(0, 0);
+        for (QPushButton *button : table->parentWidget()->findChildren<QPushButton *>())
+            button->text() == qtTrId("dw_preseteditor_remove_segment") ? button->click() : void();
+        QCOMPARE(table->rowCount(), 0);
+    }
 }
 
 // The profile is replaced whole, its other sections kept and its previous

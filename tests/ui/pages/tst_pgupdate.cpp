@@ -160,6 +160,9 @@ void TstPgUpdate::updateFromApplicationToNewVersion()
     QCOMPARE(shown, (QList<int>{20, 40, 60, 80, 100}));
     QVERIFY(!page().progressDialog()->isVisible() && ConnectionManager::instance().autoReconnect()
             && button("b_check_update")->isEnabled() && !button("b_do_update")->isEnabled());
+    // Unplugged, the page names no device any more.
+    SerialPort::instance().close(true);
+    QCOMPARE(label("l_device_id") + label("l_device_version"), QStringLiteral("N/AN/A"));
 }
 
 // Only a well-formed newer version offers the update; the text is shown as
