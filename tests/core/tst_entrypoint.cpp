@@ -1,4 +1,5 @@
 #include "calibrationbytes.h"
+#include "core/simulatorlauncher.h"
 #include "data/traces/tracefile.h"
 #include "loopbackhttpserver.h"
 #include "measure/chartspicture.h"
@@ -78,6 +79,7 @@ private slots:
     void measureOutcomes_data();
     void measureOutcomes();
     void simulatedScreenshotShowsBothChannels();
+    void slowSimulatorIsAwaited();
 
 private:
     QString m_appBin;
@@ -318,6 +320,23 @@ void TestEntryPoint::simulatedScreenshotShowsBothChannels()
     // The simulator and its private link went with the application.
     const QRegularExpressionMatch match = QRegularExpression(QStringLiteral(">> simulated device ready at (\\S+)")).match(log);
     QVERIFY(match.hasMatch() && !QFileInfo::exists(match.captured(1)));
+}
+
+// A simulator slower to publish its link than the first look for it, as on
+// a loaded machine, is waited for.
+void TestEntryPoint::slowSimulatorIsAwaited()
+{
+    QTemporaryDir dir;
+    QFile script(dir.filePath(QStringLiteral("slow-sim")));
+    QVERIFY(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\nsleep 0.3\ntouch \"$2\"\nexec sleep 30\n") > 0);
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+    ZCore::SimulatorLauncher launcher;
+    QSignalSpy ready(&launcher, &ZCore::SimulatorLauncher::signalLinkReady);
+    QSignalSpy failed(&launcher, &ZCore::SimulatorLauncher::signalFailed);
+    QVERIFY(launcher.start(script.fileName()));
+    QVERIFY(ready.wait(5000));
+    QCOMPARE(failed.count(), 0);
 }
 
 QTEST_MAIN(TestEntryPoint)
