@@ -334,6 +334,10 @@ void TestMainWindow::exportFiles()
     m_dialogs->setQuestionAnswer(replace);
     m_window->windowExport()->exportAction()->trigger();
     QCOMPARE(m_dialogs->fileQuestions().size(), 1);
+    // The dialog opens where the export before went.
+    static QString lastDir;
+    QVERIFY(lastDir.isEmpty() || QFileInfo(m_dialogs->fileQuestions().first().suggestedPath).absolutePath() == lastDir);
+    lastDir = QFileInfo(path).absolutePath();
     QCOMPARE(m_dialogs->count(ZCore::UserDialogs::EKind::Question), exists ? 1 : 0);
     QCOMPARE(m_dialogs->count(ZCore::UserDialogs::EKind::Warning), written || exists ? 0 : 1);
     if (!written) {
