@@ -3,7 +3,6 @@
 #include "chart/chartenums.h"
 #include "chart/zchartview.h"
 #include "core/utilitymodules/zstring.h"
-#include "data/scan/datascanmanager.h"
 
 #include <cmath>
 
@@ -52,9 +51,7 @@ QString DataMarkProcessor::logMagText(const QVector<float> &values, const QPoint
     namespace ZString = ZCore::UtilityModules::ZString;
     if (values.isEmpty())
         return qtTrId("dw_mark_no_data");
-    const bool calibrated = ZData::DataScanManager::instance().useCalib();
-    const QString units = kFill + (m_view ? m_view->levelUnitsText()
-                                          : calibrated ? qtTrId("dw_units_db") : qtTrId("dw_units_dbm"));
+    const QString units = kFill + m_view->levelUnitsText();
     const QString value = ZString::formatNumber(markValue.y(), 'f', kValuePrecision, showSign);
     return ZString::justifyPair(qtTrId("dw_mark_lmag"), value, units, kFill, kLineWidth);
 }

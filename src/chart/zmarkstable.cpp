@@ -30,7 +30,8 @@ const QChar kFill = QLatin1Char(' ');
 } // namespace
 
 ZMarksTable::ZMarksTable(QtCharts::QChart *chart, ZChartView *view)
-    : QGraphicsItem(chart), m_chart(chart), m_view(view), m_font(markFont(kFontPointSize, false))
+    : QGraphicsItem(chart), m_chart(chart), m_view(view), m_font(markFont(kFontPointSize, false)),
+      m_fullLineSpacing(QFontMetricsF(m_font).lineSpacing())
 {
     setZValue(kZValue);
     // The curve beneath is redrawn for every slice; the table is drawn
@@ -196,10 +197,10 @@ QString ZMarksTable::frequencyLine(int number, double frequencyMHz)
 
 void ZMarksTable::rebuildText()
 {
-    m_compact = isCrowded();
-    const QFont font = markFont(m_compact ? kCompactPointSize : kFontPointSize, false);
-    if (font != m_font) {
-        m_font = font;
+    // Every slice comes here: the font changes only with the table's form.
+    if (const bool compact = isCrowded(); compact != m_compact) {
+        m_compact = compact;
+        m_font = markFont(compact ? kCompactPointSize : kFontPointSize, false);
         m_textRect = QRectF();
     }
     // Entries are separated by a blank line; joining the visible ones keeps
@@ -237,7 +238,7 @@ bool ZMarksTable::isCrowded() const
     if (height <= 0 || shown == 0)
         return false;
     const int lines = 3 * shown - 1;
-    const qreal full = lines * QFontMetricsF(markFont(kFontPointSize, false)).lineSpacing() + 2 * kBackgroundMargin;
+    const qreal full = lines * m_fullLineSpacing + 2 * kBackgroundMargin;
     return full > kCrowdedShare * height;
 }
 

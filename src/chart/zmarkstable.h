@@ -102,6 +102,8 @@ private:
     bool m_marksVisible = true;
     std::vector<std::unique_ptr<ZMark>> m_marks;
     QFont m_font;
+    // Of the full-size font: what decides whether the table must be compact.
+    qreal m_fullLineSpacing;
     QString m_text;
     QRectF m_backgroundRect;
     QRectF m_textRect;

@@ -168,7 +168,8 @@ void TstChartProcessing::markValueLine()
         fixture.calibrator().setReference(0.5f);
     ZData::DataScanManager::instance().setUseCalib(calibrated);
     QCOMPARE(ZData::DataScanManager::instance().useCalib(), calibrated);
-    DataMarkProcessor processor(nullptr);
+    ZChartView view;
+    DataMarkProcessor processor(&view);
     processor.registerMethods();
     const ZData::TScanPoint measured{frequency, 0.5f, 0.0f};
     const QVector<float> values = processor.markValues(measured, EMarkType::LMAG);
