@@ -1,16 +1,17 @@
 #include "chart/tmarkstate.h"
 
-#include "core/log.h"
+#include "chart/profilevalue.h"
 #include "core/tfrequency.h"
 
 #include <QMetaEnum>
 #include <QSettings>
 
-#include <cmath>
-
 namespace ZChart {
 
 namespace {
+
+using ProfileValue::number;
+using ProfileValue::refuse;
 
 const char *const kModeKey = "MARK%1_MODE";
 const char *const kFrequencyKey = "MARK%1_MHZ";
@@ -25,25 +26,6 @@ const char *const kTableKeys[2] = {"MARKS_TABLE_X", "MARKS_TABLE_Y"};
 QString key(const char *pattern, int mark)
 {
     return QString::fromLatin1(pattern).arg(mark + 1);
-}
-
-void refuse(const QString &tag, const QString &key, const QVariant &value)
-{
-    ZCore::Log::warning(tag, QStringLiteral(">> ignored %1=%2 from the profile").arg(key, value.toString()));
-}
-
-// Absent: nothing. Present but not a number (or not finite): refused.
-std::optional<double> number(const QSettings &settings, const QString &key, const QString &tag, bool *refused)
-{
-    if (!settings.contains(key))
-        return std::nullopt;
-    bool ok = false;
-    const double value = settings.value(key).toString().trimmed().toDouble(&ok);
-    if (ok && std::isfinite(value))
-        return value;
-    refuse(tag, key, settings.value(key));
-    *refused = true;
-    return std::nullopt;
 }
 
 std::optional<bool> flag(const QSettings &settings, const char *name, const QString &tag)
@@ -76,9 +58,8 @@ void saveShare(QSettings &settings, const char *const keys[2], const std::option
 
 std::optional<QPointF> restoreShare(const QSettings &settings, const char *const keys[2], const QString &tag)
 {
-    bool refused = false;
-    std::optional<double> x = number(settings, QLatin1String(keys[0]), tag, &refused);
-    std::optional<double> y = number(settings, QLatin1String(keys[1]), tag, &refused);
+    std::optional<double> x = number(settings, QLatin1String(keys[0]), tag);
+    std::optional<double> y = number(settings, QLatin1String(keys[1]), tag);
     for (const auto &[value, name] : {std::pair{&x, keys[0]}, std::pair{&y, keys[1]}}) {
         if (*value && (**value < 0.0 || **value > 1.0)) {
             refuse(tag, QLatin1String(name), **value);
@@ -137,9 +118,8 @@ void TMarkState::restore(const QSettings &settings, const QString &tag)
             else
                 refuse(tag, modeKey, settings.value(modeKey));
         }
-        bool refused = false;
         const QString frequencyKey = key(kFrequencyKey, i);
-        const std::optional<double> mhz = number(settings, frequencyKey, tag, &refused);
+        const std::optional<double> mhz = number(settings, frequencyKey, tag);
         if (mhz && (*mhz < ZCore::kFrequencyMin.MHz() || *mhz > ZCore::kFrequencyMax.MHz()))
             refuse(tag, frequencyKey, *mhz);
         else
@@ -155,8 +135,7 @@ void TMarkState::restore(const QSettings &settings, const QString &tag)
     }
     deltaShown = flag(settings, kDeltaKey, tag).value_or(false);
     bandwidthShown = flag(settings, kBandwidthKey, tag).value_or(false);
-    bool refused = false;
-    const std::optional<double> drop = number(settings, QLatin1String(kDropKey), tag, &refused);
+    const std::optional<double> drop = number(settings, QLatin1String(kDropKey), tag);
     if (drop && isDropValid(*drop))
         dropDb = *drop;
     else if (drop)

@@ -1,5 +1,7 @@
 #include "chart/viewscale.h"
 
+#include "chart/profilevalue.h"
+
 #include <QSettings>
 #include <QValueAxis>
 
@@ -25,17 +27,6 @@ constexpr double kStepTolerance = 1e-9;
 // per decade the tick step shrinks below 0.1 MHz.
 constexpr int kFrequencyDecimals = 2;
 constexpr int kMaxFrequencyDecimals = 6;
-
-std::optional<double> number(const QSettings &settings, const char *key)
-{
-    if (!settings.contains(QLatin1String(key)))
-        return std::nullopt;
-    bool ok = false;
-    const double value = settings.value(QLatin1String(key)).toString().trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
 
 void setFormat(QtCharts::QValueAxis *axis, const QString &format)
 {
@@ -160,17 +151,20 @@ void ViewScale::save(QSettings &settings) const
     }
 }
 
-void ViewScale::restore(const QSettings &settings)
+void ViewScale::restore(const QSettings &settings, const QString &tag)
 {
+    const auto number = [&settings, &tag](const char *key) {
+        return ProfileValue::number(settings, QLatin1String(key), tag);
+    };
     for (int mode = 0; mode < 2; ++mode) {
-        const std::optional<double> reference = number(settings, kLevelKeys[mode][0]);
-        const std::optional<double> step = number(settings, kLevelKeys[mode][1]);
+        const std::optional<double> reference = number(kLevelKeys[mode][0]);
+        const std::optional<double> step = number(kLevelKeys[mode][1]);
         m_level[mode].reset();
         if (reference && step && *step > 0.0)
             setLevelScale(mode == 1, *reference, *step);
     }
-    const std::optional<double> low = number(settings, kZoomLowKey);
-    const std::optional<double> high = number(settings, kZoomHighKey);
+    const std::optional<double> low = number(kZoomLowKey);
+    const std::optional<double> high = number(kZoomHighKey);
     m_frequency.reset();
     if (low && high && *low < *high)
         m_frequency = TFrequencySpan{*low, *high};

@@ -72,9 +72,10 @@ public:
     void applyFrequency(QtCharts::QValueAxis *axis, double fullLowMHz, double fullHighMHz) const;
 
     // Only what the user chose is written; a hand-edited value that is not
-    // a usable number is dropped and the designed scale kept.
+    // a usable number is dropped, said in the log under tag, and the
+    // designed scale kept.
     void save(QSettings &settings) const;
-    void restore(const QSettings &settings);
+    void restore(const QSettings &settings, const QString &tag);
 
     // A difference scale centred on 0 dB whose half holds maxAbsDb with the
     // autoscale's margin: the smallest 1-2-5 step that does, within reach.

@@ -1114,7 +1114,7 @@ void ZChartView::saveProfile(QSettings &settings) const
 void ZChartView::restoreProfile(QSettings &settings)
 {
     settings.beginGroup(settingsGroup());
-    m_scale->restore(settings);
+    m_scale->restore(settings, tag());
     m_markTool->restore(settings);
     settings.endGroup();
     applyScale();
