@@ -27,8 +27,6 @@ QByteArray littleEndianDouble(double value)
 
 QByteArray littleEndianInt32(qint32 value) { return littleEndian(value); }
 
-QByteArray littleEndianUInt32(quint32 value) { return littleEndian(value); }
-
 QByteArray littleEndianString(const QString &text)
 {
     QByteArray bytes = littleEndian(quint32(text.size() * 2));

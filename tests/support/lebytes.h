@@ -9,7 +9,6 @@ namespace TestSupport::LeBytes {
 // layouts byte for byte without going through QDataStream.
 QByteArray littleEndianDouble(double value);
 QByteArray littleEndianInt32(qint32 value);
-QByteArray littleEndianUInt32(quint32 value);
 // The data-stream string form: byte length, then UTF-16 code units.
 QByteArray littleEndianString(const QString &text);
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 namespace TestSupport {
 
 // A pseudo-terminal pair: the application opens slaveName() as its serial
-// port, the test plays the device on the master side.
+// port; the master side is held open and never answers.
 class PtyPair
 {
 public:
@@ -17,12 +16,6 @@ public:
 
     bool isValid() const { return m_master >= 0; }
     QString slaveName() const { return m_slaveName; }
-    bool write(const QByteArray &bytes);
-    // Reads until at least count bytes arrived or timeoutMs passed, while
-    // the event loop runs.
-    QByteArray readAtLeast(int count, int timeoutMs);
-    // Closing the master makes the slave side fail like an unplugged device.
-    void closeMaster();
 
 private:
     int m_master = -1;
