@@ -26,7 +26,6 @@
 #include "data/scan/datascanmanager.h"
 #include "data/scan/icalibrationsource.h"
 #include "ui/dialogs/chartscaledialog.h"
-#include "data/traces/ttrace.h"
 
 #include <QChart>
 #include <QContextMenuEvent>
